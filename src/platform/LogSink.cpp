@@ -1,0 +1,111 @@
+#include "platform/LogSink.h"
+
+#include "platform/Log.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMutex>
+#include <QStandardPaths>
+
+#include <cstdio>
+
+namespace qm {
+
+namespace {
+
+struct SinkState
+{
+    QMutex mutex;
+    QString path;
+    bool toStderr = true;
+    QtMessageHandler previous = nullptr;
+    bool installed = false;
+};
+
+SinkState &state()
+{
+    static SinkState s;
+    return s;
+}
+
+void rotateIfNeeded(const QString &path)
+{
+    const QFileInfo info(path);
+    if (!info.exists() || info.size() < LogSink::rotationSize)
+        return;
+    const QString older = path + QStringLiteral(".1");
+    QFile::remove(older);
+    QFile::rename(path, older);
+}
+
+void handleMessage(QtMsgType type, const QMessageLogContext &context, const QString &text)
+{
+    const QString line = LogSink::formatLine(QDateTime::currentDateTime(), type,
+                                             context.category, text)
+                         + QLatin1Char('\n');
+    const QByteArray bytes = line.toUtf8();
+    SinkState &s = state();
+    QMutexLocker locker(&s.mutex);
+    if (s.toStderr) {
+        std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
+        std::fflush(stderr);
+    }
+    if (!s.path.isEmpty()) {
+        rotateIfNeeded(s.path);
+        QDir().mkpath(QFileInfo(s.path).absolutePath());
+        QFile file(s.path);
+        if (file.open(QIODevice::WriteOnly | QIODevice::Append))
+            file.write(bytes);
+    }
+    if (type == QtFatalMsg)
+        std::abort();
+}
+
+} // namespace
+
+QString LogSink::defaultLogFilePath()
+{
+    QString stateHome = qEnvironmentVariable("XDG_STATE_HOME");
+    if (stateHome.isEmpty() || !QDir::isAbsolutePath(stateHome))
+        stateHome = QDir::homePath() + QStringLiteral("/.local/state");
+    return stateHome + QStringLiteral("/Quillmere/Quillmere.log");
+}
+
+void LogSink::install(const QString &logFilePath, bool alsoToStderr)
+{
+    SinkState &s = state();
+    {
+        QMutexLocker locker(&s.mutex);
+        s.path = logFilePath;
+        s.toStderr = alsoToStderr;
+    }
+    if (!s.installed) {
+        s.previous = qInstallMessageHandler(handleMessage);
+        s.installed = true;
+    }
+}
+
+void LogSink::uninstall()
+{
+    SinkState &s = state();
+    if (!s.installed)
+        return;
+    qInstallMessageHandler(s.previous);
+    s.installed = false;
+}
+
+QString LogSink::formatLine(const QDateTime &when,
+                            QtMsgType type,
+                            const char *category,
+                            const QString &text)
+{
+    QString flat = text;
+    flat.replace(QLatin1Char('\n'), QStringLiteral("\\n"));
+    return when.toOffsetFromUtc(when.offsetFromUtc()).toString(Qt::ISODateWithMs)
+           + QLatin1Char(' ') + log::levelName(type) + QLatin1Char(' ')
+           + log::shortCategoryName(category) + QLatin1Char(' ') + flat;
+}
+
+} // namespace qm

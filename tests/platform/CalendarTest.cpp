@@ -1,0 +1,78 @@
+#include "platform/Calendar.h"
+
+#include <gtest/gtest.h>
+
+using qm::Calendar;
+
+namespace {
+
+Calendar utcCalendar(Qt::DayOfWeek first, int minimumDays)
+{
+    Calendar calendar;
+    calendar.timeZone = QTimeZone::utc();
+    calendar.firstWeekday = first;
+    calendar.minimumDaysInFirstWeek = minimumDays;
+    return calendar;
+}
+
+} // namespace
+
+TEST(Calendar, DayKeyUsesTheCalendarsTimeZone)
+{
+    Calendar tokyo = utcCalendar(Qt::Monday, 4);
+    tokyo.timeZone = QTimeZone("Asia/Tokyo");
+    const QDateTime lateUtc(QDate(2026, 3, 6), QTime(20, 0), QTimeZone::utc());
+    EXPECT_EQ(tokyo.dayKey(lateUtc), QStringLiteral("2026-03-07"));
+    EXPECT_EQ(utcCalendar(Qt::Monday, 4).dayKey(lateUtc), QStringLiteral("2026-03-06"));
+    EXPECT_EQ(Calendar::dayKey(QDate(987, 1, 2)), QStringLiteral("0987-01-02"));
+}
+
+TEST(Calendar, DateFromDayKey)
+{
+    const Calendar calendar = utcCalendar(Qt::Monday, 4);
+    const auto day = calendar.dateFromDayKey(QStringLiteral("2026-03-07"));
+    ASSERT_TRUE(day.has_value());
+    EXPECT_EQ(*day, QDateTime(QDate(2026, 3, 7), QTime(0, 0), QTimeZone::utc()));
+    // Empty pieces are dropped, non-numbers are dropped.
+    EXPECT_TRUE(calendar.dateFromDayKey(QStringLiteral("2026--03-07")).has_value());
+    EXPECT_TRUE(calendar.dateFromDayKey(QStringLiteral("2026-x-03-07")).has_value());
+    EXPECT_FALSE(calendar.dateFromDayKey(QStringLiteral("2026-03")).has_value());
+    EXPECT_FALSE(calendar.dateFromDayKey(QStringLiteral("yesterday")).has_value());
+    EXPECT_FALSE(calendar.dateFromDayKey(QString()).has_value());
+    EXPECT_FALSE(calendar.dateFromDayKey(QStringLiteral("2026-02-30")).has_value());
+}
+
+TEST(Calendar, WeekOfYearFollowsTheWeekRules)
+{
+    const Calendar iso = utcCalendar(Qt::Monday, 4);
+    const Calendar us = utcCalendar(Qt::Sunday, 1);
+    struct Row
+    {
+        QDate day;
+        Calendar::WeekOfYear isoWeek;
+        Calendar::WeekOfYear usWeek;
+    };
+    const Row rows[] = {
+        // 1 January 2026 is a Thursday.
+        {QDate(2026, 1, 1), {2026, 1}, {2026, 1}},
+        {QDate(2025, 12, 29), {2026, 1}, {2026, 1}},
+        {QDate(2026, 1, 4), {2026, 1}, {2026, 2}}, // a Sunday
+        {QDate(2026, 1, 5), {2026, 2}, {2026, 2}},
+        // 1 January 2027 is a Friday: ISO puts it in week 53 of 2026.
+        {QDate(2027, 1, 1), {2026, 53}, {2027, 1}},
+        {QDate(2027, 1, 3), {2026, 53}, {2027, 2}},
+    };
+    for (const Row &row : rows) {
+        EXPECT_EQ(iso.weekOfYear(row.day), row.isoWeek) << row.day.toString().toStdString();
+        EXPECT_EQ(us.weekOfYear(row.day), row.usWeek) << row.day.toString().toStdString();
+        const int isoWeek = row.day.weekNumber();
+        EXPECT_EQ(iso.weekOfYear(row.day).week, isoWeek);
+    }
+}
+
+TEST(Calendar, WholeDaysAcrossADaylightSavingChange)
+{
+    // 29 March 2026 has 23 hours in Berlin; it still counts as one day.
+    EXPECT_EQ(Calendar::wholeDaysBetween(QDate(2026, 3, 28), QDate(2026, 3, 30)), 2);
+    EXPECT_EQ(Calendar::wholeDaysBetween(QDate(2026, 3, 30), QDate(2026, 3, 28)), -2);
+}

@@ -1,0 +1,67 @@
+#include "platform/Log.h"
+#include "platform/LogSink.h"
+#include "support/LogCapture.h"
+#include "support/TestEnvironment.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace qm;
+
+TEST(Log, CategoriesLiveUnderTheApplicationIdentifier)
+{
+    EXPECT_STREQ(log::records().categoryName(), "org.quillmere.Quillmere.Records");
+    EXPECT_EQ(log::shortCategoryName(log::snapshotScheduler().categoryName()),
+              QStringLiteral("SnapshotScheduler"));
+    EXPECT_EQ(log::shortCategoryName("qt.core"), QStringLiteral("qt.core"));
+}
+
+TEST(Log, CaptureSeesLevelsAndTexts)
+{
+    test::LogCapture capture;
+    log::logDefault(log::records, QStringLiteral("読めない記録を控えへ移した: a.json"));
+    log::logError(log::appModel, QStringLiteral("settings.json の保存に失敗: disk full"));
+    log::logInfo(log::cleanup, QStringLiteral("detail"));
+    EXPECT_TRUE(capture.contains(QStringLiteral("Records"), QStringLiteral("default"),
+                                 QStringLiteral("読めない記録を控えへ移した: a.json")));
+    EXPECT_TRUE(capture.contains(QStringLiteral("AppModel"), QStringLiteral("error"),
+                                 QStringLiteral("settings.json の保存に失敗: disk full")));
+    EXPECT_TRUE(capture.contains(QStringLiteral("Cleanup"), QStringLiteral("info"),
+                                 QStringLiteral("detail")));
+}
+
+TEST(LogSink, WritesOneLinePerMessageAndRotates)
+{
+    QTemporaryDir dir;
+    const QString path = dir.path() + QStringLiteral("/state/Quillmere/Quillmere.log");
+    LogSink::install(path, false);
+    log::logDefault(log::startUp, QStringLiteral("起動: 案内を出した(閉じるまで待つ)"));
+    log::logError(log::records, QStringLiteral("two\nlines"));
+    LogSink::uninstall();
+
+    const QStringList lines = QString::fromUtf8(test::readFile(path)).split(
+        QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_TRUE(lines[0].endsWith(QStringLiteral(" default StartUp 起動: 案内を出した(閉じるまで待つ)")))
+        << lines[0].toStdString();
+    EXPECT_TRUE(lines[1].endsWith(QStringLiteral(" error Records two\\nlines")));
+    EXPECT_TRUE(QDateTime::fromString(lines[0].section(QLatin1Char(' '), 0, 0), Qt::ISODateWithMs)
+                    .isValid());
+
+    // A file past the rotation size is kept as ".1" and a new file begins.
+    ASSERT_TRUE(test::writeFile(path, QByteArray(LogSink::rotationSize, 'x')));
+    LogSink::install(path, false);
+    log::logDefault(log::records, QStringLiteral("after rotation"));
+    LogSink::uninstall();
+    EXPECT_EQ(QFileInfo(path + QStringLiteral(".1")).size(), LogSink::rotationSize);
+    EXPECT_TRUE(QString::fromUtf8(test::readFile(path)).contains(QStringLiteral("after rotation")));
+    EXPECT_LT(QFileInfo(path).size(), 200);
+}
+
+TEST(LogSink, DefaultPathFollowsXdgStateHome)
+{
+    EXPECT_EQ(LogSink::defaultLogFilePath(),
+              test::privateHome() + QStringLiteral("/.local/state/Quillmere/Quillmere.log"));
+}
