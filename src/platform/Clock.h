@@ -12,7 +12,9 @@ using Clock = std::function<QDateTime()>;
 
 inline Clock systemClock()
 {
-    return [] { return QDateTime::currentDateTime(); };
+    return [] {
+        return QDateTime::currentDateTime();
+    };
 }
 
 } // namespace qm

@@ -42,9 +42,9 @@ void rotateIfNeeded(const QString &path)
 
 void handleMessage(QtMsgType type, const QMessageLogContext &context, const QString &text)
 {
-    const QString line = LogSink::formatLine(QDateTime::currentDateTime(), type,
-                                             context.category, text)
-                         + QLatin1Char('\n');
+    const QString line
+        = LogSink::formatLine(QDateTime::currentDateTime(), type, context.category, text)
+          + QLatin1Char('\n');
     const QByteArray bytes = line.toUtf8();
     SinkState &s = state();
     QMutexLocker locker(&s.mutex);
@@ -103,9 +103,9 @@ QString LogSink::formatLine(const QDateTime &when,
 {
     QString flat = text;
     flat.replace(QLatin1Char('\n'), QStringLiteral("\\n"));
-    return when.toOffsetFromUtc(when.offsetFromUtc()).toString(Qt::ISODateWithMs)
-           + QLatin1Char(' ') + log::levelName(type) + QLatin1Char(' ')
-           + log::shortCategoryName(category) + QLatin1Char(' ') + flat;
+    return when.toOffsetFromUtc(when.offsetFromUtc()).toString(Qt::ISODateWithMs) + QLatin1Char(' ')
+           + log::levelName(type) + QLatin1Char(' ') + log::shortCategoryName(category)
+           + QLatin1Char(' ') + flat;
 }
 
 } // namespace qm

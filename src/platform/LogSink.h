@@ -21,10 +21,8 @@ public:
     static void uninstall();
 
     // The line the sink writes for one message (without the line break).
-    static QString formatLine(const QDateTime &when,
-                              QtMsgType type,
-                              const char *category,
-                              const QString &text);
+    static QString
+    formatLine(const QDateTime &when, QtMsgType type, const char *category, const QString &text);
 };
 
 } // namespace qm

@@ -21,8 +21,12 @@ template<typename T>
 class [[nodiscard]] Result
 {
 public:
-    Result(T value) : m_state(std::move(value)) {}
-    Result(Error error) : m_state(std::move(error)) {}
+    Result(T value)
+        : m_state(std::move(value))
+    {}
+    Result(Error error)
+        : m_state(std::move(error))
+    {}
 
     bool ok() const { return std::holds_alternative<T>(m_state); }
     explicit operator bool() const { return ok(); }
@@ -44,7 +48,9 @@ class [[nodiscard]] Result<void>
 {
 public:
     Result() = default;
-    Result(Error error) : m_error(std::move(error)) {}
+    Result(Error error)
+        : m_error(std::move(error))
+    {}
 
     bool ok() const { return !m_error.has_value(); }
     explicit operator bool() const { return ok(); }

@@ -1,5 +1,5 @@
-#include "platform/Log.h"
 #include "platform/LogSink.h"
+#include "platform/Log.h"
 #include "support/LogCapture.h"
 #include "support/TestEnvironment.h"
 
@@ -24,12 +24,14 @@ TEST(Log, CaptureSeesLevelsAndTexts)
     log::logDefault(log::records, QStringLiteral("読めない記録を控えへ移した: a.json"));
     log::logError(log::appModel, QStringLiteral("settings.json の保存に失敗: disk full"));
     log::logInfo(log::cleanup, QStringLiteral("detail"));
-    EXPECT_TRUE(capture.contains(QStringLiteral("Records"), QStringLiteral("default"),
+    EXPECT_TRUE(capture.contains(QStringLiteral("Records"),
+                                 QStringLiteral("default"),
                                  QStringLiteral("読めない記録を控えへ移した: a.json")));
-    EXPECT_TRUE(capture.contains(QStringLiteral("AppModel"), QStringLiteral("error"),
+    EXPECT_TRUE(capture.contains(QStringLiteral("AppModel"),
+                                 QStringLiteral("error"),
                                  QStringLiteral("settings.json の保存に失敗: disk full")));
-    EXPECT_TRUE(capture.contains(QStringLiteral("Cleanup"), QStringLiteral("info"),
-                                 QStringLiteral("detail")));
+    EXPECT_TRUE(capture.contains(
+        QStringLiteral("Cleanup"), QStringLiteral("info"), QStringLiteral("detail")));
 }
 
 TEST(LogSink, WritesOneLinePerMessageAndRotates)
@@ -41,10 +43,11 @@ TEST(LogSink, WritesOneLinePerMessageAndRotates)
     log::logError(log::records, QStringLiteral("two\nlines"));
     LogSink::uninstall();
 
-    const QStringList lines = QString::fromUtf8(test::readFile(path)).split(
-        QLatin1Char('\n'), Qt::SkipEmptyParts);
+    const QStringList lines
+        = QString::fromUtf8(test::readFile(path)).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 2);
-    EXPECT_TRUE(lines[0].endsWith(QStringLiteral(" default StartUp 起動: 案内を出した(閉じるまで待つ)")))
+    EXPECT_TRUE(
+        lines[0].endsWith(QStringLiteral(" default StartUp 起動: 案内を出した(閉じるまで待つ)")))
         << lines[0].toStdString();
     EXPECT_TRUE(lines[1].endsWith(QStringLiteral(" error Records two\\nlines")));
     EXPECT_TRUE(QDateTime::fromString(lines[0].section(QLatin1Char(' '), 0, 0), Qt::ISODateWithMs)

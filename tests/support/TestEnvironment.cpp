@@ -27,6 +27,8 @@ void setUpPrivateHome()
     qputenv("XDG_STATE_HOME", home + "/.local/state");
     qputenv("XDG_CACHE_HOME", home + "/.cache");
     qputenv("LC_ALL", "C.UTF-8");
+    for (const char *folder : {"/.local/share", "/.config", "/.local/state", "/.cache"})
+        QDir().mkpath(homeDir->path() + QString::fromLatin1(folder));
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
 }
 

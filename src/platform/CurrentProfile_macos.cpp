@@ -1,0 +1,10 @@
+#include "platform/PlatformProfile.h"
+
+namespace qm {
+
+const PlatformProfile &currentProfile()
+{
+    return macosProfile();
+}
+
+} // namespace qm

@@ -1,0 +1,75 @@
+#pragma once
+
+#include "platform/Result.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+#include <QTimeZone>
+
+#include <functional>
+#include <optional>
+
+// The discipline shared by the three record files (settings.json, snapshots.json,
+// children.json): each file is read and written whole, written atomically, and a file that
+// cannot be read is moved aside under a dated ".corrupt-" backup name (never overwritten or
+// deleted), with at most three such backups kept per file; older ones go to the Trash.
+namespace qm::recordfile {
+
+// Moves one item to the Trash; returns an empty Status or the reason it failed.
+using TrashFunction = std::function<Status(const QString &path)>;
+Status moveToTrash(const QString &path);
+
+// stem + ".corrupt-" + "YYYYMMDDTHHMM" (Gregorian, in `timeZone`) + ("-N" for counter >= 2)
+// + "." + extension.
+QString damagedFileBackupName(const QString &filePath,
+                              const QDateTime &now,
+                              const QTimeZone &timeZone,
+                              int counter);
+
+// Renames the damaged file to the first free backup name, logs it and prunes old backups.
+// On failure the damaged file stays where it is.
+Status moveAsideDamagedFile(const QString &filePath,
+                            const QDateTime &now,
+                            const QTimeZone &timeZone,
+                            const TrashFunction &trash = moveToTrash);
+
+// Keeps the three newest backups of the file (by name) and moves the others to the Trash.
+void pruneDamagedFileBackups(const QString &filePath, const TrashFunction &trash = moveToTrash);
+
+// Reads the whole file. Absent when no file exists; an error when it exists but cannot be read.
+Result<std::optional<QByteArray>> readWholeFile(const QString &filePath);
+
+// Creates the folder (with parents) and writes the bytes atomically (temporary file in the
+// same folder, then rename over the target).
+Status writeAtomically(const QString &filePath, const QByteArray &bytes);
+
+// Tests only: called inside writeAtomically after the bytes are written and before the
+// rename, so a test can end the process at the worst moment.
+void setBeforeCommitHookForTesting(std::function<void()> hook);
+
+// The common load: missing file -> `empty`; readable and decodable -> the decoded content;
+// otherwise the file is moved aside and `empty` is returned, or the move's error if that fails.
+template<typename T, typename Decode>
+Result<T> load(const QString &filePath,
+               const QDateTime &now,
+               const QTimeZone &timeZone,
+               const T &empty,
+               Decode decode,
+               const TrashFunction &trash = moveToTrash)
+{
+    Result<std::optional<QByteArray>> bytes = readWholeFile(filePath);
+    if (bytes.ok()) {
+        if (!bytes.value().has_value())
+            return empty;
+        std::optional<T> decoded = decode(*bytes.value());
+        if (decoded.has_value())
+            return std::move(*decoded);
+    }
+    Status moved = moveAsideDamagedFile(filePath, now, timeZone, trash);
+    if (!moved.ok())
+        return moved.error();
+    return empty;
+}
+
+} // namespace qm::recordfile

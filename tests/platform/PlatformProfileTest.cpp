@@ -1,0 +1,108 @@
+#include "platform/PlatformProfile.h"
+
+#include <QSet>
+
+#include <gtest/gtest.h>
+
+using namespace qm;
+
+namespace {
+
+class ProfileTables : public ::testing::TestWithParam<const PlatformProfile *>
+{
+};
+
+} // namespace
+
+TEST_P(ProfileTables, DefaultWatchTableHasTwentyUniquePaths)
+{
+    const PlatformProfile &profile = *GetParam();
+    const QStringList paths = profile.defaultWatchPaths();
+    EXPECT_EQ(paths.size(), 20);
+    EXPECT_EQ(QSet<QString>(paths.begin(), paths.end()).size(), paths.size());
+    for (const QString &path : paths) {
+        EXPECT_TRUE(path.startsWith(QStringLiteral("~/")) || path.startsWith(QLatin1Char('/')))
+            << path.toStdString();
+    }
+}
+
+TEST_P(ProfileTables, ClassifiedChildrenLieDirectlyInAnExpandingFolder)
+{
+    const PlatformProfile &profile = *GetParam();
+    QStringList expanding;
+    for (const DefaultWatchRow &row : profile.defaultWatchEntries) {
+        if (row.expandsChildren)
+            expanding.append(row.path);
+    }
+    ASSERT_FALSE(expanding.isEmpty());
+    for (auto it = profile.expandedChildClassification.cbegin();
+         it != profile.expandedChildClassification.cend();
+         ++it) {
+        const QString parent = it.key().section(QLatin1Char('/'), 0, -2);
+        EXPECT_TRUE(expanding.contains(parent)) << it.key().toStdString();
+    }
+}
+
+TEST_P(ProfileTables, NeverTouchPathsAreNeverInTheDefaultTable)
+{
+    // A default folder that is on the never-touch list must not be offered for cleanup.
+    const PlatformProfile &profile = *GetParam();
+    for (const DefaultWatchRow &row : profile.defaultWatchEntries) {
+        if (profile.neverTouchPaths.contains(row.path)) {
+            EXPECT_EQ(row.deletable, Deletable::never) << row.path.toStdString();
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Profiles,
+                         ProfileTables,
+                         ::testing::Values(&macosProfile(), &linuxProfile()),
+                         [](const auto &info) { return info.param->name.toStdString(); });
+
+TEST(PlatformProfile, MacosTablesAreTheReferenceTables)
+{
+    const PlatformProfile &mac = macosProfile();
+    EXPECT_EQ(mac.defaultWatchPaths().first(), QStringLiteral("~/Library/Caches"));
+    EXPECT_EQ(mac.defaultWatchPaths().last(), QStringLiteral("/Library/Developer"));
+    EXPECT_EQ(mac.defaultWatchEntries[1].path, QStringLiteral("~/Library/Application Support"));
+    EXPECT_TRUE(mac.defaultWatchEntries[1].expandsChildren);
+    EXPECT_EQ(mac.defaultWatchEntries[12].path, QStringLiteral("~/.cache"));
+    EXPECT_EQ(mac.defaultWatchEntries[12].deletable, Deletable::ask);
+    EXPECT_EQ(mac.neverTouchPaths.size(), 8);
+    EXPECT_EQ(mac.fullDiskAccessProbePaths.size(), 3);
+    EXPECT_EQ(mac.trashFolder, QStringLiteral("~/.Trash"));
+}
+
+TEST(PlatformProfile, LinuxTablesFollowThePlatformMapping)
+{
+    const PlatformProfile &linux = linuxProfile();
+    const QStringList expected = {
+        QStringLiteral("~/.cache"),    QStringLiteral("~/.local/share"),
+        QStringLiteral("~/.config"),   QStringLiteral("~/.var/app"),
+        QStringLiteral("~/snap"),      QStringLiteral("~/Downloads"),
+        QStringLiteral("~/Documents"), QStringLiteral("~/Desktop"),
+        QStringLiteral("~/Videos"),    QStringLiteral("~/Pictures"),
+        QStringLiteral("~/.npm"),      QStringLiteral("~/.cargo"),
+        QStringLiteral("~/.rustup"),   QStringLiteral("~/go"),
+        QStringLiteral("~/.m2"),       QStringLiteral("~/.gradle"),
+        QStringLiteral("~/.docker"),   QStringLiteral("~/.thunderbird"),
+        QStringLiteral("/var/log"),    QStringLiteral("/var/lib/flatpak"),
+    };
+    EXPECT_EQ(linux.defaultWatchPaths(), expected);
+    int expanding = 0;
+    for (const DefaultWatchRow &row : linux.defaultWatchEntries)
+        expanding += row.expandsChildren ? 1 : 0;
+    EXPECT_EQ(expanding, 2);
+    EXPECT_EQ(linux.neverTouchPaths.size(), 11);
+    EXPECT_TRUE(linux.fullDiskAccessProbePaths.isEmpty());
+    EXPECT_TRUE(linux.fullDiskAccessProtectedPaths.isEmpty());
+    EXPECT_FALSE(linux.hasFullDiskAccessControl);
+    EXPECT_EQ(linux.trashFolder, QStringLiteral("~/.local/share/Trash/files"));
+    EXPECT_EQ(linux.expandedChildClassification.value(QStringLiteral("~/.config/Code")),
+              Deletable::cachesOnly);
+}
+
+TEST(PlatformProfile, TheBuildSelectsTheLinuxProfileHere)
+{
+    EXPECT_EQ(&currentProfile(), &linuxProfile());
+}
