@@ -27,6 +27,11 @@ void setUpPrivateHome()
     qputenv("XDG_STATE_HOME", home + "/.local/state");
     qputenv("XDG_CACHE_HOME", home + "/.cache");
     qputenv("LC_ALL", "C.UTF-8");
+    const QString runtime = homeDir->path() + QStringLiteral("/.runtime");
+    QDir().mkpath(runtime);
+    QFile::setPermissions(runtime,
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
     for (const char *folder : {"/.local/share", "/.config", "/.local/state", "/.cache"})
         QDir().mkpath(homeDir->path() + QString::fromLatin1(folder));
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));

@@ -1,0 +1,63 @@
+#include "desktop/SingleInstance.h"
+#include "support/LogCapture.h"
+#include "support/TestEnvironment.h"
+
+#include <QProcess>
+#include <QSignalSpy>
+#include <QUuid>
+
+#include <gtest/gtest.h>
+
+using namespace qm;
+
+namespace {
+
+QString uniqueName()
+{
+    return QStringLiteral("quillmere-test-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
+}
+
+} // namespace
+
+TEST(SingleInstance, AFirstCopyHoldsTheNameWithoutAskingAnyone)
+{
+    test::LogCapture capture;
+    SingleInstance instance(uniqueName());
+    QSignalSpy ready(&instance, &SingleInstance::ready);
+    instance.start();
+    ASSERT_TRUE(ready.wait(3000));
+    EXPECT_TRUE(instance.isListening());
+    EXPECT_TRUE(capture.lines(QStringLiteral("SingleInstance")).isEmpty());
+}
+
+TEST(SingleInstance, ANewCopyAsksTheOlderOneToQuitAndSurvives)
+{
+    const QString name = uniqueName();
+    QProcess older;
+    older.start(QStringLiteral(QUILLMERE_TEST_HELPERS_BIN_DIR "/helper_desktop_single_instance"),
+                {name});
+    ASSERT_TRUE(older.waitForStarted(5000));
+    ASSERT_TRUE(test::waitUntil([&] { return older.canReadLine(); }, 5000));
+    const QByteArray line = older.readLine().trimmed();
+    ASSERT_TRUE(line.startsWith("listening "));
+    const qint64 olderPid = older.processId();
+
+    test::LogCapture capture;
+    SingleInstance newer(name);
+    QSignalSpy ready(&newer, &SingleInstance::ready);
+    QSignalSpy quitRequested(&newer, &SingleInstance::quitRequested);
+    newer.start();
+    ASSERT_TRUE(ready.wait(5000));
+    EXPECT_TRUE(newer.isListening());
+    EXPECT_TRUE(capture.contains(
+        QStringLiteral("SingleInstance"),
+        QStringLiteral("default"),
+        QStringLiteral("既に起動中のインスタンス pid %1 を終了する").arg(olderPid)))
+        << capture.dump().toStdString();
+
+    // The older copy quit politely, with exit code 0.
+    ASSERT_TRUE(test::waitUntil([&] { return older.state() == QProcess::NotRunning; }, 5000));
+    EXPECT_EQ(older.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(older.exitCode(), 0);
+    EXPECT_EQ(quitRequested.count(), 0);
+}

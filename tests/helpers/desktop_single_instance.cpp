@@ -1,0 +1,21 @@
+// Plays an already running copy of the program: holds the single-instance name given as the
+// first argument, prints "listening <pid>" and runs until a newer copy asks it to quit.
+#include "desktop/SingleInstance.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    if (argc < 2)
+        return 2;
+    qm::SingleInstance instance(QString::fromLocal8Bit(argv[1]));
+    QObject::connect(&instance, &qm::SingleInstance::ready, &app, [] {
+        std::printf("listening %lld\n", qint64(QCoreApplication::applicationPid()));
+        std::fflush(stdout);
+    });
+    instance.start();
+    return app.exec();
+}
