@@ -25,4 +25,13 @@ inline std::optional<ByteUnit> byteUnitFromRawValue(const QString &raw)
     return std::nullopt;
 }
 
+// Bytes in one gigabyte of the unit: 10^9 for GB, 2^30 for GiB.
+qint64 bytesPerGigabyte(ByteUnit unit);
+
+// Bytes in one terabyte of the unit: 10^12 for GB, 2^40 for GiB.
+qint64 bytesPerTerabyte(ByteUnit unit);
+
+// The text of the unit picker (localizable, English text as key).
+QString unitDescription(ByteUnit unit);
+
 } // namespace qm

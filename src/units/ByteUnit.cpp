@@ -1,0 +1,29 @@
+#include "units/ByteUnit.h"
+
+#include <QCoreApplication>
+
+namespace qm {
+
+qint64 bytesPerGigabyte(ByteUnit unit)
+{
+    return unit == ByteUnit::GiB ? Q_INT64_C(1073741824) : Q_INT64_C(1000000000);
+}
+
+qint64 bytesPerTerabyte(ByteUnit unit)
+{
+    return unit == ByteUnit::GiB ? Q_INT64_C(1099511627776) : Q_INT64_C(1000000000000);
+}
+
+QString unitDescription(ByteUnit unit)
+{
+    switch (unit) {
+    case ByteUnit::GB:
+        return QCoreApplication::translate(
+            "ByteUnit", "GB (decimal, same as Finder. 1 GB = 1,000,000,000 bytes)");
+    case ByteUnit::GiB:
+        return QCoreApplication::translate("ByteUnit", "GiB (binary. 1 GiB = 1,073,741,824 bytes)");
+    }
+    return {};
+}
+
+} // namespace qm
