@@ -1,0 +1,40 @@
+#include "freespace/DiskSpace.h"
+
+#include <QStorageInfo>
+
+namespace qm {
+
+namespace {
+
+// QStorageInfo gives -1 for a figure it does not know.
+std::optional<qint64> knownFigure(qint64 bytes)
+{
+    return bytes >= 0 ? std::optional<qint64>(bytes) : std::nullopt;
+}
+
+} // namespace
+
+DiskSpace diskSpaceFromCapacities(std::optional<qint64> important,
+                                  std::optional<qint64> available,
+                                  std::optional<qint64> total)
+{
+    const qint64 importantBytes = important.value_or(0);
+    const qint64 availableBytes = available.value_or(0);
+    const qint64 difference = importantBytes - availableBytes;
+    return DiskSpace{importantBytes, total.value_or(0), difference > 0 ? difference : 0};
+}
+
+Result<DiskSpace> readDiskSpace(const QString &location)
+{
+    const QStorageInfo storage(location);
+    if (!storage.isValid())
+        return Error{QStringLiteral("No volume could be read for %1").arg(location)};
+    if (!storage.isReady())
+        return Error{QStringLiteral("The volume of %1 is not ready").arg(location)};
+    // Linux knows no purgeable space: the space available to the user (f_bavail) is both the
+    // capacity for important use and the available capacity.
+    const std::optional<qint64> available = knownFigure(storage.bytesAvailable());
+    return diskSpaceFromCapacities(available, available, knownFigure(storage.bytesTotal()));
+}
+
+} // namespace qm

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "platform/Result.h"
+
+#include <QString>
+#include <QtGlobal>
+
+#include <functional>
+#include <optional>
+
+namespace qm {
+
+// One reading of a volume, in bytes.
+struct DiskSpace
+{
+    // Space available for important use: what the user can still store, counting space the
+    // system would free on demand.
+    qint64 free = 0;
+    // Capacity of the volume.
+    qint64 total = 0;
+    // The part of `free` the system has to reclaim first (caches and similar); never negative.
+    qint64 purgeable = 0;
+
+    friend bool operator==(const DiskSpace &, const DiskSpace &) = default;
+};
+
+// Produces one reading. Readers may block on the file system; callers on the main thread run
+// them on a worker thread.
+using DiskSpaceReader = std::function<Result<DiskSpace>()>;
+
+// The volume's capacity figures as one reading: free = the capacity for important use,
+// purgeable = important - available when positive, else 0. A missing figure reads as 0.
+DiskSpace diskSpaceFromCapacities(std::optional<qint64> important,
+                                  std::optional<qint64> available,
+                                  std::optional<qint64> total);
+
+// Reads the volume that holds `location` (the startup volume is read through "/"). Where the
+// platform knows no capacity for important use, the space available to the user stands for it
+// and purgeable is 0. Blocks while the volume answers.
+Result<DiskSpace> readDiskSpace(const QString &location);
+
+} // namespace qm
