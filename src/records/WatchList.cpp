@@ -1,0 +1,275 @@
+#include "records/WatchList.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QSet>
+
+#include <algorithm>
+
+namespace qm {
+
+namespace {
+
+QString withoutTrailingSlashes(QString path)
+{
+    while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
+        path.chop(1);
+    return path;
+}
+
+// Whether `path` lies below `folder` (not equal to it). Compares whole components, so
+// "~/Library/Mailbox" is not inside "~/Library/Mail".
+bool isInside(const QString &path, const QString &folder)
+{
+    if (folder.isEmpty())
+        return false;
+    if (folder == QLatin1String("/"))
+        return path.size() > 1 && path.startsWith(QLatin1Char('/'));
+    return path.size() > folder.size() + 1 && path.startsWith(folder)
+           && path.at(folder.size()) == QLatin1Char('/');
+}
+
+// The part of `path` (equal to `folder` or inside it) after `folder`: empty or starting with "/".
+QString restAfter(const QString &path, const QString &folder)
+{
+    if (folder == QLatin1String("/"))
+        return path == folder ? QString() : path;
+    return path.mid(folder.size());
+}
+
+// `folder` followed by `rest`, which is empty or starts with "/".
+QString joined(const QString &folder, const QString &rest)
+{
+    if (folder == QLatin1String("/"))
+        return rest.isEmpty() ? folder : rest;
+    return folder + rest;
+}
+
+const DefaultWatchRow *defaultRow(const QString &path, const PlatformProfile &profile)
+{
+    const auto it = std::find_if(profile.defaultWatchEntries.cbegin(),
+                                 profile.defaultWatchEntries.cend(),
+                                 [&path](const DefaultWatchRow &row) { return row.path == path; });
+    return it == profile.defaultWatchEntries.cend() ? nullptr : &*it;
+}
+
+// The child folders of `folder`, names in ascending order; symbolic links are left out (they
+// would measure another folder, or nothing). Empty when the folder cannot be listed.
+QStringList childFolderNames(const QString &folder)
+{
+    QStringList names = QDir(folder).entryList(
+        QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot | QDir::NoSymLinks, QDir::Unsorted);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+QString cannotWatchMessage()
+{
+    return QCoreApplication::translate("WatchList", "This path can’t be watched");
+}
+
+QString throughLinkMessage()
+{
+    return QCoreApplication::translate(
+        "WatchList", "Can’t add a path that goes through a link. Choose the folder it points to.");
+}
+
+QString alreadyWatchingMessage()
+{
+    return QCoreApplication::translate("WatchList", "Already watching this folder");
+}
+
+QString overlapMessage()
+{
+    return QCoreApplication::translate(
+        "WatchList", "Can’t add this folder: its link target overlaps a watched folder");
+}
+
+} // namespace
+
+QString tildePath(const QString &path, const QString &home)
+{
+    const QString homeFolder = withoutTrailingSlashes(home);
+    if (homeFolder.isEmpty())
+        return path;
+    if (path == homeFolder)
+        return QStringLiteral("~");
+    // A path that is home followed by "/" becomes "~/", which expands back to it.
+    const QString homePrefix
+        = homeFolder == QLatin1String("/") ? homeFolder : homeFolder + QLatin1Char('/');
+    if (!path.startsWith(homePrefix))
+        return path;
+    return QLatin1Char('~') + restAfter(path, homeFolder);
+}
+
+QString expandTilde(const QString &path, const QString &home)
+{
+    const QString homeFolder = withoutTrailingSlashes(home);
+    if (homeFolder.isEmpty())
+        return path;
+    if (path == QLatin1String("~"))
+        return homeFolder;
+    if (path.startsWith(QLatin1String("~/")))
+        return joined(homeFolder, path.mid(1));
+    return path;
+}
+
+QString normalizedPath(const QString &path, const QString &home)
+{
+    return withoutTrailingSlashes(expandTilde(path, home));
+}
+
+std::optional<QString> canonicalPath(const QString &path)
+{
+    if (path.isEmpty())
+        return std::nullopt;
+    const QString canonical = QFileInfo(path).canonicalFilePath();
+    if (canonical.isEmpty())
+        return std::nullopt;
+    return canonical;
+}
+
+QString folderDisplayName(const QString &path, const PlatformProfile &profile)
+{
+    const QString trimmed = withoutTrailingSlashes(path);
+    for (const DisplayNameRule &rule : profile.displayNameRules) {
+        if (!trimmed.startsWith(rule.prefix))
+            continue;
+        const QString rest = trimmed.mid(rule.prefix.size());
+        if (rule.suffix.isEmpty()) {
+            if (!rest.isEmpty())
+                return rule.shownPrefix + rest;
+        } else if (rest.size() > rule.suffix.size() && rest.endsWith(rule.suffix)) {
+            return rule.shownPrefix + rest.chopped(rule.suffix.size());
+        }
+    }
+    const QString last = trimmed.mid(trimmed.lastIndexOf(QLatin1Char('/')) + 1);
+    return last.isEmpty() ? trimmed : last;
+}
+
+bool matchesNeverTouch(const QString &path, const PlatformProfile &profile)
+{
+    const QString folder = withoutTrailingSlashes(path);
+    return std::any_of(
+        profile.neverTouchPaths.cbegin(),
+        profile.neverTouchPaths.cend(),
+        [&folder](const QString &never) { return folder == never || isInside(folder, never); });
+}
+
+Deletable deletability(const QString &path, const PlatformProfile &profile)
+{
+    if (const DefaultWatchRow *row = defaultRow(path, profile))
+        return row->deletable;
+    if (matchesNeverTouch(path, profile))
+        return Deletable::never;
+    return profile.expandedChildClassification.value(path, Deletable::ask);
+}
+
+bool isExpandingParent(const QString &path, const PlatformProfile &profile)
+{
+    const DefaultWatchRow *row = defaultRow(path, profile);
+    return row && row->expandsChildren;
+}
+
+std::optional<WatchSetting>
+coveringWatchSetting(const QString &path, const WatchSettings &list, const PlatformProfile &profile)
+{
+    for (const WatchSetting &setting : list) {
+        if (setting.path == path)
+            return setting;
+    }
+    for (const WatchSetting &setting : list) {
+        if (!isExpandingParent(setting.path, profile) || !isInside(path, setting.path))
+            continue;
+        if (!path.mid(setting.path.size() + 1).contains(QLatin1Char('/')))
+            return setting;
+    }
+    return std::nullopt;
+}
+
+WatchEntries
+scanEntries(const QStringList &enabledPaths, const QString &home, const PlatformProfile &profile)
+{
+    const QSet<QString> listed(enabledPaths.cbegin(), enabledPaths.cend());
+    QSet<QString> produced;
+    WatchEntries entries;
+    for (const QString &path : enabledPaths) {
+        const QString folder = expandTilde(path, home);
+        if (!QFileInfo::exists(folder))
+            continue;
+        if (!isExpandingParent(path, profile)) {
+            if (!produced.contains(path)) {
+                produced.insert(path);
+                entries.append({path, deletability(path, profile), false, false});
+            }
+            continue;
+        }
+        for (const QString &name : childFolderNames(folder)) {
+            const QString child = path + QLatin1Char('/') + name;
+            // A child listed on its own is measured as that list entry.
+            if (listed.contains(child) || produced.contains(child))
+                continue;
+            produced.insert(child);
+            entries.append({child, deletability(child, profile), false, true});
+        }
+    }
+    return entries;
+}
+
+Result<QString>
+checkNewWatchFolder(const QString &chosenPath, const WatchSettings &list, const QString &home)
+{
+    if (chosenPath.contains(QLatin1Char('\n')) || chosenPath.contains(QLatin1Char('\r')))
+        return Error{cannotWatchMessage()};
+    QString path = QDir::cleanPath(chosenPath);
+    if (!path.startsWith(QLatin1Char('/')))
+        return Error{cannotWatchMessage()};
+
+    const QString homeFolder = withoutTrailingSlashes(home);
+    const std::optional<QString> homeCanonical = canonicalPath(homeFolder);
+    // When the home folder is reached through a link, a folder chosen by its resolved spelling
+    // still belongs to the home folder.
+    if (homeCanonical && *homeCanonical != homeFolder && *homeCanonical != QLatin1String("/")
+        && path != homeFolder && !isInside(path, homeFolder)
+        && (path == *homeCanonical || isInside(path, *homeCanonical))) {
+        path = joined(homeFolder, restAfter(path, *homeCanonical));
+    }
+
+    const QString displayPath = tildePath(path, homeFolder);
+    const QString target = normalizedPath(displayPath, homeFolder);
+    const std::optional<QString> targetCanonical = canonicalPath(target);
+
+    if (targetCanonical) {
+        if (target == homeFolder || isInside(target, homeFolder)) {
+            if (homeCanonical) {
+                const QString expected = joined(*homeCanonical, restAfter(target, homeFolder));
+                if (*targetCanonical != expected)
+                    return Error{throughLinkMessage()};
+            }
+        } else if (*targetCanonical != target) {
+            return Error{throughLinkMessage()};
+        }
+    }
+
+    for (const WatchSetting &setting : list) {
+        const QString existing = normalizedPath(setting.path, homeFolder);
+        if (existing == target)
+            return Error{alreadyWatchingMessage()};
+        if (!targetCanonical)
+            continue;
+        const std::optional<QString> existingCanonical = canonicalPath(existing);
+        if (!existingCanonical)
+            continue;
+        if (*existingCanonical == *targetCanonical)
+            return Error{alreadyWatchingMessage()};
+        const bool canonicalNesting = isInside(*existingCanonical, *targetCanonical)
+                                      || isInside(*targetCanonical, *existingCanonical);
+        const bool literalNesting = isInside(target, existing) || isInside(existing, target);
+        if (canonicalNesting && !literalNesting)
+            return Error{overlapMessage()};
+    }
+    return displayPath;
+}
+
+} // namespace qm

@@ -1,0 +1,70 @@
+#pragma once
+
+#include "platform/PlatformProfile.h"
+#include "platform/Result.h"
+#include "records/Deletable.h"
+#include "records/WatchEntry.h"
+#include "settings/WatchSetting.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace qm {
+
+// Path forms. Watched paths are stored in "~"-form: "~" for the home folder, "~/" and the rest
+// for paths inside it, absolute otherwise. Trailing slashes of `home` are ignored; an empty home
+// leaves every path unchanged.
+
+// "/home/ann" -> "~", "/home/ann/Music" -> "~/Music"; any other path unchanged.
+QString tildePath(const QString &path, const QString &home);
+
+// "~" -> home, "~/Music" -> home + "/Music"; any other path unchanged ("~ann" is not expanded).
+QString expandTilde(const QString &path, const QString &home);
+
+// expandTilde, then trailing slashes removed (a lone "/" stays).
+QString normalizedPath(const QString &path, const QString &home);
+
+// The path with every symbolic link resolved; absent when it cannot be determined (for example
+// when nothing exists at the path).
+std::optional<QString> canonicalPath(const QString &path);
+
+// The short name under which a folder ("~"-form) is shown: the profile's first matching display
+// rule, otherwise the last path component (trailing slashes ignored).
+QString folderDisplayName(const QString &path, const PlatformProfile &profile = currentProfile());
+
+// Whether the path equals a never-touch path or lies below one.
+bool matchesNeverTouch(const QString &path, const PlatformProfile &profile = currentProfile());
+
+// How cleanup may treat the folder: its default-table value; otherwise `never` below a
+// never-touch path; otherwise the classification of the child folders of an expanding folder;
+// otherwise `ask`.
+Deletable deletability(const QString &path, const PlatformProfile &profile = currentProfile());
+
+// Whether the path is a default folder that is measured child by child.
+bool isExpandingParent(const QString &path, const PlatformProfile &profile = currentProfile());
+
+// The watch-list entry (enabled or not) that stands for a measured path: the first entry with
+// that path; otherwise the first expanding default folder of which the path is a direct child.
+std::optional<WatchSetting> coveringWatchSetting(const QString &path,
+                                                 const WatchSettings &list,
+                                                 const PlatformProfile &profile = currentProfile());
+
+// The entries the daily scan measures for the enabled paths, in their order. A folder that does
+// not exist gives no entry; an expanding folder gives one entry per child folder (names in
+// ascending order, symbolic links left out) and none for itself, or none when it cannot be
+// listed. A folder listed on its own is measured once, as listed, even when an expanding folder
+// also contains it.
+// Reads the file system: run it off the main thread.
+WatchEntries scanEntries(const QStringList &enabledPaths,
+                         const QString &home,
+                         const PlatformProfile &profile = currentProfile());
+
+// Checks a folder the user chose to add to the list. Gives the path to store ("~"-form), or one
+// of four user-facing rejection messages as the error. Reads the file system (to resolve links)
+// but changes nothing.
+Result<QString>
+checkNewWatchFolder(const QString &chosenPath, const WatchSettings &list, const QString &home);
+
+} // namespace qm
