@@ -1,0 +1,438 @@
+#include "model/AppModel.h"
+
+#include "freespace/DiskSpaceMonitor.h"
+#include "platform/Log.h"
+#include "units/ByteUnit.h"
+
+#include <QDir>
+#include <QPointer>
+#include <QStandardPaths>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <QCoroFuture>
+#include <QCoroTimer>
+
+#include <chrono>
+#include <limits>
+
+namespace qm {
+
+namespace {
+
+constexpr qint64 firstScanWaitSeconds = 600;
+
+// max(1, min(threshold - 1, critical)) without overflow.
+qint64 criticalBelow(qint64 threshold, qint64 critical)
+{
+    if (threshold <= 1)
+        return 1;
+    return std::max<qint64>(1, std::min(threshold - 1, critical));
+}
+
+QCoro::Task<FullDiskAccessGuideChoice> noGuide()
+{
+    co_return FullDiskAccessGuideChoice::later;
+}
+
+QCoro::Task<> sleepBeforeFirstScan()
+{
+    co_await QCoro::sleepFor(std::chrono::seconds(firstScanWaitSeconds));
+}
+
+} // namespace
+
+AppModel::Services AppModel::withDefaults(Services s)
+{
+    if (s.settingsFile.isEmpty())
+        s.settingsFile = applicationDataFolder() + QStringLiteral("/settings.json");
+    if (s.snapshotsFile.isEmpty())
+        s.snapshotsFile = applicationDataFolder() + QStringLiteral("/snapshots.json");
+    if (s.home.isEmpty())
+        s.home = QDir::homePath();
+    if (!s.diskSpaceReader)
+        s.diskSpaceReader = [] {
+            return readDiskSpace(QStringLiteral("/"));
+        };
+    if (!s.totalCapacityReader) {
+        s.totalCapacityReader = [reader = s.diskSpaceReader]() -> std::optional<qint64> {
+            const Result<DiskSpace> space = reader();
+            if (!space.ok())
+                return std::nullopt;
+            return space->total;
+        };
+    }
+    if (!s.fullDiskAccessStatus)
+        s.fullDiskAccessStatus = [home = s.home] {
+            return qm::fullDiskAccessStatus(home);
+        };
+    if (!s.presentFullDiskAccessGuide)
+        s.presentFullDiskAccessGuide = noGuide;
+    if (!s.waitBeforeFirstScan)
+        s.waitBeforeFirstScan = sleepBeforeFirstScan;
+    if (!s.logStartUp)
+        s.logStartUp = logStartUpEvent;
+    if (!s.folderPresenceProbe)
+        s.folderPresenceProbe = probeFolderPresence;
+    if (!s.clock)
+        s.clock = systemClock();
+    if (!s.timeZone)
+        s.timeZone = [] {
+            return QTimeZone::systemTimeZone();
+        };
+    return s;
+}
+
+QString AppModel::applicationDataFolder()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
+           + QStringLiteral("/Quillmere");
+}
+
+AppModel::AppModel(Services services, QObject *parent)
+    : QObject(parent)
+    , m_services(withDefaults(std::move(services)))
+    , m_settingsStore{m_services.settingsFile}
+{
+    // Construction reads the settings file, the capacity and the access probe once, before the
+    // event loop runs and before any view exists; everything later happens off the main thread.
+    m_totalCapacityBytes = m_services.totalCapacityReader();
+    m_fullDiskAccess = m_services.fullDiskAccessStatus();
+    m_monitor = std::make_unique<DiskSpaceMonitor>(m_services.diskSpaceReader);
+
+    Result<Settings> loaded = m_settingsStore.load(m_services.clock(), m_services.timeZone());
+    if (loaded.ok()) {
+        m_settings = std::move(loaded).value();
+    } else {
+        m_settings = defaultSettings();
+        m_canSaveSettings = false;
+        log::logError(log::appModel,
+                      QStringLiteral("settings.json を控えへ移せないので、設定の保存を止める: %1")
+                          .arg(loaded.error().description));
+    }
+
+    syncLaunchAtLoginWithLoginItem();
+    clampWarningLineToCapacity();
+    log::logDefault(log::appModel,
+                    QStringLiteral("起動: フルディスクアクセス = %1")
+                        .arg(FullDiskAccess::statusName(m_fullDiskAccess)));
+
+    QPointer<AppModel> self(this);
+    m_monitor->setOnRefresh([self](const DiskSpace &space) {
+        if (self)
+            self->handleFreeSpaceReading(space);
+    });
+}
+
+AppModel::~AppModel() = default;
+
+void AppModel::setRequestedTab(std::optional<MenuTab> tab)
+{
+    if (m_requestedTab == tab)
+        return;
+    m_requestedTab = tab;
+    Q_EMIT requestedTabChanged();
+}
+
+// --- Settings ---------------------------------------------------------------------------------
+
+void AppModel::changeSettings(const std::function<void(Settings &)> &change)
+{
+    const Settings before = m_settings;
+    change(m_settings);
+    if (m_settings == before)
+        return;
+    Q_EMIT settingsChanged();
+    saveSettings();
+    afterSave(before);
+}
+
+bool AppModel::saveSettings()
+{
+    if (!m_canSaveSettings) {
+        if (!m_warnedAboutUnsavableSettings) {
+            m_warnedAboutUnsavableSettings = true;
+            log::logError(
+                log::appModel,
+                QStringLiteral("設定を保存しない(壊れた settings.json を控えへ移せなかった)"));
+        }
+        return false;
+    }
+    const Status saved = m_settingsStore.save(m_settings);
+    if (!saved.ok()) {
+        log::logError(
+            log::appModel,
+            QStringLiteral("settings.json の保存に失敗: %1").arg(saved.error().description));
+        return false;
+    }
+    return true;
+}
+
+void AppModel::afterSave(const Settings &before)
+{
+    // The prediction depends on the warning line and the unit; it is recomputed by the growth
+    // analysis once that is part of the model.
+    if (watchPaths(before) != watchPaths(m_settings))
+        runBackgroundWork([this] { return refreshWatchFolderPresence(); });
+}
+
+void AppModel::setThresholdGB(qint64 value)
+{
+    changeSettings([value](Settings &s) {
+        s.thresholdGB = value;
+        s.criticalGB = criticalBelow(value, s.criticalGB);
+    });
+}
+
+void AppModel::setCriticalGB(qint64 value)
+{
+    changeSettings([value](Settings &s) { s.criticalGB = value; });
+}
+
+void AppModel::setWatchEntries(const WatchSettings &entries)
+{
+    changeSettings([&entries](Settings &s) { s.watchEntries = entries; });
+}
+
+void AppModel::setFdaGuideShown()
+{
+    changeSettings([](Settings &s) { s.fdaGuideShown = true; });
+}
+
+void AppModel::setLastNotifiedDate(const QString &dayKey)
+{
+    changeSettings([&dayKey](Settings &s) { s.lastNotifiedDate = dayKey; });
+}
+
+void AppModel::setNotifiedUpdateVersion(const QString &version)
+{
+    changeSettings([&version](Settings &s) { s.notifiedUpdateVersion = version; });
+}
+
+void AppModel::setMenuBarStyle(MenuBarStyle style)
+{
+    changeSettings([style](Settings &s) { s.menuBarStyle = style; });
+}
+
+void AppModel::setDecimalDigits(qint64 digits)
+{
+    changeSettings([digits](Settings &s) { s.decimalDigits = digits > 0 ? 1 : 0; });
+}
+
+void AppModel::setShowGauge(bool show)
+{
+    changeSettings([show](Settings &s) { s.showGauge = show; });
+}
+
+void AppModel::setShowExternalVolumes(bool show)
+{
+    changeSettings([show](Settings &s) { s.showExternalVolumes = show; });
+}
+
+void AppModel::setUnit(ByteUnit unit)
+{
+    changeSettings([unit](Settings &s) { s.unit = unit; });
+}
+
+void AppModel::setNotifyEnabled(bool enabled)
+{
+    changeSettings([enabled](Settings &s) { s.notifyEnabled = enabled; });
+}
+
+void AppModel::setLastSettingsTab(const QString &rawValue)
+{
+    changeSettings([&rawValue](Settings &s) { s.lastSettingsTab = rawValue; });
+}
+
+void AppModel::setRefreshInterval(qint64 seconds)
+{
+    if (seconds != 30 && seconds != 60 && seconds != 300)
+        return;
+    if (seconds == m_settings.refreshInterval)
+        return;
+    changeSettings([seconds](Settings &s) { s.refreshInterval = seconds; });
+    if (m_monitor->interval().has_value())
+        m_monitor->start(double(seconds));
+}
+
+void AppModel::setGrowthDaysBack(qint64 days)
+{
+    if (days != 1 && days != 7)
+        return;
+    changeSettings([days](Settings &s) { s.growthDaysBack = days; });
+}
+
+void AppModel::syncLaunchAtLoginWithLoginItem()
+{
+    if (!m_services.loginItemEnabled)
+        return;
+    const bool enabled = m_services.loginItemEnabled();
+    changeSettings([enabled](Settings &s) { s.launchAtLogin = enabled; });
+}
+
+void AppModel::resetSettings()
+{
+    const Settings before = m_settings;
+    m_settings = defaultSettings();
+    Q_EMIT settingsChanged();
+    saveSettings();
+    afterSave(before);
+    syncLaunchAtLoginWithLoginItem();
+    clampWarningLineToCapacity();
+    if (m_monitor->interval().has_value())
+        m_monitor->start(double(m_settings.refreshInterval));
+    log::logDefault(log::appModel, QStringLiteral("設定を初期化した"));
+}
+
+// --- The warning line against the capacity ----------------------------------------------------
+
+qint64 AppModel::warningLineLimit() const
+{
+    const qint64 unitBytes = bytesPerGigabyte(m_settings.unit);
+    if (!m_totalCapacityBytes.has_value() || *m_totalCapacityBytes < 1)
+        return 1000;
+    if (*m_totalCapacityBytes < unitBytes)
+        return 1;
+    return *m_totalCapacityBytes / unitBytes;
+}
+
+void AppModel::clampWarningLineToCapacity()
+{
+    const qint64 old = m_settings.thresholdGB;
+    const qint64 clamped = std::min(std::max<qint64>(1, old), warningLineLimit());
+    if (clamped == old)
+        return;
+    log::logDefault(log::appModel,
+                    QStringLiteral("しきい値 %1 %2 は合計容量を超えるため %3 に丸める")
+                        .arg(old)
+                        .arg(byteUnitRawValue(m_settings.unit))
+                        .arg(clamped));
+    setThresholdGB(clamped);
+}
+
+void AppModel::setWarningLine(qint64 value)
+{
+    const qint64 clamped = std::min(std::max<qint64>(1, value), warningLineLimit());
+    if (clamped != m_settings.thresholdGB)
+        setThresholdGB(clamped);
+}
+
+// --- Background work and start-up -------------------------------------------------------------
+
+void AppModel::runBackgroundWork(std::function<QCoro::Task<>()> operation)
+{
+    const QUuid id = QUuid::createUuid();
+    m_backgroundWork.insert(id);
+    // The task runs on its own; it removes its id when it has finished.
+    QCoro::Task<> task = runWorkItem(QPointer<AppModel>(this), id, std::move(operation));
+    Q_UNUSED(task);
+}
+
+QCoro::Task<>
+AppModel::runWorkItem(QPointer<AppModel> model, QUuid id, std::function<QCoro::Task<>()> operation)
+{
+    co_await operation();
+    if (model)
+        model->m_backgroundWork.remove(id);
+}
+
+QCoro::Task<std::optional<FullDiskAccessGuideChoice>> AppModel::offerFullDiskAccessGuide()
+{
+    using Reason = StartUpEvent::SkipReason;
+    if (m_fullDiskAccess != FullDiskAccess::Status::denied || m_settings.fdaGuideShown) {
+        Reason reason = Reason::alreadyShown;
+        if (m_fullDiskAccess == FullDiskAccess::Status::granted)
+            reason = Reason::accessGranted;
+        else if (m_fullDiskAccess == FullDiskAccess::Status::undetermined)
+            reason = Reason::accessUndetermined;
+        m_services.logStartUp(StartUpEvent::guideSkipped(reason));
+        co_return std::nullopt;
+    }
+    setFdaGuideShown();
+    m_services.logStartUp(StartUpEvent::guidePresented());
+    QPointer<AppModel> self(this);
+    auto present = m_services.presentFullDiskAccessGuide;
+    const FullDiskAccessGuideChoice choice = co_await present();
+    if (!self)
+        co_return choice;
+    m_services.logStartUp(StartUpEvent::guideClosed(choice));
+    co_return choice;
+}
+
+QCoro::Task<> AppModel::runStartUp()
+{
+    using Trigger = StartUpEvent::FirstScanTrigger;
+    QPointer<AppModel> self(this);
+    const std::optional<FullDiskAccessGuideChoice> outcome = co_await offerFullDiskAccessGuide();
+    if (!self)
+        co_return;
+    if (!outcome.has_value() || *outcome == FullDiskAccessGuideChoice::later) {
+        m_services.logStartUp(StartUpEvent::firstScanStarted(
+            outcome.has_value() ? Trigger::later : Trigger::noGuide));
+        startFirstScan();
+        co_return;
+    }
+    m_services.logStartUp(StartUpEvent::firstScanWaitStarted(firstScanWaitSeconds));
+    runBackgroundWork([this] { return waitThenStartFirstScan(); });
+}
+
+QCoro::Task<> AppModel::waitThenStartFirstScan()
+{
+    QPointer<AppModel> self(this);
+    auto wait = m_services.waitBeforeFirstScan;
+    co_await wait();
+    if (!self)
+        co_return;
+    m_services.logStartUp(
+        StartUpEvent::firstScanStarted(StartUpEvent::FirstScanTrigger::afterWait));
+    startFirstScan();
+}
+
+void AppModel::startFirstScan()
+{
+    ++m_firstScanStarts;
+    if (m_scheduler && m_services.startFirstScan)
+        m_services.startFirstScan(*m_scheduler);
+}
+
+// --- Reactions --------------------------------------------------------------------------------
+
+void AppModel::handleFreeSpaceReading(const DiskSpace &space)
+{
+    // The notification check and the free-space history join here as they become part of the
+    // model.
+    Q_UNUSED(space);
+}
+
+void AppModel::refreshFullDiskAccess()
+{
+    const FullDiskAccess::Status status = m_services.fullDiskAccessStatus();
+    if (status == m_fullDiskAccess)
+        return;
+    m_fullDiskAccess = status;
+    Q_EMIT fullDiskAccessChanged();
+}
+
+QCoro::Task<> AppModel::refreshWatchFolderPresence()
+{
+    const qint64 generation = ++m_presenceGeneration;
+    QPointer<AppModel> self(this);
+    const QStringList paths = watchPaths(m_settings);
+    QMap<QString, FolderPresence> presence = co_await QtConcurrent::run(
+        [](QStringList paths, QString home, std::function<FolderPresence(const QString &)> probe) {
+            QMap<QString, FolderPresence> map;
+            for (const QString &path : paths)
+                map.insert(path, probe(expandHomePrefix(path, home)));
+            return map;
+        },
+        paths,
+        m_services.home,
+        m_services.folderPresenceProbe);
+    if (!self || m_presenceGeneration != generation)
+        co_return;
+    if (presence == m_watchFolderPresence)
+        co_return;
+    m_watchFolderPresence = std::move(presence);
+    Q_EMIT watchFolderPresenceChanged();
+}
+
+} // namespace qm

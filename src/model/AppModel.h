@@ -1,0 +1,203 @@
+#pragma once
+
+#include "freespace/DiskSpace.h"
+#include "model/FolderPresence.h"
+#include "model/MenuTab.h"
+#include "model/StartUpEvent.h"
+#include "platform/Clock.h"
+#include "platform/FullDiskAccess.h"
+#include "settings/Settings.h"
+#include "settings/SettingsStore.h"
+
+#include <QHash>
+#include <QMap>
+#include <QObject>
+#include <QPointer>
+#include <QSet>
+#include <QUuid>
+
+#include <QCoroTask>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace qm {
+
+class DiskSpaceMonitor;
+class SnapshotScheduler;
+
+// Permission to post notifications.
+enum class NotificationAuthorization { notDetermined, denied, authorized };
+
+// The one object that holds the state of the running program. It owns the settings and their
+// file and the free-space monitor, and it starts everything. All of it lives on the main
+// thread; views read it and redraw on its change signals.
+//
+// Collaborators that are built elsewhere (the scheduler, the cleanup model, the notifier,
+// external volumes, log export, the login item, updates) are optional: until one is present,
+// the steps that use it are skipped.
+class AppModel : public QObject
+{
+    Q_OBJECT
+
+public:
+    // What the model is built from; every replaceable input has a real default.
+    struct Services
+    {
+        QString settingsFile;  // default: applicationDataFolder() + "/settings.json"
+        QString snapshotsFile; // default: applicationDataFolder() + "/snapshots.json"
+        QString home;          // default: the user's home folder
+
+        // Reads the startup volume for the monitor (default: readDiskSpace("/")).
+        DiskSpaceReader diskSpaceReader;
+        // Reads the capacity once at construction (default: readDiskSpace("/").total).
+        std::function<std::optional<qint64>()> totalCapacityReader;
+        // The Full Disk Access probe (default: against `home`).
+        std::function<FullDiskAccess::Status()> fullDiskAccessStatus;
+        // Shows the Full Disk Access guide and finishes when it is closed. Default: no guide
+        // can be shown without a window system, which counts as "Later".
+        std::function<QCoro::Task<FullDiskAccessGuideChoice>()> presentFullDiskAccessGuide;
+        // Starts the daily scanning (default: the scheduler's hourly check).
+        std::function<void(SnapshotScheduler &)> startFirstScan;
+        // The pause before the first scan when the user went to grant access (default 600 s).
+        std::function<QCoro::Task<>()> waitBeforeFirstScan;
+        // Records each step of the start-up sequence (default: the "StartUp" log lines).
+        std::function<void(const StartUpEvent &)> logStartUp;
+        // Existence of one watched folder (default: probeFolderPresence).
+        std::function<FolderPresence(const QString &)> folderPresenceProbe;
+        // Whether the login item is enabled, asked anew at each call; absent while the program
+        // has no login item service.
+        std::function<bool()> loginItemEnabled;
+        // The current time and the user's calendar (defaults: system clock, current calendar).
+        Clock clock;
+        std::function<QTimeZone()> timeZone;
+    };
+
+    // Fills every missing service with its real default.
+    static Services withDefaults(Services services);
+
+    explicit AppModel(Services services = {}, QObject *parent = nullptr);
+    ~AppModel() override;
+
+    // The folder of the three record files: the per-user data folder plus "Quillmere". It is
+    // not created here; the stores create it when they first write.
+    static QString applicationDataFolder();
+
+    // Observed values.
+    const Settings &settings() const { return m_settings; }
+    FullDiskAccess::Status fullDiskAccess() const { return m_fullDiskAccess; }
+    std::optional<MenuTab> requestedTab() const { return m_requestedTab; }
+    std::optional<NotificationAuthorization> notificationAuthorization() const
+    {
+        return m_notificationAuthorization;
+    }
+    const QMap<QString, FolderPresence> &watchFolderPresence() const
+    {
+        return m_watchFolderPresence;
+    }
+    std::optional<QString> watchAddError() const { return m_watchAddError; }
+
+    // Unobserved state.
+    bool canSaveSettings() const { return m_canSaveSettings; }
+    bool warnedAboutUnsavableSettings() const { return m_warnedAboutUnsavableSettings; }
+    std::optional<qint64> totalCapacityBytes() const { return m_totalCapacityBytes; }
+    DiskSpaceMonitor &monitor() const { return *m_monitor; }
+    SnapshotScheduler *scheduler() const { return m_scheduler; }
+    const QString &home() const { return m_services.home; }
+    const SettingsStore &settingsStore() const { return m_settingsStore; }
+    bool isDeliveringNotification() const { return m_isDeliveringNotification; }
+    qint64 presenceGeneration() const { return m_presenceGeneration; }
+    qsizetype backgroundWorkCount() const { return m_backgroundWork.size(); }
+
+    void setRequestedTab(std::optional<MenuTab> tab);
+
+    // Settings setters: each changes one part of the settings in memory, notifies, and saves.
+    void setThresholdGB(qint64 value);
+    void setCriticalGB(qint64 value);
+    void setWatchEntries(const WatchSettings &entries);
+    void setFdaGuideShown();
+    void setLastNotifiedDate(const QString &dayKey);
+    void setNotifiedUpdateVersion(const QString &version);
+    void setMenuBarStyle(MenuBarStyle style);
+    void setDecimalDigits(qint64 digits);
+    void setShowGauge(bool show);
+    void setShowExternalVolumes(bool show);
+    void setUnit(ByteUnit unit);
+    void setNotifyEnabled(bool enabled);
+    void setLastSettingsTab(const QString &rawValue);
+    // Only 30, 60 and 300 are accepted; a running monitor restarts with the new period.
+    void setRefreshInterval(qint64 seconds);
+    // Only 1 and 7 are accepted.
+    void setGrowthDaysBack(qint64 days);
+    // Mirrors the login item: sets the setting to the item's current state (never to a wish).
+    void syncLaunchAtLoginWithLoginItem();
+    // Back to the default settings; the records are kept.
+    void resetSettings();
+
+    // Writes the whole settings record. Returns whether settings.json was written.
+    bool saveSettings();
+
+    // The largest warning line the startup volume allows, in whole units.
+    qint64 warningLineLimit() const;
+    // Lowers (or raises to 1) the warning line to what the volume allows.
+    void clampWarningLineToCapacity();
+    // Clamps `value` like clampWarningLineToCapacity and stores it when it differs.
+    void setWarningLine(qint64 value);
+
+    // Runs `operation` as a main-thread task and keeps track of it until it has finished.
+    void runBackgroundWork(std::function<QCoro::Task<>()> operation);
+
+    // The start-up sequence: the Full Disk Access guide at most once per settings file, then
+    // the first scan (at once, or after the wait when the user went to System Settings).
+    QCoro::Task<> runStartUp();
+    QCoro::Task<std::optional<FullDiskAccessGuideChoice>> offerFullDiskAccessGuide();
+
+    // Probes Full Disk Access again and stores a changed status.
+    void refreshFullDiskAccess();
+
+    // Probes every watched folder off the main thread; only the newest refresh stores its map.
+    QCoro::Task<> refreshWatchFolderPresence();
+
+    // How many times the start-up sequence reached the first scan (tests read it while the
+    // model has no scheduler).
+    int firstScanStarts() const { return m_firstScanStarts; }
+
+Q_SIGNALS:
+    // Emitted on every change of the settings value.
+    void settingsChanged();
+    void fullDiskAccessChanged();
+    void requestedTabChanged();
+    void notificationAuthorizationChanged();
+    void watchFolderPresenceChanged();
+    void watchAddErrorChanged();
+
+private:
+    static QCoro::Task<>
+    runWorkItem(QPointer<AppModel> model, QUuid id, std::function<QCoro::Task<>()> operation);
+    QCoro::Task<> waitThenStartFirstScan();
+    void startFirstScan();
+    void changeSettings(const std::function<void(Settings &)> &change);
+    void afterSave(const Settings &before);
+    void handleFreeSpaceReading(const DiskSpace &space);
+
+    Services m_services;
+    Settings m_settings;
+    SettingsStore m_settingsStore;
+    FullDiskAccess::Status m_fullDiskAccess = FullDiskAccess::Status::undetermined;
+    std::optional<MenuTab> m_requestedTab;
+    bool m_canSaveSettings = true;
+    bool m_warnedAboutUnsavableSettings = false;
+    std::optional<NotificationAuthorization> m_notificationAuthorization;
+    std::optional<qint64> m_totalCapacityBytes;
+    std::unique_ptr<DiskSpaceMonitor> m_monitor;
+    SnapshotScheduler *m_scheduler = nullptr;
+    QMap<QString, FolderPresence> m_watchFolderPresence;
+    bool m_isDeliveringNotification = false;
+    std::optional<QString> m_watchAddError;
+    qint64 m_presenceGeneration = 0;
+    QSet<QUuid> m_backgroundWork;
+    int m_firstScanStarts = 0;
+};
+
+} // namespace qm

@@ -1,0 +1,433 @@
+#include "model/AppModel.h"
+#include "freespace/DiskSpaceMonitor.h"
+#include "support/LogCapture.h"
+#include "support/TestEnvironment.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <QCoroSignal>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+using namespace qm;
+using Access = FullDiskAccess::Status;
+using Choice = FullDiskAccessGuideChoice;
+
+namespace {
+
+// Opens when a test says so; the start-up wait awaits it.
+class Gate : public QObject
+{
+    Q_OBJECT
+public:
+    void open() { Q_EMIT opened(); }
+Q_SIGNALS:
+    void opened();
+};
+
+QCoro::Task<> waitForGate(Gate *gate)
+{
+    co_await qCoro(gate, &Gate::opened);
+}
+
+class AppModelTest : public ::testing::Test
+{
+protected:
+    QTemporaryDir dir;
+    Access access = Access::undetermined;
+    Choice guideChoice = Choice::later;
+    int guidesShown = 0;
+    bool guideSawFlagSaved = false;
+    bool loginItemEnabled = false;
+    bool hasLoginItem = false;
+    std::optional<qint64> capacity = 1'000'000'000'000;
+    QList<StartUpEvent> events;
+    Gate gate;
+
+    QString settingsPath() const { return dir.filePath(QStringLiteral("Quillmere/settings.json")); }
+
+    AppModel::Services services()
+    {
+        AppModel::Services s;
+        s.settingsFile = settingsPath();
+        s.snapshotsFile = dir.filePath(QStringLiteral("Quillmere/snapshots.json"));
+        s.home = dir.path();
+        s.diskSpaceReader = [] {
+            return Result<DiskSpace>(DiskSpace{100, 1000, 0});
+        };
+        s.totalCapacityReader = [this] {
+            return capacity;
+        };
+        s.fullDiskAccessStatus = [this] {
+            return access;
+        };
+        s.presentFullDiskAccessGuide = [this] {
+            ++guidesShown;
+            guideSawFlagSaved = test::readFile(settingsPath()).contains("\"fdaGuideShown\": true");
+            return immediately(guideChoice);
+        };
+        s.waitBeforeFirstScan = [this] {
+            return waitForGate(&gate);
+        };
+        s.logStartUp = [this](const StartUpEvent &event) {
+            events.append(event);
+            logStartUpEvent(event);
+        };
+        if (hasLoginItem)
+            s.loginItemEnabled = [this] {
+                return loginItemEnabled;
+            };
+        return s;
+    }
+
+    static QCoro::Task<Choice> immediately(Choice choice) { co_return choice; }
+
+    void writeSettings(const QByteArray &json)
+    {
+        ASSERT_TRUE(test::writeFile(settingsPath(), json));
+    }
+
+    Settings settingsOnDisk() const
+    {
+        return decodeSettings(test::readFile(settingsPath())).value();
+    }
+};
+
+} // namespace
+
+TEST_F(AppModelTest, FirstLaunchWithAccessDeniedShowsTheGuideOnceAndLaterScansAtOnce)
+{
+    access = Access::denied;
+    AppModel model(services());
+    test::LogCapture capture;
+    QCoro::waitFor(model.runStartUp());
+
+    EXPECT_EQ(guidesShown, 1);
+    EXPECT_TRUE(guideSawFlagSaved) << "fdaGuideShown must be saved before the guide shows";
+    EXPECT_EQ(events,
+              (QList<StartUpEvent>{
+                  StartUpEvent::guidePresented(),
+                  StartUpEvent::guideClosed(Choice::later),
+                  StartUpEvent::firstScanStarted(StartUpEvent::FirstScanTrigger::later)}));
+    EXPECT_EQ(model.firstScanStarts(), 1);
+    EXPECT_TRUE(capture.contains(QStringLiteral("StartUp"),
+                                 QStringLiteral("default"),
+                                 QStringLiteral("起動: 初回のスキャンを始めた(後で)")));
+
+    // The next launch with access still denied does not show it again.
+    events.clear();
+    AppModel second(services());
+    QCoro::waitFor(second.runStartUp());
+    EXPECT_EQ(guidesShown, 1);
+    EXPECT_EQ(events,
+              (QList<StartUpEvent>{
+                  StartUpEvent::guideSkipped(StartUpEvent::SkipReason::alreadyShown),
+                  StartUpEvent::firstScanStarted(StartUpEvent::FirstScanTrigger::noGuide)}));
+}
+
+TEST_F(AppModelTest, OpeningSystemSettingsDelaysTheFirstScanUntilTheWaitEnds)
+{
+    access = Access::denied;
+    guideChoice = Choice::openedSystemSettings;
+    AppModel model(services());
+    test::LogCapture capture;
+    QCoro::waitFor(model.runStartUp());
+
+    EXPECT_EQ(model.firstScanStarts(), 0);
+    EXPECT_EQ(model.backgroundWorkCount(), 1);
+    EXPECT_TRUE(capture.contains(
+        QStringLiteral("StartUp"),
+        QStringLiteral("default"),
+        QStringLiteral("起動: 初回のスキャンを待つ(システム設定を開いたため。600 秒)")));
+    gate.open();
+    ASSERT_TRUE(test::waitUntil([&] { return model.backgroundWorkCount() == 0; }));
+    EXPECT_EQ(model.firstScanStarts(), 1);
+    EXPECT_EQ(events.last(),
+              StartUpEvent::firstScanStarted(StartUpEvent::FirstScanTrigger::afterWait));
+    EXPECT_EQ(events.size(), 4);
+}
+
+TEST_F(AppModelTest, TheGuideIsSkippedForTheRightReason)
+{
+    struct Row
+    {
+        const char *name;
+        Access access;
+        bool shownBefore;
+        StartUpEvent::SkipReason reason;
+    };
+    const Row rows[] = {
+        {"granted", Access::granted, false, StartUpEvent::SkipReason::accessGranted},
+        {"granted, shown before", Access::granted, true, StartUpEvent::SkipReason::accessGranted},
+        {"undetermined", Access::undetermined, false, StartUpEvent::SkipReason::accessUndetermined},
+        {"denied, shown before", Access::denied, true, StartUpEvent::SkipReason::alreadyShown},
+    };
+    for (const Row &row : rows) {
+        access = row.access;
+        events.clear();
+        writeSettings(row.shownBefore ? "{\"fdaGuideShown\": true}" : "{}");
+        AppModel model(services());
+        QCoro::waitFor(model.runStartUp());
+        ASSERT_FALSE(events.isEmpty()) << row.name;
+        EXPECT_EQ(events.first(), StartUpEvent::guideSkipped(row.reason)) << row.name;
+        EXPECT_EQ(model.firstScanStarts(), 1) << row.name;
+    }
+    EXPECT_EQ(guidesShown, 0);
+}
+
+TEST_F(AppModelTest, ConstructionLogsTheAccessStatusAndClampsTheWarningLine)
+{
+    capacity = 500'100'000'000;
+    writeSettings(R"({"thresholdGB": 600, "criticalGB": 550})");
+    test::LogCapture capture;
+    access = Access::granted;
+    AppModel model(services());
+    EXPECT_EQ(model.settings().thresholdGB, 500);
+    EXPECT_EQ(model.settings().criticalGB, 499);
+    EXPECT_TRUE(
+        capture.contains(QStringLiteral("AppModel"),
+                         QStringLiteral("default"),
+                         QStringLiteral("しきい値 600 GB は合計容量を超えるため 500 に丸める")));
+    EXPECT_TRUE(capture.contains(QStringLiteral("AppModel"),
+                                 QStringLiteral("default"),
+                                 QStringLiteral("起動: フルディスクアクセス = granted")));
+    EXPECT_EQ(settingsOnDisk().thresholdGB, 500);
+}
+
+TEST_F(AppModelTest, WarningLineLimitFollowsTheCapacity)
+{
+    struct Row
+    {
+        std::optional<qint64> capacity;
+        ByteUnit unit;
+        qint64 limit;
+    };
+    const Row rows[] = {
+        {std::nullopt, ByteUnit::GB, 1000},
+        {0, ByteUnit::GB, 1000},
+        {999'999'999, ByteUnit::GB, 1},
+        {994'000'000'000, ByteUnit::GB, 994},
+        {994'000'000'000, ByteUnit::GiB, 925},
+    };
+    for (const Row &row : rows) {
+        capacity = row.capacity;
+        AppModel model(services());
+        model.setUnit(row.unit);
+        EXPECT_EQ(model.warningLineLimit(), row.limit);
+    }
+}
+
+TEST_F(AppModelTest, SettersApplyTheirRulesSaveAndNotifyOnlyOnChange)
+{
+    AppModel model(services());
+    QSignalSpy changed(&model, &AppModel::settingsChanged);
+
+    model.setThresholdGB(5);
+    EXPECT_EQ(model.settings().criticalGB, 4);
+    model.setThresholdGB(std::numeric_limits<qint64>::min());
+    EXPECT_EQ(model.settings().criticalGB, 1);
+    model.setGrowthDaysBack(3);
+    model.setRefreshInterval(45);
+    model.setShowGauge(true); // already true
+    EXPECT_EQ(changed.count(), 2);
+
+    model.setGrowthDaysBack(7);
+    model.setUnit(ByteUnit::GiB);
+    model.setDecimalDigits(5);
+    EXPECT_EQ(changed.count(), 5);
+    const Settings onDisk = settingsOnDisk();
+    EXPECT_EQ(onDisk, model.settings());
+    EXPECT_EQ(onDisk.growthDaysBack, 7);
+    EXPECT_EQ(onDisk.decimalDigits, 1);
+}
+
+TEST_F(AppModelTest, RefreshIntervalRestartsOnlyARunningMonitor)
+{
+    AppModel model(services());
+    model.setRefreshInterval(30);
+    EXPECT_FALSE(model.monitor().interval().has_value());
+    model.monitor().start(60);
+    model.setRefreshInterval(300);
+    EXPECT_EQ(model.monitor().interval(), 300.0);
+    EXPECT_EQ(settingsOnDisk().refreshInterval, 300);
+}
+
+TEST_F(AppModelTest, AFailedWriteIsLoggedAtEveryChangeAndTheChangeStays)
+{
+    // The data folder's place is taken by a plain file: nothing can be written below it.
+    ASSERT_TRUE(test::writeFile(dir.filePath(QStringLiteral("Quillmere")), "not a folder"));
+    AppModel model(services());
+    test::LogCapture capture;
+    model.setShowGauge(false);
+    model.setNotifyEnabled(false);
+    EXPECT_FALSE(model.settings().showGauge);
+    EXPECT_FALSE(model.settings().notifyEnabled);
+    int failures = 0;
+    for (const test::LogLine &line : capture.lines(QStringLiteral("AppModel")))
+        failures += line.level == QLatin1String("error")
+                    && line.text.startsWith(QStringLiteral("settings.json の保存に失敗: "));
+    EXPECT_EQ(failures, 2) << capture.dump().toStdString();
+    EXPECT_TRUE(model.canSaveSettings());
+}
+
+TEST_F(AppModelTest, ADamagedSettingsFileThatCannotBeMovedAsideStopsSaving)
+{
+    if (::geteuid() != 0 || QStandardPaths::findExecutable(QStringLiteral("setpriv")).isEmpty())
+        GTEST_SKIP() << "needs root and setpriv to run the model as an unprivileged user";
+    // A folder that only root may write: an unprivileged model can read the damaged file but
+    // cannot rename it.
+    QTemporaryDir shared(QStringLiteral("/tmp/quillmere-unsavable-XXXXXX"));
+    QFile::setPermissions(shared.path(),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
+                              | QFileDevice::ReadOther | QFileDevice::ExeOther);
+    const QString settingsFile = shared.filePath(QStringLiteral("settings.json"));
+    ASSERT_TRUE(test::writeFile(settingsFile, "[1, 2"));
+    QFile::setPermissions(
+        settingsFile, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadOther);
+
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("HOME"), QStringLiteral("/nonexistent"));
+    env.insert(QStringLiteral("XDG_DATA_HOME"), shared.path());
+    process.setProcessEnvironment(env);
+    process.start(
+        QStringLiteral("setpriv"),
+        {QStringLiteral("--reuid=nobody"),
+         QStringLiteral("--regid=nogroup"),
+         QStringLiteral("--clear-groups"),
+         QStringLiteral(QUILLMERE_TEST_HELPERS_BIN_DIR "/helper_model_unsavable_settings"),
+         settingsFile});
+    ASSERT_TRUE(process.waitForFinished(20000));
+    const QString output = QString::fromUtf8(process.readAllStandardOutput());
+    ASSERT_EQ(process.exitCode(), 0)
+        << output.toStdString() << process.readAllStandardError().toStdString();
+    EXPECT_EQ(output.count(QStringLiteral(
+                  "error AppModel settings.json を控えへ移せないので、設定の保存を止める: ")),
+              1)
+        << output.toStdString();
+    EXPECT_EQ(output.count(QStringLiteral(
+                  "error AppModel 設定を保存しない(壊れた settings.json を控えへ移せなかった)")),
+              1)
+        << output.toStdString();
+    EXPECT_TRUE(output.contains(QStringLiteral("canSaveSettings=0 showGauge=1")));
+    // Nothing wrote over the damaged file, and no backup appeared.
+    EXPECT_EQ(test::readFile(settingsFile), QByteArray("[1, 2"));
+    EXPECT_EQ(QDir(shared.path()).entryList(QDir::Files),
+              QStringList{QStringLiteral("settings.json")});
+}
+
+TEST_F(AppModelTest, ResetSettingsMirrorsTheLoginItemAndKeepsRecords)
+{
+    hasLoginItem = true;
+    loginItemEnabled = true;
+    ASSERT_TRUE(test::writeFile(dir.filePath(QStringLiteral("Quillmere/snapshots.json")), "[]"));
+    AppModel model(services());
+    EXPECT_TRUE(model.settings().launchAtLogin) << "construction mirrors the login item";
+    model.setMenuBarStyle(MenuBarStyle::usedGB);
+    model.setWatchEntries({{QStringLiteral("~/Projects"), true}});
+    model.monitor().start(30);
+    test::LogCapture capture;
+    model.resetSettings();
+
+    Settings expected = defaultSettings();
+    expected.launchAtLogin = true;
+    EXPECT_EQ(model.settings(), expected);
+    EXPECT_EQ(settingsOnDisk(), expected);
+    EXPECT_EQ(model.monitor().interval(), 60.0);
+    EXPECT_TRUE(capture.contains(
+        QStringLiteral("AppModel"), QStringLiteral("default"), QStringLiteral("設定を初期化した")));
+    EXPECT_EQ(test::readFile(dir.filePath(QStringLiteral("Quillmere/snapshots.json"))),
+              QByteArray("[]"));
+}
+
+TEST_F(AppModelTest, EditingTheWatchListRefreshesPresenceButChangingTheUnitDoesNot)
+{
+    QDir(dir.path()).mkpath(QStringLiteral("Projects"));
+    AppModel model(services());
+    model.setUnit(ByteUnit::GiB);
+    EXPECT_EQ(model.presenceGeneration(), 0);
+    model.setWatchEntries({{QStringLiteral("~/Projects"), true},
+                           {QStringLiteral("~/Gone"), false},
+                           {QStringLiteral("~"), true}});
+    EXPECT_EQ(model.presenceGeneration(), 1);
+    ASSERT_TRUE(test::waitUntil([&] { return model.backgroundWorkCount() == 0; }));
+    const QMap<QString, FolderPresence> expected = {
+        {QStringLiteral("~/Projects"), FolderPresence::present},
+        {QStringLiteral("~/Gone"), FolderPresence::missing},
+        {QStringLiteral("~"), FolderPresence::present},
+    };
+    EXPECT_EQ(model.watchFolderPresence(), expected);
+}
+
+TEST_F(AppModelTest, TheNewestPresenceRefreshWinsEvenWhenItFinishesFirst)
+{
+    static std::atomic<int> probes{0};
+    probes = 0;
+    AppModel::Services s = services();
+    s.folderPresenceProbe = [](const QString &path) {
+        if (probes++ == 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        return path.endsWith(QStringLiteral("new")) ? FolderPresence::present
+                                                    : FolderPresence::missing;
+    };
+    AppModel model(s);
+    model.setWatchEntries({{QStringLiteral("/old"), true}});
+    model.setWatchEntries({{QStringLiteral("/new"), true}});
+    ASSERT_TRUE(test::waitUntil([&] { return model.backgroundWorkCount() == 0; }));
+    EXPECT_EQ(model.watchFolderPresence(),
+              (QMap<QString, FolderPresence>{{QStringLiteral("/new"), FolderPresence::present}}));
+}
+
+TEST(FolderPresence, ProbeMapsPosixErrors)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(test::writeFile(dir.filePath(QStringLiteral("file")), "x"));
+    EXPECT_EQ(probeFolderPresence(dir.path()), FolderPresence::present);
+    EXPECT_EQ(probeFolderPresence(dir.filePath(QStringLiteral("nothing"))),
+              FolderPresence::missing);
+    EXPECT_EQ(probeFolderPresence(dir.filePath(QStringLiteral("file/below"))),
+              FolderPresence::missing);
+    EXPECT_EQ(probeFolderPresence(dir.path() + QLatin1Char('/') + QString(5000, QLatin1Char('a'))),
+              FolderPresence::missing);
+    EXPECT_EQ(expandHomePrefix(QStringLiteral("~"), QStringLiteral("/h")), QStringLiteral("/h"));
+    EXPECT_EQ(expandHomePrefix(QStringLiteral("~/Documents"), QStringLiteral("/h")),
+              QStringLiteral("/h/Documents"));
+    EXPECT_EQ(expandHomePrefix(QStringLiteral("/private/var/vm"), QStringLiteral("/h")),
+              QStringLiteral("/private/var/vm"));
+}
+
+TEST(StartUpEvent, LogLines)
+{
+    using E = StartUpEvent;
+    const std::pair<E, const char *> rows[] = {
+        {E::guideSkipped(E::SkipReason::accessGranted),
+         "起動: 案内を出さない(フルディスクアクセスは許可済み)"},
+        {E::guideSkipped(E::SkipReason::accessUndetermined),
+         "起動: 案内を出さない(フルディスクアクセスを判定できず)"},
+        {E::guideSkipped(E::SkipReason::alreadyShown), "起動: 案内を出さない(すでに出した)"},
+        {E::guideClosed(Choice::openedSystemSettings), "起動: 案内を閉じた(システム設定を開いた)"},
+        {E::guideClosed(Choice::later), "起動: 案内を閉じた(後で)"},
+        {E::firstScanWaitStarted(600),
+         "起動: 初回のスキャンを待つ(システム設定を開いたため。600 秒)"},
+        {E::firstScanStarted(E::FirstScanTrigger::noGuide),
+         "起動: 初回のスキャンを始めた(案内なし)"},
+        {E::firstScanStarted(E::FirstScanTrigger::later), "起動: 初回のスキャンを始めた(後で)"},
+        {E::firstScanStarted(E::FirstScanTrigger::afterWait),
+         "起動: 初回のスキャンを始めた(待ち時間が過ぎた)"},
+        {E::guidePresented(), "起動: 案内を出した(閉じるまで待つ)"},
+    };
+    for (const auto &[event, line] : rows)
+        EXPECT_EQ(startUpEventLogLine(event), QString::fromUtf8(line));
+    EXPECT_EQ(E::firstScanWaitStarted(600), E::firstScanWaitStarted(600));
+    EXPECT_NE(E::firstScanWaitStarted(600), E::firstScanWaitStarted(10));
+    EXPECT_NE(E::guideClosed(Choice::later), E::guideSkipped(E::SkipReason::alreadyShown));
+}
+
+#include "AppModelTest.moc"
