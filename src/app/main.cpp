@@ -1,7 +1,56 @@
+#include "desktop/SingleInstance.h"
+#include "freespace/DiskSpaceMonitor.h"
+#include "model/AppModel.h"
+#include "platform/Log.h"
+#include "platform/LogSink.h"
+#include "ui/TrayIcon.h"
+
 #include <QApplication>
+#include <QSystemTrayIcon>
+
+#include <cstdio>
+
+namespace {
+
+bool hasGraphicalSession()
+{
+    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+    if (!platform.isEmpty())
+        return platform != "offscreen" && platform != "minimal";
+    return qEnvironmentVariableIsSet("DISPLAY") || qEnvironmentVariableIsSet("WAYLAND_DISPLAY");
+}
+
+} // namespace
 
 int main(int argc, char **argv)
 {
+    if (!hasGraphicalSession()) {
+        std::fprintf(stderr,
+                     "Quillmere needs a graphical desktop session: no display was found.\n");
+        return 1;
+    }
+    qm::LogSink::install(qm::LogSink::defaultLogFilePath());
+
     QApplication app(argc, argv);
-    return 0;
+    QApplication::setApplicationName(QStringLiteral("Quillmere"));
+    QApplication::setDesktopFileName(QString::fromLatin1(qm::log::applicationIdentifier));
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+        std::fprintf(stderr, "Quillmere needs a system tray, and this desktop session has none.\n");
+        return 1;
+    }
+
+    qm::SingleInstance singleInstance;
+    singleInstance.start();
+
+    qm::AppModel model;
+    model.monitor().start(double(model.settings().refreshInterval));
+    QCoro::Task<> startUp = model.runStartUp();
+
+    qm::TrayIcon tray(model);
+    QObject::connect(&tray, &qm::TrayIcon::quitRequested, &app, &QApplication::quit);
+    tray.show();
+
+    return app.exec();
 }
