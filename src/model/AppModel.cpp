@@ -2,6 +2,7 @@
 
 #include "freespace/DiskSpaceMonitor.h"
 #include "platform/Log.h"
+#include "records/WatchList.h"
 #include "units/ByteUnit.h"
 
 #include <QDir>
@@ -421,7 +422,7 @@ QCoro::Task<> AppModel::refreshWatchFolderPresence()
         [](QStringList paths, QString home, std::function<FolderPresence(const QString &)> probe) {
             QMap<QString, FolderPresence> map;
             for (const QString &path : paths)
-                map.insert(path, probe(expandHomePrefix(path, home)));
+                map.insert(path, probe(expandTilde(path, home)));
             return map;
         },
         paths,

@@ -24,13 +24,4 @@ FolderPresence probeFolderPresence(const QString &path)
     }
 }
 
-QString expandHomePrefix(const QString &path, const QString &home)
-{
-    if (path == QLatin1String("~"))
-        return home;
-    if (path.startsWith(QLatin1String("~/")))
-        return home + path.mid(1);
-    return path;
-}
-
 } // namespace qm

@@ -12,7 +12,4 @@ enum class FolderPresence { present, missing, unknown };
 // Asks the file system for the status of `path` (absolute), following symbolic links.
 FolderPresence probeFolderPresence(const QString &path);
 
-// "~" alone is `home`, "~/x" is home + "/x", any other path is used unchanged.
-QString expandHomePrefix(const QString &path, const QString &home);
-
 } // namespace qm

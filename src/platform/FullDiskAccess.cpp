@@ -1,5 +1,7 @@
 #include "platform/FullDiskAccess.h"
 
+#include "records/WatchList.h"
+
 #include <QCoreApplication>
 #include <QFile>
 
@@ -112,25 +114,11 @@ QString guideLaterButtonTitle()
 
 } // namespace FullDiskAccess
 
-namespace {
-
-// "~" alone is the home folder, "~/rest" lies inside it; any other path is used unchanged.
-QString expandedProbePath(const QString &path, const QString &home)
-{
-    if (path == QLatin1String("~"))
-        return home;
-    if (path.startsWith(QLatin1String("~/")))
-        return home + path.mid(1);
-    return path;
-}
-
-} // namespace
-
 FullDiskAccess::Status fullDiskAccessStatus(const QString &home, const PlatformProfile &profile)
 {
     QList<FullDiskAccess::ProbeResult> results;
     for (const QString &path : profile.fullDiskAccessProbePaths)
-        results.append(FullDiskAccess::probeLocation(expandedProbePath(path, home)));
+        results.append(FullDiskAccess::probeLocation(expandTilde(path, home)));
     return FullDiskAccess::combineProbeResults(results);
 }
 

@@ -134,6 +134,10 @@ QString folderDisplayName(const QString &path, const PlatformProfile &profile)
 {
     const QString trimmed = withoutTrailingSlashes(path);
     for (const DisplayNameRule &rule : profile.displayNameRules) {
+        // The folder a plain prefix rule stands for is shown by the rule's own name
+        // ("~/.local/share" reads ".local/share", not "share").
+        if (rule.suffix.isEmpty() && trimmed + QLatin1Char('/') == rule.prefix)
+            return withoutTrailingSlashes(rule.shownPrefix);
         if (!trimmed.startsWith(rule.prefix))
             continue;
         const QString rest = trimmed.mid(rule.prefix.size());

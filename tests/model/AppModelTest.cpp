@@ -396,11 +396,6 @@ TEST(FolderPresence, ProbeMapsPosixErrors)
               FolderPresence::missing);
     EXPECT_EQ(probeFolderPresence(dir.path() + QLatin1Char('/') + QString(5000, QLatin1Char('a'))),
               FolderPresence::missing);
-    EXPECT_EQ(expandHomePrefix(QStringLiteral("~"), QStringLiteral("/h")), QStringLiteral("/h"));
-    EXPECT_EQ(expandHomePrefix(QStringLiteral("~/Documents"), QStringLiteral("/h")),
-              QStringLiteral("/h/Documents"));
-    EXPECT_EQ(expandHomePrefix(QStringLiteral("/private/var/vm"), QStringLiteral("/h")),
-              QStringLiteral("/private/var/vm"));
 }
 
 TEST(StartUpEvent, LogLines)
