@@ -142,6 +142,13 @@ Status writeAtomically(const QString &filePath, const QByteArray &bytes)
         file.cancelWriting();
         return Error{reason};
     }
+    // QSaveFile::commit() does not report a failed flush of its buffer (a full disk would rename
+    // a truncated file over the good one), so flush first and check it.
+    if (!file.flush()) {
+        const QString reason = file.errorString();
+        file.cancelWriting();
+        return Error{reason};
+    }
     if (beforeCommitHook())
         beforeCommitHook()();
     if (!file.commit())
