@@ -1,0 +1,205 @@
+#include "records/Snapshot.h"
+
+#include "platform/Log.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonParseError>
+
+#include <algorithm>
+#include <cmath>
+
+namespace qm {
+
+namespace {
+
+namespace key {
+const QString date = QStringLiteral("date");
+const QString free = QStringLiteral("free");
+const QString entries = QStringLiteral("entries");
+const QString scannedAt = QStringLiteral("scannedAt");
+const QString durationSeconds = QStringLiteral("durationSeconds");
+const QString trashBytes = QStringLiteral("trashBytes");
+const QString unmeasured = QStringLiteral("unmeasured");
+const QString unmeasuredReasons = QStringLiteral("unmeasuredReasons");
+} // namespace key
+
+// An array whose elements are all strings; anything else reads as an empty list.
+QStringList stringList(const QJsonValue &json)
+{
+    if (!json.isArray())
+        return {};
+    QStringList result;
+    const QJsonArray array = json.toArray();
+    for (const QJsonValue &element : array) {
+        if (!element.isString())
+            return {};
+        result.append(element.toString());
+    }
+    return result;
+}
+
+// An object whose values are all strings; anything else reads as an empty map.
+QMap<QString, QString> stringMap(const QJsonValue &json)
+{
+    if (!json.isObject())
+        return {};
+    QMap<QString, QString> result;
+    const QJsonObject object = json.toObject();
+    for (auto it = object.begin(); it != object.end(); ++it) {
+        if (!it.value().isString())
+            return {};
+        result.insert(it.key(), it.value().toString());
+    }
+    return result;
+}
+
+} // namespace
+
+QString unmeasuredReasonRawValue(UnmeasuredReason reason)
+{
+    switch (reason) {
+    case UnmeasuredReason::permissionDenied:
+        return QStringLiteral("permission");
+    case UnmeasuredReason::timedOut:
+        return QStringLiteral("timeout");
+    case UnmeasuredReason::failed:
+        break;
+    }
+    return QStringLiteral("failed");
+}
+
+std::optional<UnmeasuredReason> unmeasuredReasonFromRawValue(const QString &raw)
+{
+    for (const UnmeasuredReason reason : allUnmeasuredReasons) {
+        if (raw == unmeasuredReasonRawValue(reason))
+            return reason;
+    }
+    return std::nullopt;
+}
+
+std::optional<Snapshot> latestSnapshot(const QList<Snapshot> &snapshots)
+{
+    const Snapshot *latest = nullptr;
+    for (const Snapshot &snapshot : snapshots) {
+        if (!latest || snapshot.date > latest->date)
+            latest = &snapshot;
+    }
+    if (!latest)
+        return std::nullopt;
+    return *latest;
+}
+
+LenientBytes LenientBytes::read(const QJsonValue &json)
+{
+    if (!json.isDouble())
+        return {};
+    // Qt keeps a JSON integer literal that fits in 64 bits as an exact integer; toInteger gives
+    // it back unchanged, accepts a double only when it holds a whole number in range, and
+    // returns the fallback otherwise. Valid counts are never negative, so -1 marks "none".
+    const qint64 value = json.toInteger(-1);
+    if (value < 0)
+        return {};
+    return {value};
+}
+
+QJsonObject snapshotToJson(const Snapshot &snapshot)
+{
+    QJsonObject object;
+    object.insert(key::date, snapshot.date);
+    object.insert(key::free, QJsonValue(snapshot.free));
+    QJsonObject entries;
+    for (auto it = snapshot.entries.begin(); it != snapshot.entries.end(); ++it)
+        entries.insert(it.key(), QJsonValue(it.value()));
+    object.insert(key::entries, entries);
+    if (snapshot.scannedAt)
+        object.insert(key::scannedAt, *snapshot.scannedAt);
+    // JSON has no form for infinities or NaN; such a duration is left out rather than written
+    // as null.
+    if (snapshot.durationSeconds && std::isfinite(*snapshot.durationSeconds))
+        object.insert(key::durationSeconds, *snapshot.durationSeconds);
+    if (snapshot.trashBytes)
+        object.insert(key::trashBytes, QJsonValue(*snapshot.trashBytes));
+    if (!snapshot.unmeasured.isEmpty()) {
+        QStringList sorted = snapshot.unmeasured;
+        std::sort(sorted.begin(), sorted.end());
+        object.insert(key::unmeasured, QJsonArray::fromStringList(sorted));
+    }
+    QJsonObject reasons;
+    for (auto it = snapshot.unmeasuredReasons.begin(); it != snapshot.unmeasuredReasons.end();
+         ++it) {
+        if (snapshot.unmeasured.contains(it.key()))
+            reasons.insert(it.key(), unmeasuredReasonRawValue(it.value()));
+    }
+    if (!reasons.isEmpty())
+        object.insert(key::unmeasuredReasons, reasons);
+    return object;
+}
+
+std::optional<Snapshot> snapshotFromJson(const QJsonValue &json)
+{
+    if (!json.isObject())
+        return std::nullopt;
+    const QJsonObject object = json.toObject();
+    const QJsonValue date = object.value(key::date);
+    if (!date.isString())
+        return std::nullopt;
+
+    Snapshot snapshot;
+    snapshot.date = date.toString();
+    snapshot.free = LenientBytes::read(object.value(key::free)).value.value_or(0);
+    const QJsonObject entries = object.value(key::entries).toObject();
+    for (auto it = entries.begin(); it != entries.end(); ++it) {
+        if (const std::optional<qint64> bytes = LenientBytes::read(it.value()).value)
+            snapshot.entries.insert(it.key(), *bytes);
+    }
+    if (const QJsonValue scannedAt = object.value(key::scannedAt); scannedAt.isString())
+        snapshot.scannedAt = scannedAt.toString();
+    if (const QJsonValue duration = object.value(key::durationSeconds); duration.isDouble())
+        snapshot.durationSeconds = duration.toDouble();
+    snapshot.trashBytes = LenientBytes::read(object.value(key::trashBytes)).value;
+
+    const QStringList unmeasured = stringList(object.value(key::unmeasured));
+    for (const QString &path : unmeasured) {
+        if (!snapshot.entries.contains(path))
+            snapshot.unmeasured.append(path);
+    }
+    const QMap<QString, QString> reasons = stringMap(object.value(key::unmeasuredReasons));
+    for (auto it = reasons.begin(); it != reasons.end(); ++it) {
+        const std::optional<UnmeasuredReason> reason = unmeasuredReasonFromRawValue(it.value());
+        if (reason && snapshot.unmeasured.contains(it.key()))
+            snapshot.unmeasuredReasons.insert(it.key(), *reason);
+    }
+    return snapshot;
+}
+
+QByteArray encodeSnapshots(const QList<Snapshot> &snapshots)
+{
+    QJsonArray array;
+    for (const Snapshot &snapshot : snapshots)
+        array.append(snapshotToJson(snapshot));
+    return QJsonDocument(array).toJson(QJsonDocument::Compact);
+}
+
+std::optional<QList<Snapshot>> decodeSnapshots(const QByteArray &bytes)
+{
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
+    if (error.error != QJsonParseError::NoError || !document.isArray())
+        return std::nullopt;
+    QList<Snapshot> snapshots;
+    qint64 dropped = 0;
+    const QJsonArray array = document.array();
+    for (const QJsonValue &element : array) {
+        if (std::optional<Snapshot> snapshot = snapshotFromJson(element))
+            snapshots.append(std::move(*snapshot));
+        else
+            ++dropped;
+    }
+    if (dropped != 0)
+        log::logDefault(log::records,
+                        QStringLiteral("読めない日の記録を捨てた: %1 件").arg(dropped));
+    return snapshots;
+}
+
+} // namespace qm

@@ -1,0 +1,55 @@
+#include "records/SnapshotRotation.h"
+
+#include <QHash>
+
+#include <algorithm>
+
+namespace qm::SnapshotRotation {
+
+namespace {
+constexpr qint64 lastDailyAge = 30;
+constexpr qint64 lastWeeklyAge = 90;
+} // namespace
+
+QList<Snapshot>
+rotate(const QList<Snapshot> &snapshots, const QDateTime &now, const Calendar &calendar)
+{
+    const QDate today = calendar.localDate(now);
+    // Without a today every age is unknown; thinning on that basis would drop every record.
+    if (!now.isValid() || !today.isValid())
+        return snapshots;
+
+    QList<Snapshot> daily;
+    QList<Snapshot> weekly;
+    QHash<WeekKey, qsizetype> heldForWeek; // week -> index in `weekly`
+    for (const Snapshot &snapshot : snapshots) {
+        const std::optional<QDateTime> start = calendar.dateFromDayKey(snapshot.date);
+        if (!start)
+            continue;
+        const QDate day = calendar.localDate(*start);
+        if (!day.isValid())
+            continue;
+        const qint64 age = Calendar::wholeDaysBetween(day, today);
+        if (age <= lastDailyAge) {
+            daily.append(snapshot);
+        } else if (age <= lastWeeklyAge) {
+            const Calendar::WeekOfYear week = calendar.weekOfYear(day);
+            const WeekKey key{week.yearForWeekOfYear, week.week};
+            const auto held = heldForWeek.constFind(key);
+            if (held == heldForWeek.cend()) {
+                heldForWeek.insert(key, weekly.size());
+                weekly.append(snapshot);
+            } else if (snapshot.date < weekly[*held].date) {
+                weekly[*held] = snapshot;
+            }
+        }
+    }
+
+    QList<Snapshot> result = daily + weekly;
+    std::stable_sort(result.begin(), result.end(), [](const Snapshot &a, const Snapshot &b) {
+        return a.date < b.date;
+    });
+    return result;
+}
+
+} // namespace qm::SnapshotRotation

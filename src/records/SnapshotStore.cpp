@@ -1,0 +1,47 @@
+#include "records/SnapshotStore.h"
+
+#include "records/SnapshotRotation.h"
+#include "settings/RecordFile.h"
+
+#include <QFileInfo>
+#include <QTimeZone>
+
+namespace qm {
+
+Result<QList<Snapshot>> SnapshotStore::load(const QDateTime &now) const
+{
+    return recordfile::load(
+        fileURL, now, QTimeZone::systemTimeZone(), QList<Snapshot>(), decodeSnapshots);
+}
+
+Result<QList<Snapshot>> SnapshotStore::upsert(const Snapshot &snapshot,
+                                              const QDateTime &now,
+                                              const Calendar &calendar) const
+{
+    Result<QList<Snapshot>> stored = load(now);
+    if (!stored.ok())
+        return stored.error();
+    QList<Snapshot> snapshots = std::move(stored).value();
+    snapshots.removeIf([&](const Snapshot &existing) { return existing.date == snapshot.date; });
+    snapshots.append(snapshot);
+    snapshots = SnapshotRotation::rotate(snapshots, now, calendar);
+    const Status saved = save(snapshots);
+    if (!saved.ok())
+        return saved.error();
+    return snapshots;
+}
+
+Status SnapshotStore::save(const QList<Snapshot> &snapshots) const
+{
+    return recordfile::writeAtomically(fileURL, encodeSnapshots(snapshots));
+}
+
+std::optional<qint64> SnapshotStore::snapshotsFileSize() const
+{
+    const QFileInfo info(fileURL);
+    if (!info.exists())
+        return std::nullopt;
+    return info.size();
+}
+
+} // namespace qm

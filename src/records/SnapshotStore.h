@@ -1,0 +1,39 @@
+#pragma once
+
+#include "platform/Calendar.h"
+#include "platform/Result.h"
+#include "records/Snapshot.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+namespace qm {
+
+// snapshots.json: one record per day. Every call reads or writes the whole file; nothing is
+// cached. A damaged file is moved aside (".corrupt-" backup named in the system time zone), never
+// overwritten; writes are atomic, and a failed write leaves the previous file as it was.
+struct SnapshotStore
+{
+    QString fileURL; // path of snapshots.json
+
+    // The stored records in file order. A missing file gives an empty list, a damaged one is
+    // moved aside and gives an empty list; failing to move it is the error.
+    Result<QList<Snapshot>> load(const QDateTime &now) const;
+
+    // Reloads the file, replaces the record of `snapshot.date` (every record of that day) with
+    // `snapshot`, rotates, saves and returns the saved list. On any error nothing is written and
+    // the caller keeps the list it has.
+    Result<QList<Snapshot>>
+    upsert(const Snapshot &snapshot, const QDateTime &now, const Calendar &calendar) const;
+
+    // Writes the list as it is (sorted keys, compact), creating the folder when needed.
+    Status save(const QList<Snapshot> &snapshots) const;
+
+    // Size of snapshots.json in bytes; absent when it is missing or cannot be examined.
+    std::optional<qint64> snapshotsFileSize() const;
+};
+
+} // namespace qm

@@ -1,0 +1,198 @@
+#include "records/Snapshot.h"
+#include "support/LogCapture.h"
+
+#include <QJsonDocument>
+
+#include <gtest/gtest.h>
+
+#include <limits>
+
+using namespace qm;
+
+namespace {
+
+Snapshot typicalRecord()
+{
+    Snapshot snapshot;
+    snapshot.date = QStringLiteral("2026-03-12");
+    snapshot.free = 123'456'789'012;
+    snapshot.entries = {{QStringLiteral("~/Library/Caches"), 3'221'225'472},
+                        {QStringLiteral("~/Downloads"), 5'368'709'120}};
+    snapshot.scannedAt = QStringLiteral("2026-03-12T00:42:05Z");
+    snapshot.durationSeconds = 41.7;
+    snapshot.trashBytes = 1'048'576;
+    snapshot.unmeasured = {QStringLiteral("~/Library/Containers")};
+    snapshot.unmeasuredReasons
+        = {{QStringLiteral("~/Library/Containers"), UnmeasuredReason::permissionDenied}};
+    return snapshot;
+}
+
+Snapshot dated(const char *date, qint64 free = 0)
+{
+    Snapshot snapshot;
+    snapshot.date = QString::fromLatin1(date);
+    snapshot.free = free;
+    return snapshot;
+}
+
+// Reads one element through the file reader.
+std::optional<Snapshot> readElement(const QByteArray &element)
+{
+    const std::optional<QList<Snapshot>> list = decodeSnapshots("[" + element + "]");
+    if (!list || list->size() != 1)
+        return std::nullopt;
+    return list->first();
+}
+
+} // namespace
+
+TEST(UnmeasuredReason, RawValues)
+{
+    const std::pair<UnmeasuredReason, const char *> rows[] = {
+        {UnmeasuredReason::permissionDenied, "permission"},
+        {UnmeasuredReason::timedOut, "timeout"},
+        {UnmeasuredReason::failed, "failed"},
+    };
+    for (const auto &[reason, raw] : rows) {
+        EXPECT_EQ(unmeasuredReasonRawValue(reason), QString::fromLatin1(raw));
+        EXPECT_EQ(unmeasuredReasonFromRawValue(QString::fromLatin1(raw)), reason);
+    }
+    EXPECT_FALSE(unmeasuredReasonFromRawValue(QStringLiteral("Permission")).has_value());
+    EXPECT_FALSE(unmeasuredReasonFromRawValue(QStringLiteral("permissionDenied")).has_value());
+}
+
+TEST(Snapshot, WritesTheExactCompactSortedText)
+{
+    EXPECT_EQ(encodeSnapshots({typicalRecord()}),
+              QByteArray(R"([{"date":"2026-03-12","durationSeconds":41.7,)"
+                         R"("entries":{"~/Downloads":5368709120,"~/Library/Caches":3221225472},)"
+                         R"("free":123456789012,"scannedAt":"2026-03-12T00:42:05Z",)"
+                         R"("trashBytes":1048576,"unmeasured":["~/Library/Containers"],)"
+                         R"("unmeasuredReasons":{"~/Library/Containers":"permission"}}])"));
+
+    // Optional fields absent; reasons without an unmeasured path are not written; the
+    // unmeasured list is written sorted.
+    Snapshot bare = dated("2026-03-13");
+    bare.unmeasuredReasons = {{QStringLiteral("~/Movies"), UnmeasuredReason::failed}};
+    Snapshot unsorted = dated("2026-03-14", 7);
+    unsorted.unmeasured = {QStringLiteral("~/b"), QStringLiteral("~/a")};
+    unsorted.unmeasuredReasons = {{QStringLiteral("~/b"), UnmeasuredReason::timedOut}};
+    EXPECT_EQ(encodeSnapshots({bare, unsorted}),
+              QByteArray(R"([{"date":"2026-03-13","entries":{},"free":0},)"
+                         R"({"date":"2026-03-14","entries":{},"free":7,)"
+                         R"("unmeasured":["~/a","~/b"],"unmeasuredReasons":{"~/b":"timeout"}}])"));
+    EXPECT_EQ(encodeSnapshots({}), QByteArray("[]"));
+}
+
+TEST(Snapshot, RecordsAndLargeByteCountsRoundTripExactly)
+{
+    Snapshot large = typicalRecord();
+    large.free = 8'796'093'022'208;                                    // an 8 TiB volume
+    large.entries[QStringLiteral("~/Movies")] = (qint64(1) << 53) + 1; // not a double
+    large.trashBytes = std::numeric_limits<qint64>::max();
+    const QByteArray text = encodeSnapshots({typicalRecord(), large});
+    EXPECT_TRUE(text.contains("\"free\":8796093022208")) << text.constData();
+    EXPECT_TRUE(text.contains("\"~/Movies\":9007199254740993")) << text.constData();
+    EXPECT_TRUE(text.contains("\"trashBytes\":9223372036854775807")) << text.constData();
+    const std::optional<QList<Snapshot>> read = decodeSnapshots(text);
+    ASSERT_TRUE(read.has_value());
+    EXPECT_EQ(*read, (QList<Snapshot>{typicalRecord(), large}));
+}
+
+TEST(Snapshot, ReadsKeptElementsLeniently)
+{
+    struct Row
+    {
+        const char *name;
+        QByteArray element;
+        Snapshot expected;
+    };
+    Snapshot withNeighbours = dated("2026-03-12");
+    withNeighbours.entries = {{QStringLiteral("~/a"), 1}, {QStringLiteral("~/c"), 0}};
+    Snapshot overlap = dated("2026-03-12");
+    overlap.entries = {{QStringLiteral("~/a"), 5}};
+    overlap.unmeasured = {QStringLiteral("~/c"), QStringLiteral("~/b")};
+    overlap.unmeasuredReasons = {{QStringLiteral("~/b"), UnmeasuredReason::timedOut}};
+    Snapshot large = dated("2026-03-12", 8'000'000'000'000);
+    large.trashBytes = 1000;
+    Snapshot whole = dated("2026-03-12", 2);
+    whole.durationSeconds = 3;
+
+    const Row rows[] = {
+        {"onlyDate", R"({"date":"2026-03-12"})", dated("2026-03-12")},
+        {"negativeFree", R"({"date":"2026-03-12","free":-5})", dated("2026-03-12")},
+        {"fractionalFree", R"({"date":"2026-03-12","free":1.5})", dated("2026-03-12")},
+        {"stringFree", R"({"date":"2026-03-12","free":"12"})", dated("2026-03-12")},
+        {"freeBeyond64Bits",
+         R"({"date":"2026-03-12","free":9223372036854775808})",
+         dated("2026-03-12")},
+        {"hugeFree", R"({"date":"2026-03-12","free":1e30})", dated("2026-03-12")},
+        {"largeAndExponentForms",
+         R"({"date":"2026-03-12","free":8000000000000,"trashBytes":1e3})",
+         large},
+        {"integerDuration", R"({"date":"2026-03-12","free":2.0,"durationSeconds":3})", whole},
+        {"badEntriesDroppedOneByOne",
+         R"({"date":"2026-03-12","entries":{"~/a":1,"~/b":-1,"~/c":0,"~/d":"9","~/e":null}})",
+         withNeighbours},
+        {"entriesNotAnObject", R"({"date":"2026-03-12","entries":[1,2]})", dated("2026-03-12")},
+        {"badOptionalsAbsent",
+         R"({"date":"2026-03-12","scannedAt":5,"durationSeconds":"4","trashBytes":-1})",
+         dated("2026-03-12")},
+        {"unmeasuredOverlapAndBadReasons",
+         R"({"date":"2026-03-12","entries":{"~/a":5},"unmeasured":["~/c","~/a","~/b"],)"
+         R"("unmeasuredReasons":{"~/a":"permission","~/b":"timeout","~/c":"denied","~/z":"failed"}})",
+         overlap},
+        {"unmeasuredNotAllStrings",
+         R"({"date":"2026-03-12","unmeasured":["~/a",1],"unmeasuredReasons":{"~/a":"failed"}})",
+         dated("2026-03-12")},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::optional<Snapshot> read = readElement(row.element);
+        ASSERT_TRUE(read.has_value());
+        EXPECT_EQ(*read, row.expected);
+    }
+}
+
+TEST(Snapshot, DropsUnreadableElementsAndCountsThem)
+{
+    const char *dropLine = "読めない日の記録を捨てた: %1 件";
+    {
+        test::LogCapture capture;
+        const std::optional<QList<Snapshot>> read = decodeSnapshots(
+            R"([{"date":"2026-03-02","free":2},5,{"free":1},{"date":7},)"
+            R"({"date":"2026-03-01"},"2026-03-03",{"date":"2026-03-02","free":3}])");
+        ASSERT_TRUE(read.has_value());
+        // Order and duplicates are kept as stored.
+        EXPECT_EQ(
+            *read,
+            (QList<Snapshot>{dated("2026-03-02", 2), dated("2026-03-01"), dated("2026-03-02", 3)}));
+        EXPECT_TRUE(capture.contains(QStringLiteral("Records"),
+                                     QStringLiteral("default"),
+                                     QString::fromUtf8(dropLine).arg(4)))
+            << capture.dump().toStdString();
+        EXPECT_EQ(capture.lines().size(), 1);
+    }
+    {
+        test::LogCapture capture;
+        ASSERT_TRUE(decodeSnapshots(R"([{"date":"2026-03-01"}])").has_value());
+        EXPECT_TRUE(capture.lines().isEmpty()) << capture.dump().toStdString();
+    }
+}
+
+TEST(Snapshot, TextThatIsNotAnArrayIsDamaged)
+{
+    for (const char *text : {"", "{}", "null", "[{\"date\":\"2026-03-01\"}", "\xff"}) {
+        SCOPED_TRACE(text);
+        EXPECT_FALSE(decodeSnapshots(QByteArray(text)).has_value());
+    }
+    EXPECT_EQ(decodeSnapshots(" [ ] \n"), QList<Snapshot>());
+}
+
+TEST(Snapshot, LatestIsTheGreatestDateAndTheFirstOfEquals)
+{
+    EXPECT_FALSE(latestSnapshot({}).has_value());
+    EXPECT_EQ(latestSnapshot({dated("2026-03-01"), dated("2026-02-28")}), dated("2026-03-01"));
+    EXPECT_EQ(latestSnapshot({dated("2026-02-28"), dated("2026-03-01", 1), dated("2026-03-01", 2)}),
+              dated("2026-03-01", 1));
+}
