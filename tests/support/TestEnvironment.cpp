@@ -37,6 +37,12 @@ void setUpPrivateHome()
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
 }
 
+void tearDownPrivateHome()
+{
+    delete homeDir;
+    homeDir = nullptr;
+}
+
 QString privateHome()
 {
     return homeDir ? homeDir->path() : QDir::homePath();

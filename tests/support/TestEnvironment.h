@@ -13,6 +13,9 @@ namespace qm::test {
 // Call once from main(), before QCoreApplication.
 void setUpPrivateHome();
 
+// Removes the private home again; called by main() after the tests.
+void tearDownPrivateHome();
+
 // The private home of this test process.
 QString privateHome();
 

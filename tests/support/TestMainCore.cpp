@@ -9,5 +9,7 @@ int main(int argc, char **argv)
     qm::test::setUpPrivateHome();
     QCoreApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    const int result = RUN_ALL_TESTS();
+    qm::test::tearDownPrivateHome();
+    return result;
 }
