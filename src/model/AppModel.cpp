@@ -2,10 +2,12 @@
 
 #include "freespace/DiskSpaceMonitor.h"
 #include "platform/Log.h"
+#include "records/SnapshotScheduler.h"
 #include "records/WatchList.h"
 #include "units/ByteUnit.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QPointer>
 #include <QStandardPaths>
 #include <QtConcurrent/QtConcurrentRun>
@@ -76,9 +78,11 @@ AppModel::Services AppModel::withDefaults(Services s)
         s.folderPresenceProbe = probeFolderPresence;
     if (!s.clock)
         s.clock = systemClock();
-    if (!s.timeZone)
-        s.timeZone = [] {
-            return QTimeZone::systemTimeZone();
+    if (!s.calendar)
+        s.calendar = Calendar::current;
+    if (!s.startFirstScan)
+        s.startFirstScan = [](SnapshotScheduler &scheduler) {
+            scheduler.start(3600);
         };
     return s;
 }
@@ -100,7 +104,8 @@ AppModel::AppModel(Services services, QObject *parent)
     m_fullDiskAccess = m_services.fullDiskAccessStatus();
     m_monitor = std::make_unique<DiskSpaceMonitor>(m_services.diskSpaceReader);
 
-    Result<Settings> loaded = m_settingsStore.load(m_services.clock(), m_services.timeZone());
+    Result<Settings> loaded
+        = m_settingsStore.load(m_services.clock(), m_services.calendar().timeZone);
     if (loaded.ok()) {
         m_settings = std::move(loaded).value();
     } else {
@@ -118,6 +123,26 @@ AppModel::AppModel(Services services, QObject *parent)
                         .arg(FullDiskAccess::statusName(m_fullDiskAccess)));
 
     QPointer<AppModel> self(this);
+    SnapshotScheduler::Services schedulerServices;
+    schedulerServices.settings = [self] {
+        return self ? self->m_settings : defaultSettings();
+    };
+    schedulerServices.snapshotStore = SnapshotStore{m_services.snapshotsFile};
+    schedulerServices.childrenStore = ChildrenStore{QFileInfo(m_services.snapshotsFile)
+                                                        .absoluteDir()
+                                                        .filePath(QStringLiteral("children.json"))};
+    schedulerServices.scanner = m_services.scanner;
+    schedulerServices.diskSpace = m_services.diskSpaceReader;
+    schedulerServices.fullDiskAccessStatus = m_services.fullDiskAccessStatus;
+    schedulerServices.home = m_services.home;
+    schedulerServices.calendar = m_services.calendar();
+    schedulerServices.now = m_services.clock;
+    m_scheduler = std::make_unique<SnapshotScheduler>(std::move(schedulerServices));
+    m_scheduler->setOnSnapshot([self](const Snapshot &snapshot) {
+        if (self)
+            self->handleSnapshot(snapshot);
+    });
+
     m_monitor->setOnRefresh([self](const DiskSpace &space) {
         if (self)
             self->handleFreeSpaceReading(space);
@@ -390,9 +415,7 @@ QCoro::Task<> AppModel::waitThenStartFirstScan()
 
 void AppModel::startFirstScan()
 {
-    ++m_firstScanStarts;
-    if (m_scheduler && m_services.startFirstScan)
-        m_services.startFirstScan(*m_scheduler);
+    m_services.startFirstScan(*m_scheduler);
 }
 
 // --- Reactions --------------------------------------------------------------------------------
@@ -402,6 +425,15 @@ void AppModel::handleFreeSpaceReading(const DiskSpace &space)
     // The notification check and the free-space history join here as they become part of the
     // model.
     Q_UNUSED(space);
+}
+
+void AppModel::handleSnapshot(const Snapshot &snapshot)
+{
+    // The notification check, the prediction and the history join here as they become part of
+    // the model.
+    Q_UNUSED(snapshot);
+    refreshFullDiskAccess();
+    runBackgroundWork([this] { return refreshWatchFolderPresence(); });
 }
 
 void AppModel::refreshFullDiskAccess()

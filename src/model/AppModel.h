@@ -4,8 +4,10 @@
 #include "model/FolderPresence.h"
 #include "model/MenuTab.h"
 #include "model/StartUpEvent.h"
+#include "platform/Calendar.h"
 #include "platform/Clock.h"
 #include "platform/FullDiskAccess.h"
+#include "records/SizeScanner.h"
 #include "settings/Settings.h"
 #include "settings/SettingsStore.h"
 
@@ -26,6 +28,7 @@ namespace qm {
 
 class DiskSpaceMonitor;
 class SnapshotScheduler;
+struct Snapshot;
 
 // Permission to post notifications.
 enum class NotificationAuthorization { notDetermined, denied, authorized };
@@ -34,7 +37,7 @@ enum class NotificationAuthorization { notDetermined, denied, authorized };
 // file and the free-space monitor, and it starts everything. All of it lives on the main
 // thread; views read it and redraw on its change signals.
 //
-// Collaborators that are built elsewhere (the scheduler, the cleanup model, the notifier,
+// Collaborators that are built elsewhere (the cleanup model, the notifier,
 // external volumes, log export, the login item, updates) are optional: until one is present,
 // the steps that use it are skipped.
 class AppModel : public QObject
@@ -69,9 +72,11 @@ public:
         // Whether the login item is enabled, asked anew at each call; absent while the program
         // has no login item service.
         std::function<bool()> loginItemEnabled;
-        // The current time and the user's calendar (defaults: system clock, current calendar).
+        // The du runner of the daily scan ("/usr/bin/du", 4 at a time, 120 s each).
+        SizeScanner scanner;
+        // The current time and the user's current calendar with its time zone.
         Clock clock;
-        std::function<QTimeZone()> timeZone;
+        std::function<Calendar()> calendar;
     };
 
     // Fills every missing service with its real default.
@@ -103,7 +108,7 @@ public:
     bool warnedAboutUnsavableSettings() const { return m_warnedAboutUnsavableSettings; }
     std::optional<qint64> totalCapacityBytes() const { return m_totalCapacityBytes; }
     DiskSpaceMonitor &monitor() const { return *m_monitor; }
-    SnapshotScheduler *scheduler() const { return m_scheduler; }
+    SnapshotScheduler *scheduler() const { return m_scheduler.get(); }
     const QString &home() const { return m_services.home; }
     const SettingsStore &settingsStore() const { return m_settingsStore; }
     bool isDeliveringNotification() const { return m_isDeliveringNotification; }
@@ -159,10 +164,6 @@ public:
     // Probes every watched folder off the main thread; only the newest refresh stores its map.
     QCoro::Task<> refreshWatchFolderPresence();
 
-    // How many times the start-up sequence reached the first scan (tests read it while the
-    // model has no scheduler).
-    int firstScanStarts() const { return m_firstScanStarts; }
-
 Q_SIGNALS:
     // Emitted on every change of the settings value.
     void settingsChanged();
@@ -180,6 +181,7 @@ private:
     void changeSettings(const std::function<void(Settings &)> &change);
     void afterSave(const Settings &before);
     void handleFreeSpaceReading(const DiskSpace &space);
+    void handleSnapshot(const Snapshot &snapshot);
 
     Services m_services;
     Settings m_settings;
@@ -191,13 +193,12 @@ private:
     std::optional<NotificationAuthorization> m_notificationAuthorization;
     std::optional<qint64> m_totalCapacityBytes;
     std::unique_ptr<DiskSpaceMonitor> m_monitor;
-    SnapshotScheduler *m_scheduler = nullptr;
+    std::unique_ptr<SnapshotScheduler> m_scheduler;
     QMap<QString, FolderPresence> m_watchFolderPresence;
     bool m_isDeliveringNotification = false;
     std::optional<QString> m_watchAddError;
     qint64 m_presenceGeneration = 0;
     QSet<QUuid> m_backgroundWork;
-    int m_firstScanStarts = 0;
 };
 
 } // namespace qm

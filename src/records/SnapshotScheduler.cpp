@@ -1,0 +1,509 @@
+#include "records/SnapshotScheduler.h"
+
+#include "platform/Log.h"
+#include "records/WatchList.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QPointer>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <QCoroFuture>
+
+#include <chrono>
+
+namespace qm {
+
+namespace {
+
+constexpr qint64 tinyExpandedChild = 1'000'000;
+constexpr qint64 largeChild = 10'000'000;
+
+QString withoutTrailingSlashes(QString path)
+{
+    while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
+        path.chop(1);
+    return path;
+}
+
+bool isAtOrBelow(const QString &path, const QString &folder)
+{
+    return path == folder || path.startsWith(folder + QLatin1Char('/'));
+}
+
+UnmeasuredReason reasonFor(SizeScanner::PathOutcome::Kind kind)
+{
+    switch (kind) {
+    case SizeScanner::PathOutcome::Kind::timedOut:
+        return UnmeasuredReason::timedOut;
+    case SizeScanner::PathOutcome::Kind::permissionDenied:
+        return UnmeasuredReason::permissionDenied;
+    case SizeScanner::PathOutcome::Kind::measured:
+    case SizeScanner::PathOutcome::Kind::failed:
+        break;
+    }
+    return UnmeasuredReason::failed;
+}
+
+// What the scan needs from the file system before it measures, read off the main thread.
+struct ScanPlan
+{
+    WatchEntries entries;
+    bool trashExists = false;
+};
+
+ScanPlan planScan(const QStringList &paths,
+                  const QString &home,
+                  const PlatformProfile *profile,
+                  const QString &trashFolder)
+{
+    return {scanEntries(paths, home, *profile), QFileInfo::exists(trashFolder)};
+}
+
+struct BreakdownWrite
+{
+    Result<Breakdown> saved = Breakdown();
+};
+
+Result<Breakdown> writeDayBreakdown(const ChildrenStore &store,
+                                    const QString &dayKey,
+                                    const FolderBreakdown &day,
+                                    const QDateTime &now,
+                                    const Calendar &calendar)
+{
+    Result<Breakdown> loaded = store.load(now);
+    if (!loaded.ok())
+        return loaded.error();
+    Breakdown breakdown = std::move(loaded).value();
+    breakdown.insert(dayKey, day);
+    breakdown = pruneBreakdown(breakdown, now, calendar);
+    const Status saved = store.save(breakdown);
+    if (!saved.ok())
+        return saved.error();
+    return breakdown;
+}
+
+struct TrashedFile
+{
+    QString name;
+    Status status;
+    bool stillThere = false;
+};
+
+TrashedFile trashRecordFile(const QString &path)
+{
+    TrashedFile result{QFileInfo(path).fileName(), Status(), false};
+    if (!QFileInfo::exists(path))
+        return result;
+    QFile file(path);
+    if (!file.moveToTrash()) {
+        result.status = Error{file.errorString()};
+        result.stillThere = QFileInfo::exists(path);
+    }
+    return result;
+}
+
+} // namespace
+
+WatchEntries dueEntries(const WatchEntries &entries, const WatchSettings &list)
+{
+    WatchEntries due;
+    for (const WatchEntry &entry : entries) {
+        const WatchSetting *covering = nullptr;
+        qsizetype coveringLength = -1;
+        for (const WatchSetting &setting : list) {
+            const QString folder = withoutTrailingSlashes(setting.path);
+            if (isAtOrBelow(entry.path, folder) && folder.size() > coveringLength) {
+                covering = &setting;
+                coveringLength = folder.size();
+            }
+        }
+        if (!covering || covering->enabled)
+            due.append(entry);
+    }
+    return due;
+}
+
+ChildSizes breakdownChildren(const QMap<QString, qint64> &children)
+{
+    ChildSizes kept;
+    for (auto it = children.cbegin(); it != children.cend(); ++it) {
+        if (it.value() >= largeChild && !it.key().startsWith(QLatin1Char('.')))
+            kept.insert(it.key(), it.value());
+    }
+    return kept;
+}
+
+SnapshotScheduler::SnapshotScheduler(Services services, QObject *parent)
+    : QObject(parent)
+    , m_services(std::move(services))
+{
+    m_filePool.setMaxThreadCount(1);
+    const QDateTime now = m_services.now();
+    Result<QList<Snapshot>> snapshots = m_services.snapshotStore.load(now);
+    if (snapshots.ok())
+        m_snapshots = std::move(snapshots).value();
+    Result<Breakdown> children = m_services.childrenStore.load(now);
+    if (children.ok())
+        m_children = std::move(children).value();
+
+    connect(&m_timer, &QTimer::timeout, this, [this] { QCoro::connect(tick(), this, [] {}); });
+}
+
+SnapshotScheduler::~SnapshotScheduler()
+{
+    m_filePool.waitForDone();
+}
+
+void SnapshotScheduler::setOnSnapshot(std::function<void(const Snapshot &)> onSnapshot)
+{
+    m_onSnapshot = std::move(onSnapshot);
+}
+
+void SnapshotScheduler::setOnTick(std::function<QCoro::Task<>()> onTick)
+{
+    m_onTick = std::move(onTick);
+}
+
+void SnapshotScheduler::start(double intervalSeconds)
+{
+    m_timer.stop();
+    QCoro::connect(tick(), this, [] {});
+    const double ms
+        = std::clamp(intervalSeconds * 1000.0, 1.0, double(std::numeric_limits<int>::max()));
+    m_timer.start(int(ms));
+}
+
+QCoro::Task<> SnapshotScheduler::tick()
+{
+    QPointer<SnapshotScheduler> self(this);
+    co_await checkAndScanIfNeeded();
+    if (!self || !m_onTick)
+        co_return;
+    auto onTick = m_onTick;
+    co_await onTick();
+}
+
+QString SnapshotScheduler::todayKey() const
+{
+    return m_services.calendar.dayKey(m_services.now());
+}
+
+QCoro::Task<> SnapshotScheduler::checkAndScanIfNeeded()
+{
+    if (m_isScanning)
+        co_return;
+    const std::optional<Snapshot> latest = latestSnapshot();
+    if (!latest.has_value() || latest->date != todayKey())
+        co_await requestScan();
+}
+
+QCoro::Task<> SnapshotScheduler::requestScan()
+{
+    if (m_isScanning) {
+        m_rescanRequested = true;
+        co_return;
+    }
+    QPointer<SnapshotScheduler> self(this);
+    setScanning(true);
+    co_await scanOnce();
+    if (!self)
+        co_return;
+    setScanning(false);
+    while (m_rescanRequested) {
+        m_rescanRequested = false;
+        setScanning(true);
+        co_await scanOnce();
+        if (!self)
+            co_return;
+        setScanning(false);
+    }
+}
+
+void SnapshotScheduler::setScanning(bool scanning)
+{
+    if (m_isScanning == scanning)
+        return;
+    m_isScanning = scanning;
+    Q_EMIT isScanningChanged();
+}
+
+void SnapshotScheduler::setLastError(std::optional<QString> error)
+{
+    if (m_lastError == error)
+        return;
+    m_lastError = std::move(error);
+    Q_EMIT lastErrorChanged();
+}
+
+void SnapshotScheduler::replaceSnapshots(QList<Snapshot> snapshots)
+{
+    m_snapshots = std::move(snapshots);
+    ++m_revision;
+    Q_EMIT snapshotsChanged();
+}
+
+void SnapshotScheduler::replaceChildren(Breakdown children)
+{
+    if (m_children == children)
+        return;
+    m_children = std::move(children);
+    Q_EMIT childrenChanged();
+}
+
+QCoro::Task<> SnapshotScheduler::scanOnce()
+{
+    QPointer<SnapshotScheduler> self(this);
+    const auto startedAt = std::chrono::steady_clock::now();
+    const Services &s = m_services;
+    const PlatformProfile *profile = s.profile;
+
+    // 1. What is due.
+    const Settings settings = s.settings();
+    const QString trashFolder = expandTilde(profile->trashFolder, s.home);
+    const ScanPlan plan = co_await QtConcurrent::run(
+        planScan, enabledWatchPaths(settings), s.home, profile, trashFolder);
+    if (!self)
+        co_return;
+    const WatchEntries due = dueEntries(plan.entries, settings.watchEntries);
+
+    // 2. Folders a missing Full Disk Access keeps us from reading.
+    const FullDiskAccess::Status access = s.fullDiskAccessStatus();
+    WatchEntries toMeasure;
+    QStringList skipped;
+    for (const WatchEntry &entry : due) {
+        const bool isProtected = std::any_of(
+            profile->fullDiskAccessProtectedPaths.cbegin(),
+            profile->fullDiskAccessProtectedPaths.cend(),
+            [&entry](const QString &folder) { return isAtOrBelow(entry.path, folder); });
+        if (isProtected && access != FullDiskAccess::Status::granted)
+            skipped.append(entry.path);
+        else
+            toMeasure.append(entry);
+    }
+    if (m_lastFullDiskAccess != access) {
+        m_lastFullDiskAccess = access;
+        Q_EMIT lastFullDiskAccessChanged();
+    }
+    const QSet<QString> skippedSet(skipped.cbegin(), skipped.cend());
+    if (m_skippedForFullDiskAccess != skippedSet) {
+        m_skippedForFullDiskAccess = skippedSet;
+        Q_EMIT skippedForFullDiskAccessChanged();
+    }
+    if (!skipped.isEmpty())
+        log::logDefault(
+            log::snapshotScheduler,
+            QStringLiteral("フルディスクアクセスが無いので他アプリの保管場所を測らない: %1 件")
+                .arg(skipped.size()));
+
+    // 3. Measure.
+    QStringList expanded;
+    expanded.reserve(toMeasure.size());
+    for (const WatchEntry &entry : toMeasure)
+        expanded.append(expandTilde(entry.path, s.home));
+    const SizeScanner scanner = s.scanner;
+    const SizeScanner::ScanResult result = co_await scanner.scan(expanded);
+    if (!self)
+        co_return;
+    const double duration
+        = std::chrono::duration<double>(std::chrono::steady_clock::now() - startedAt).count();
+    log::logDefault(log::snapshotScheduler,
+                    QStringLiteral("スキャン完了: %1 件中 %2 件をスキャン, %3 秒")
+                        .arg(due.size())
+                        .arg(result.listings.size())
+                        .arg(QString::asprintf("%.1f", duration)));
+
+    // 4. The day's content, in entry order.
+    Snapshot record;
+    FolderBreakdown breakdown;
+    for (const QString &path : skipped) {
+        record.unmeasured.append(path);
+        record.unmeasuredReasons.insert(path, UnmeasuredReason::permissionDenied);
+    }
+    for (qsizetype i = 0; i < toMeasure.size(); ++i) {
+        const WatchEntry &entry = toMeasure[i];
+        const auto listing = result.listings.constFind(expanded[i]);
+        if (listing != result.listings.cend()) {
+            if (entry.isExpandedChild && listing->total < tinyExpandedChild)
+                continue;
+            record.entries.insert(entry.path, listing->total);
+            breakdown.insert(entry.path, breakdownChildren(listing->children));
+            continue;
+        }
+        const auto outcome = result.unmeasured.constFind(expanded[i]);
+        record.unmeasured.append(entry.path);
+        record.unmeasuredReasons.insert(entry.path,
+                                        outcome != result.unmeasured.cend()
+                                            ? reasonFor(outcome->kind)
+                                            : UnmeasuredReason::failed);
+    }
+
+    // 5. The list may have changed while we measured: keep only what is still watched.
+    const WatchSettings nowWatched = s.settings().watchEntries;
+    const auto stillWatched = [&nowWatched, profile](const QString &path) {
+        return coveringWatchSetting(path, nowWatched, *profile).has_value();
+    };
+    for (auto it = record.entries.begin(); it != record.entries.end();)
+        it = stillWatched(it.key()) ? std::next(it) : record.entries.erase(it);
+    for (auto it = breakdown.begin(); it != breakdown.end();)
+        it = stillWatched(it.key()) ? std::next(it) : breakdown.erase(it);
+    record.unmeasured.removeIf([&](const QString &path) { return !stillWatched(path); });
+    for (auto it = record.unmeasuredReasons.begin(); it != record.unmeasuredReasons.end();)
+        it = stillWatched(it.key()) ? std::next(it) : record.unmeasuredReasons.erase(it);
+
+    if (!record.unmeasured.isEmpty()) {
+        qsizetype denied = 0;
+        qsizetype timedOut = 0;
+        for (const QString &path : std::as_const(record.unmeasured)) {
+            const UnmeasuredReason reason
+                = record.unmeasuredReasons.value(path, UnmeasuredReason::failed);
+            denied += reason == UnmeasuredReason::permissionDenied;
+            timedOut += reason == UnmeasuredReason::timedOut;
+        }
+        log::logDefault(
+            log::snapshotScheduler,
+            QStringLiteral("測れなかった内訳: 許可で拒否 %1 件・時間切れ %2 件・そのほか %3 件")
+                .arg(denied)
+                .arg(timedOut)
+                .arg(record.unmeasured.size() - denied - timedOut));
+    }
+
+    // 6. The Trash and the free space.
+    if (plan.trashExists) {
+        const SizeScanner::PathOutcome trash = co_await scanner.outcome(trashFolder);
+        if (!self)
+            co_return;
+        if (trash.isMeasured())
+            record.trashBytes = trash.listing.total;
+    }
+    const Result<DiskSpace> space = co_await QtConcurrent::run(s.diskSpace);
+    if (!self)
+        co_return;
+    if (space.ok()) {
+        record.free = space->free;
+    } else {
+        const std::optional<Snapshot> latest = latestSnapshot();
+        record.free = latest ? latest->free : 0;
+    }
+
+    // 7. Today's record.
+    const QDateTime t = s.now();
+    record.date = s.calendar.dayKey(t);
+    record.scannedAt = t.toUTC().toString(Qt::ISODate);
+    record.durationSeconds = duration;
+    std::sort(record.unmeasured.begin(), record.unmeasured.end());
+
+    const Result<QList<Snapshot>> saved = co_await QtConcurrent::run(
+        &m_filePool,
+        [](SnapshotStore store, Snapshot record, QDateTime now, Calendar calendar) {
+            return store.upsert(record, now, calendar);
+        },
+        s.snapshotStore,
+        record,
+        t,
+        s.calendar);
+    if (!self)
+        co_return;
+    if (!saved.ok()) {
+        setLastError(saved.error().description);
+        log::logError(
+            log::snapshotScheduler,
+            QStringLiteral("snapshots.json の保存に失敗: %1").arg(saved.error().description));
+    } else {
+        replaceSnapshots(saved.value());
+        setLastError(std::nullopt);
+        if (m_onSnapshot)
+            m_onSnapshot(record);
+        if (!self)
+            co_return;
+    }
+
+    // 8. Today's breakdown, whatever became of the record.
+    const Result<Breakdown> children = co_await QtConcurrent::run(
+        &m_filePool, writeDayBreakdown, s.childrenStore, record.date, breakdown, t, s.calendar);
+    if (!self)
+        co_return;
+    if (!children.ok()) {
+        log::logError(
+            log::snapshotScheduler,
+            QStringLiteral("children.json の保存に失敗: %1").arg(children.error().description));
+        co_return;
+    }
+    replaceChildren(children.value());
+}
+
+QCoro::Task<Status> SnapshotScheduler::removeFromToday(QString path, bool expandsChildren)
+{
+    const std::optional<Snapshot> latest = latestSnapshot();
+    const QDateTime now = m_services.now();
+    if (!latest.has_value() || latest->date != m_services.calendar.dayKey(now))
+        co_return Status();
+    const auto matches = [&path, expandsChildren](const QString &key) {
+        return key == path || (expandsChildren && key.startsWith(path + QLatin1Char('/')));
+    };
+    Snapshot record = *latest;
+    for (auto it = record.entries.begin(); it != record.entries.end();)
+        it = matches(it.key()) ? record.entries.erase(it) : std::next(it);
+    record.unmeasured.removeIf(matches);
+
+    QPointer<SnapshotScheduler> self(this);
+    const Result<QList<Snapshot>> saved = co_await QtConcurrent::run(
+        &m_filePool,
+        [](SnapshotStore store, Snapshot record, QDateTime now, Calendar calendar) {
+            return store.upsert(record, now, calendar);
+        },
+        m_services.snapshotStore,
+        record,
+        now,
+        m_services.calendar);
+    if (!self)
+        co_return Status();
+    if (!saved.ok())
+        co_return saved.error();
+    replaceSnapshots(saved.value());
+
+    FolderBreakdown day = m_children.value(record.date);
+    for (auto it = day.begin(); it != day.end();)
+        it = matches(it.key()) ? day.erase(it) : std::next(it);
+    const Result<Breakdown> children = co_await QtConcurrent::run(&m_filePool,
+                                                                  writeDayBreakdown,
+                                                                  m_services.childrenStore,
+                                                                  record.date,
+                                                                  day,
+                                                                  now,
+                                                                  m_services.calendar);
+    if (!self)
+        co_return Status();
+    if (!children.ok())
+        co_return children.error();
+    replaceChildren(children.value());
+    co_return Status();
+}
+
+QCoro::Task<std::optional<ResetFailure>> SnapshotScheduler::resetRecords()
+{
+    QPointer<SnapshotScheduler> self(this);
+    ResetFailure failure;
+    for (const QString &path :
+         {m_services.snapshotStore.fileURL, m_services.childrenStore.fileURL}) {
+        const TrashedFile trashed = co_await QtConcurrent::run(&m_filePool, trashRecordFile, path);
+        if (!trashed.status.ok() && trashed.stillThere)
+            failure.failures.append(trashed.name + QStringLiteral(": ")
+                                    + trashed.status.error().description);
+    }
+    if (!self)
+        co_return std::nullopt;
+    replaceSnapshots({});
+    replaceChildren({});
+    co_await requestScan();
+    if (failure.failures.isEmpty())
+        co_return std::nullopt;
+    co_return failure;
+}
+
+std::optional<qint64> SnapshotScheduler::snapshotsFileSize() const
+{
+    return m_services.snapshotStore.snapshotsFileSize();
+}
+
+} // namespace qm
