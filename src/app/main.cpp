@@ -36,10 +36,9 @@ int main(int argc, char **argv)
     QApplication::setDesktopFileName(QString::fromLatin1(qm::log::applicationIdentifier));
     QApplication::setQuitOnLastWindowClosed(false);
 
-    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
-        std::fprintf(stderr, "Quillmere needs a system tray, and this desktop session has none.\n");
-        return 1;
-    }
+    // Without a tray host the records are still kept; the icon appears when a host starts.
+    if (!QSystemTrayIcon::isSystemTrayAvailable())
+        std::fprintf(stderr, "Quillmere: this desktop session shows no system tray icons yet.\n");
 
     qm::SingleInstance singleInstance;
     singleInstance.start();
