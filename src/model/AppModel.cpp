@@ -1,5 +1,6 @@
 #include "model/AppModel.h"
 
+#include "freespace/AlertRules.h"
 #include "freespace/DiskSpaceMonitor.h"
 #include "platform/Log.h"
 #include "records/SnapshotScheduler.h"
@@ -23,14 +24,6 @@ namespace qm {
 namespace {
 
 constexpr qint64 firstScanWaitSeconds = 600;
-
-// max(1, min(threshold - 1, critical)) without overflow.
-qint64 criticalBelow(qint64 threshold, qint64 critical)
-{
-    if (threshold <= 1)
-        return 1;
-    return std::max<qint64>(1, std::min(threshold - 1, critical));
-}
 
 QCoro::Task<FullDiskAccessGuideChoice> noGuide()
 {
@@ -205,7 +198,7 @@ void AppModel::setThresholdGB(qint64 value)
 {
     changeSettings([value](Settings &s) {
         s.thresholdGB = value;
-        s.criticalGB = criticalBelow(value, s.criticalGB);
+        s.criticalGB = clampedCriticalLine(s.criticalGB, value);
     });
 }
 
@@ -313,18 +306,13 @@ void AppModel::resetSettings()
 
 qint64 AppModel::warningLineLimit() const
 {
-    const qint64 unitBytes = bytesPerGigabyte(m_settings.unit);
-    if (!m_totalCapacityBytes.has_value() || *m_totalCapacityBytes < 1)
-        return 1000;
-    if (*m_totalCapacityBytes < unitBytes)
-        return 1;
-    return *m_totalCapacityBytes / unitBytes;
+    return qm::warningLineLimit(m_totalCapacityBytes, m_settings.unit);
 }
 
 void AppModel::clampWarningLineToCapacity()
 {
     const qint64 old = m_settings.thresholdGB;
-    const qint64 clamped = std::min(std::max<qint64>(1, old), warningLineLimit());
+    const qint64 clamped = clampedWarningLine(old, warningLineLimit());
     if (clamped == old)
         return;
     log::logDefault(log::appModel,
@@ -337,7 +325,7 @@ void AppModel::clampWarningLineToCapacity()
 
 void AppModel::setWarningLine(qint64 value)
 {
-    const qint64 clamped = std::min(std::max<qint64>(1, value), warningLineLimit());
+    const qint64 clamped = clampedWarningLine(value, warningLineLimit());
     if (clamped != m_settings.thresholdGB)
         setThresholdGB(clamped);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "freespace/DiskSpace.h"
+#include "freespace/NotificationAuthorization.h"
 #include "model/FolderPresence.h"
 #include "model/MenuTab.h"
 #include "model/StartUpEvent.h"
@@ -29,9 +30,6 @@ namespace qm {
 class DiskSpaceMonitor;
 class SnapshotScheduler;
 struct Snapshot;
-
-// Permission to post notifications.
-enum class NotificationAuthorization { notDetermined, denied, authorized };
 
 // The one object that holds the state of the running program. It owns the settings and their
 // file and the free-space monitor, and it starts everything. All of it lives on the main

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "freespace/Notifier.h"
+#include "units/ByteUnit.h"
+
+#include <QLocale>
+#include <QString>
+#include <QStringList>
+#include <QUuid>
+
+#include <optional>
+
+namespace qm {
+
+// --- Notification requests -----------------------------------------------------------------
+
+// The identifier of the update notification; being fixed, a newer one replaces an older one.
+QString updateNotificationIdentifier();
+
+// The notification posted when free space fell below the warning line: identifier "threshold-"
+// and the UUID in its standard text form, title "Free space dropped below 20 GB", body
+// "Free now: 19.9 GB. See what grew." (free space as the list size text in `locale`), the default
+// sound, and the user information "tab" = "growth".
+NotificationRequest freeSpaceNotificationRequest(qint64 thresholdGB,
+                                                 ByteUnit unit,
+                                                 qint64 freeBytes,
+                                                 const QUuid &uuid,
+                                                 const QLocale &locale = QLocale());
+
+// The notification of an available update: identifier "update-available", title
+// "Update available", body "Version 1.2 is available", the default sound, and the user
+// information "action" = "update".
+NotificationRequest updateNotificationRequest(const QString &version);
+
+// --- The warning and critical lines --------------------------------------------------------
+
+// What the user typed for a line: spaces and tabs at both ends are ignored (line breaks are
+// not), then an optional single "+" or "-" and one or more ASCII digits, within the signed
+// 64-bit range. Anything else, the empty text included, is no number.
+std::optional<qint64> parseLineInput(const QString &text);
+
+// The largest warning line a volume of `totalCapacityBytes` allows, in whole units: 1000 when
+// the capacity is unknown or below 1 byte, 1 for a volume smaller than one unit, otherwise the
+// capacity in whole units (rounded down).
+qint64 warningLineLimit(std::optional<qint64> totalCapacityBytes, ByteUnit unit);
+
+// `value` raised to 1 and lowered to `limit`.
+qint64 clampedWarningLine(qint64 value, qint64 limit);
+
+// `value` lowered to one below the warning line, and raised to 1 (so with the warning line at 1
+// the critical line is 1 as well).
+qint64 clampedCriticalLine(qint64 value, qint64 warningLine);
+
+// "The warning line was rounded to 1–994 GB." (with an EN DASH).
+QString warningLineRoundedNote(qint64 limit, ByteUnit unit);
+
+// "The critical line was rounded to below the warning line."
+QString criticalLineRoundedNote();
+
+// Two notes shown together: the first, one space, the second.
+QString joinedNotes(const QString &first, const QString &second);
+
+// The note shown under the line fields: none for no note, the note itself for one, and the
+// notes joined in order for more.
+std::optional<QString> lineInputNote(const QStringList &notes);
+
+} // namespace qm
