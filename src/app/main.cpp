@@ -1,3 +1,4 @@
+#include "desktop/FreedesktopNotifier.h"
 #include "desktop/SingleInstance.h"
 #include "freespace/DiskSpaceMonitor.h"
 #include "model/AppModel.h"
@@ -18,6 +19,11 @@ bool hasGraphicalSession()
     if (!platform.isEmpty())
         return platform != "offscreen" && platform != "minimal";
     return qEnvironmentVariableIsSet("DISPLAY") || qEnvironmentVariableIsSet("WAYLAND_DISPLAY");
+}
+
+QCoro::Task<> discardAuthorization(QCoro::Task<qm::NotificationAuthorization> task)
+{
+    co_await std::move(task);
 }
 
 } // namespace
@@ -43,8 +49,20 @@ int main(int argc, char **argv)
     qm::SingleInstance singleInstance;
     singleInstance.start();
 
-    qm::AppModel model;
+    qm::AppModel::Services services;
+    auto notifier = std::make_shared<qm::FreedesktopNotifier>();
+    services.notifier = notifier;
+    qm::AppModel model(services);
+    // A click on the free-space notification asks for the Growth tab.
+    QObject::connect(
+        notifier.get(), &qm::Notifier::activated, &model, [&model](const QVariantMap &userInfo) {
+            if (userInfo.value(QStringLiteral("tab")) == QLatin1String("growth"))
+                model.setRequestedTab(qm::MenuTab::growth);
+        });
     model.monitor().start(double(model.settings().refreshInterval));
+    model.runBackgroundWork([&model]() -> QCoro::Task<> {
+        return discardAuthorization(model.refreshNotificationAuthorization());
+    });
     QCoro::Task<> startUp = model.runStartUp();
 
     qm::TrayIcon tray(model);

@@ -86,6 +86,11 @@ QString AppModel::applicationDataFolder()
            + QStringLiteral("/Quillmere");
 }
 
+AppModel::AppModel()
+    : AppModel(Services{})
+{
+}
+
 AppModel::AppModel(Services services, QObject *parent)
     : QObject(parent)
     , m_services(withDefaults(std::move(services)))
@@ -136,6 +141,13 @@ AppModel::AppModel(Services services, QObject *parent)
             self->handleSnapshot(snapshot);
     });
 
+    m_externalVolumeReader = std::make_unique<ExternalVolumeReader>(
+        m_services.externalVolumeProbe, m_services.externalVolumeBudget);
+    m_externalVolumeReader->setOnPassFinished([self](qint64 pass, const ExternalVolumes &volumes) {
+        if (self)
+            self->externalVolumePassFinished(pass, volumes);
+    });
+
     m_monitor->setOnRefresh([self](const DiskSpace &space) {
         if (self)
             self->handleFreeSpaceReading(space);
@@ -143,6 +155,11 @@ AppModel::AppModel(Services services, QObject *parent)
 }
 
 AppModel::~AppModel() = default;
+
+void AppModel::setPopoverOpen(bool open)
+{
+    m_popoverOpen = open;
+}
 
 void AppModel::setRequestedTab(std::optional<MenuTab> tab)
 {
@@ -410,18 +427,19 @@ void AppModel::startFirstScan()
 
 void AppModel::handleFreeSpaceReading(const DiskSpace &space)
 {
-    // The notification check and the free-space history join here as they become part of the
-    // model.
-    Q_UNUSED(space);
+    // The free-space history joins here once it is part of the model.
+    runBackgroundWork(
+        [this, free = space.free] { return checkFreeSpaceNotification(free, m_services.clock()); });
 }
 
 void AppModel::handleSnapshot(const Snapshot &snapshot)
 {
-    // The notification check, the prediction and the history join here as they become part of
-    // the model.
-    Q_UNUSED(snapshot);
+    // The prediction and the history join here once they are part of the model.
     refreshFullDiskAccess();
     runBackgroundWork([this] { return refreshWatchFolderPresence(); });
+    runBackgroundWork([this, free = snapshot.free] {
+        return checkFreeSpaceNotification(free, m_services.clock());
+    });
 }
 
 void AppModel::refreshFullDiskAccess()

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "freespace/DiskSpace.h"
+#include "freespace/ExternalVolume.h"
+#include "freespace/ExternalVolumeReader.h"
 #include "freespace/NotificationAuthorization.h"
 #include "model/FolderPresence.h"
 #include "model/MenuTab.h"
@@ -19,6 +21,8 @@
 #include <QSet>
 #include <QUuid>
 
+#include <chrono>
+
 #include <QCoroTask>
 
 #include <functional>
@@ -28,6 +32,7 @@
 namespace qm {
 
 class DiskSpaceMonitor;
+class Notifier;
 class SnapshotScheduler;
 struct Snapshot;
 
@@ -70,6 +75,14 @@ public:
         // Whether the login item is enabled, asked anew at each call; absent while the program
         // has no login item service.
         std::function<bool()> loginItemEnabled;
+        // Posts and manages the user's notifications; absent where the session has no
+        // notification service adapter (the notification steps are then skipped).
+        std::shared_ptr<Notifier> notifier;
+        // The external-volume queries (default: the platform's) and their time budget, and how
+        // long the popover waits before it shows what a pass has found so far.
+        ExternalVolumeReader::Probe externalVolumeProbe;
+        std::chrono::milliseconds externalVolumeBudget{2000};
+        std::chrono::milliseconds externalVolumeDisplayDeadline{2000};
         // The du runner of the daily scan ("/usr/bin/du", 4 at a time, 120 s each).
         SizeScanner scanner;
         // The current time and the user's current calendar with its time zone.
@@ -80,7 +93,8 @@ public:
     // Fills every missing service with its real default.
     static Services withDefaults(Services services);
 
-    explicit AppModel(Services services = {}, QObject *parent = nullptr);
+    AppModel();
+    explicit AppModel(Services services, QObject *parent = nullptr);
     ~AppModel() override;
 
     // The folder of the three record files: the per-user data folder plus "Quillmere". It is
@@ -95,6 +109,7 @@ public:
     {
         return m_notificationAuthorization;
     }
+    const ExternalVolumes &externalVolumes() const { return m_externalVolumes; }
     const QMap<QString, FolderPresence> &watchFolderPresence() const
     {
         return m_watchFolderPresence;
@@ -114,6 +129,37 @@ public:
     qsizetype backgroundWorkCount() const { return m_backgroundWork.size(); }
 
     void setRequestedTab(std::optional<MenuTab> tab);
+
+    // Whether the popover is open (the external volumes are shown only then).
+    bool isPopoverOpen() const { return m_popoverOpen; }
+    void setPopoverOpen(bool open);
+
+    // The outcome of a typed warning or critical line: invalid input changes nothing; applied
+    // input may carry a note saying how it was rounded.
+    struct LineInputOutcome
+    {
+        bool applied = false;
+        std::optional<QString> note;
+        friend bool operator==(const LineInputOutcome &, const LineInputOutcome &) = default;
+    };
+    LineInputOutcome applyWarningLineInput(const QString &text);
+    LineInputOutcome applyCriticalLineInput(const QString &text);
+
+    // Notification permission: the refresh may ask the user, the reload never does.
+    QCoro::Task<NotificationAuthorization> refreshNotificationAuthorization();
+    QCoro::Task<> reloadNotificationAuthorization();
+    // At most one free-space notification a day below the warning line, one at a time.
+    QCoro::Task<> checkFreeSpaceNotification(qint64 free, QDateTime now);
+    QCoro::Task<> notifyUpdateAvailable(QString version);
+    QCoro::Task<> removeUpdateNotification();
+
+    // Asks for a fresh list of external volumes; after the display deadline the popover shows
+    // what the current pass has found, sizes or not.
+    void requestExternalVolumes();
+    void externalVolumePassFinished(qint64 pass, const ExternalVolumes &volumes);
+    ExternalVolumeReader &externalVolumeReader() const { return *m_externalVolumeReader; }
+    qint64 externalVolumeLatestTicket() const { return m_externalVolumeLatestTicket; }
+    qint64 externalVolumeGeneration() const { return m_externalVolumeGeneration; }
 
     // Settings setters: each changes one part of the settings in memory, notifies, and saves.
     void setThresholdGB(qint64 value);
@@ -168,6 +214,7 @@ Q_SIGNALS:
     void fullDiskAccessChanged();
     void requestedTabChanged();
     void notificationAuthorizationChanged();
+    void externalVolumesChanged();
     void watchFolderPresenceChanged();
     void watchAddErrorChanged();
 
@@ -180,6 +227,9 @@ private:
     void afterSave(const Settings &before);
     void handleFreeSpaceReading(const DiskSpace &space);
     void handleSnapshot(const Snapshot &snapshot);
+    void setNotificationAuthorization(NotificationAuthorization authorization);
+    void setExternalVolumes(const ExternalVolumes &volumes);
+    QCoro::Task<> showExternalVolumesAfterDeadline(qint64 generation);
 
     Services m_services;
     Settings m_settings;
@@ -197,6 +247,11 @@ private:
     std::optional<QString> m_watchAddError;
     qint64 m_presenceGeneration = 0;
     QSet<QUuid> m_backgroundWork;
+    bool m_popoverOpen = false;
+    ExternalVolumes m_externalVolumes;
+    std::unique_ptr<ExternalVolumeReader> m_externalVolumeReader;
+    qint64 m_externalVolumeLatestTicket = 0;
+    qint64 m_externalVolumeGeneration = 0;
 };
 
 } // namespace qm

@@ -1,0 +1,149 @@
+// The application model's free-space alerts: the two lines typed by the user, the permission to
+// post notifications, the once-a-day free-space notification and the update notification.
+#include "freespace/AlertRules.h"
+#include "freespace/Notifier.h"
+#include "model/AppModel.h"
+#include "platform/Log.h"
+
+#include <QPointer>
+#include <QUuid>
+
+namespace qm {
+
+AppModel::LineInputOutcome AppModel::applyWarningLineInput(const QString &text)
+{
+    const std::optional<qint64> typed = parseLineInput(text);
+    if (!typed.has_value())
+        return {};
+    const qint64 criticalBefore = m_settings.criticalGB;
+    setWarningLine(*typed);
+    QStringList notes;
+    if (*typed != m_settings.thresholdGB)
+        notes.append(warningLineRoundedNote(warningLineLimit(), m_settings.unit));
+    if (m_settings.criticalGB != criticalBefore)
+        notes.append(criticalLineRoundedNote());
+    return {true, lineInputNote(notes)};
+}
+
+AppModel::LineInputOutcome AppModel::applyCriticalLineInput(const QString &text)
+{
+    const std::optional<qint64> typed = parseLineInput(text);
+    if (!typed.has_value())
+        return {};
+    const qint64 critical = clampedCriticalLine(*typed, m_settings.thresholdGB);
+    if (critical != m_settings.criticalGB)
+        setCriticalGB(critical);
+    if (*typed == m_settings.criticalGB)
+        return {true, std::nullopt};
+    return {true, criticalLineRoundedNote()};
+}
+
+void AppModel::setNotificationAuthorization(NotificationAuthorization authorization)
+{
+    if (m_notificationAuthorization == authorization)
+        return;
+    m_notificationAuthorization = authorization;
+    Q_EMIT notificationAuthorizationChanged();
+}
+
+QCoro::Task<NotificationAuthorization> AppModel::refreshNotificationAuthorization()
+{
+    const std::shared_ptr<Notifier> notifier = m_services.notifier;
+    if (!notifier)
+        co_return NotificationAuthorization::denied;
+    QPointer<AppModel> self(this);
+    NotificationAuthorization status = co_await notifier->currentAuthorization();
+    if (status == NotificationAuthorization::notDetermined) {
+        const Result<bool> granted = co_await notifier->requestAuthorization();
+        status = granted.ok() && granted.value() ? NotificationAuthorization::authorized
+                                                 : NotificationAuthorization::denied;
+    }
+    if (self)
+        setNotificationAuthorization(status);
+    co_return status;
+}
+
+QCoro::Task<> AppModel::reloadNotificationAuthorization()
+{
+    const std::shared_ptr<Notifier> notifier = m_services.notifier;
+    if (!notifier)
+        co_return;
+    QPointer<AppModel> self(this);
+    const NotificationAuthorization status = co_await notifier->currentAuthorization();
+    if (self)
+        setNotificationAuthorization(status);
+}
+
+QCoro::Task<> AppModel::checkFreeSpaceNotification(qint64 free, QDateTime now)
+{
+    if (!m_settings.notifyEnabled || !m_services.notifier)
+        co_return;
+    const QString today = m_services.calendar().dayKey(now);
+    const qint64 unitBytes = bytesPerGigabyte(m_settings.unit);
+    // thresholdGB × unit, saturated: a line beyond the 64-bit range is above any free space.
+    const qint64 line = m_settings.thresholdGB > std::numeric_limits<qint64>::max() / unitBytes
+                            ? std::numeric_limits<qint64>::max()
+                            : m_settings.thresholdGB * unitBytes;
+    if (free >= line || m_settings.lastNotifiedDate == today || m_isDeliveringNotification)
+        co_return;
+
+    QPointer<AppModel> self(this);
+    const std::shared_ptr<Notifier> notifier = m_services.notifier;
+    m_isDeliveringNotification = true;
+    const NotificationAuthorization status = co_await refreshNotificationAuthorization();
+    if (!self)
+        co_return;
+    if (status != NotificationAuthorization::authorized) {
+        log::logDefault(log::appModel, QStringLiteral("通知が許可されていないため送らない"));
+        m_isDeliveringNotification = false;
+        co_return;
+    }
+    const NotificationRequest request = freeSpaceNotificationRequest(
+        m_settings.thresholdGB, m_settings.unit, free, QUuid::createUuid());
+    const Status delivered = co_await notifier->deliver(request);
+    if (!self)
+        co_return;
+    if (delivered.ok())
+        setLastNotifiedDate(today);
+    else
+        log::logError(log::appModel,
+                      QStringLiteral("通知の送信に失敗(日付は保存しない): %1")
+                          .arg(delivered.error().description));
+    m_isDeliveringNotification = false;
+}
+
+QCoro::Task<> AppModel::notifyUpdateAvailable(QString version)
+{
+    const std::shared_ptr<Notifier> notifier = m_services.notifier;
+    if (!notifier)
+        co_return;
+    QPointer<AppModel> self(this);
+    const NotificationAuthorization status = co_await notifier->currentAuthorization();
+    if (!self)
+        co_return;
+    if (status != NotificationAuthorization::authorized) {
+        log::logDefault(log::appModel,
+                        QStringLiteral("通知が許可されていないため更新の通知を送らない"));
+        co_return;
+    }
+    const Status delivered = co_await notifier->deliver(updateNotificationRequest(version));
+    if (!self)
+        co_return;
+    if (!delivered.ok()) {
+        log::logError(log::appModel,
+                      QStringLiteral("更新の通知の送信に失敗(版は保存しない): %1")
+                          .arg(delivered.error().description));
+        co_return;
+    }
+    setNotifiedUpdateVersion(version);
+    log::logDefault(log::appModel, QStringLiteral("更新の通知を送った: %1").arg(version));
+}
+
+QCoro::Task<> AppModel::removeUpdateNotification()
+{
+    const std::shared_ptr<Notifier> notifier = m_services.notifier;
+    if (notifier)
+        co_await notifier->removeDelivered(updateNotificationIdentifier());
+}
+
+} // namespace qm
