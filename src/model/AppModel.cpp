@@ -88,8 +88,7 @@ QString AppModel::applicationDataFolder()
 
 AppModel::AppModel()
     : AppModel(Services{})
-{
-}
+{}
 
 AppModel::AppModel(Services services, QObject *parent)
     : QObject(parent)

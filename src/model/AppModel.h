@@ -153,6 +153,16 @@ public:
     QCoro::Task<> notifyUpdateAvailable(QString version);
     QCoro::Task<> removeUpdateNotification();
 
+    // Watch-list editing. Each change is saved; adding scans at once, removing also removes the
+    // folder from today's record.
+    QCoro::Task<> addWatchFolder(QString chosenPath);
+    void removeWatchFolder(const QString &path);
+    void setWatchFolderEnabled(qsizetype index, bool enabled);
+    void swapWatchFolders(qsizetype first, qsizetype second);
+    // Swaps the first entry with this path with its neighbour `offset` rows away, if any.
+    void moveWatchFolder(const QString &path, qsizetype offset);
+    void restoreDefaultWatchList();
+
     // Asks for a fresh list of external volumes; after the display deadline the popover shows
     // what the current pass has found, sizes or not.
     void requestExternalVolumes();
@@ -229,6 +239,8 @@ private:
     void handleSnapshot(const Snapshot &snapshot);
     void setNotificationAuthorization(NotificationAuthorization authorization);
     void setExternalVolumes(const ExternalVolumes &volumes);
+    void setWatchAddError(std::optional<QString> error);
+    QCoro::Task<> removeFromTodaysRecord(QString path, bool expandsChildren);
     QCoro::Task<> showExternalVolumesAfterDeadline(qint64 generation);
 
     Services m_services;

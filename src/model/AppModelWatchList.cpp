@@ -1,0 +1,97 @@
+// The application model's editing of the watch list. The list order is the scan order; every
+// change is saved, and today's record is kept in step with the list.
+#include "model/AppModel.h"
+#include "platform/Log.h"
+#include "records/SnapshotScheduler.h"
+#include "records/WatchList.h"
+
+#include <QPointer>
+
+namespace qm {
+
+void AppModel::setWatchAddError(std::optional<QString> error)
+{
+    if (m_watchAddError == error)
+        return;
+    m_watchAddError = std::move(error);
+    Q_EMIT watchAddErrorChanged();
+}
+
+QCoro::Task<> AppModel::addWatchFolder(QString chosenPath)
+{
+    const Result<QString> checked
+        = checkNewWatchFolder(chosenPath, m_settings.watchEntries, m_services.home);
+    if (!checked.ok()) {
+        setWatchAddError(checked.error().description);
+        co_return;
+    }
+    setWatchAddError(std::nullopt);
+    WatchSettings entries = m_settings.watchEntries;
+    entries.append({checked.value(), true});
+    setWatchEntries(entries);
+    // Handing the request over is enough: the scan runs on and replaces today's record.
+    QCoro::connect(m_scheduler->requestScan(), this, [] {});
+}
+
+void AppModel::removeWatchFolder(const QString &path)
+{
+    WatchSettings entries = m_settings.watchEntries;
+    entries.removeIf([&path](const WatchSetting &entry) { return entry.path == path; });
+    setWatchEntries(entries);
+    const bool expandsChildren = isExpandingParent(path);
+    runBackgroundWork(
+        [this, path, expandsChildren] { return removeFromTodaysRecord(path, expandsChildren); });
+}
+
+QCoro::Task<> AppModel::removeFromTodaysRecord(QString path, bool expandsChildren)
+{
+    QPointer<AppModel> self(this);
+    const Status removed = co_await m_scheduler->removeFromToday(path, expandsChildren);
+    if (self && !removed.ok())
+        log::logError(
+            log::appModel,
+            QStringLiteral("今日の記録からの削除に失敗: %1").arg(removed.error().description));
+}
+
+void AppModel::setWatchFolderEnabled(qsizetype index, bool enabled)
+{
+    if (index < 0 || index >= m_settings.watchEntries.size())
+        return;
+    changeSettings([index, enabled](Settings &s) { s.watchEntries[index].enabled = enabled; });
+}
+
+void AppModel::swapWatchFolders(qsizetype first, qsizetype second)
+{
+    const qsizetype count = m_settings.watchEntries.size();
+    if (first == second || first < 0 || second < 0 || first >= count || second >= count)
+        return;
+    changeSettings([first, second](Settings &s) { s.watchEntries.swapItemsAt(first, second); });
+}
+
+void AppModel::moveWatchFolder(const QString &path, qsizetype offset)
+{
+    const WatchSettings &entries = m_settings.watchEntries;
+    const auto found
+        = std::find_if(entries.cbegin(), entries.cend(), [&path](const WatchSetting &entry) {
+              return entry.path == path;
+          });
+    if (found == entries.cend() || offset == 0)
+        return;
+    const qsizetype index = found - entries.cbegin();
+    const qsizetype target = index + offset;
+    if (target >= 0 && target < entries.size())
+        swapWatchFolders(index, target);
+}
+
+void AppModel::restoreDefaultWatchList()
+{
+    const WatchSettings defaults = defaultSettings().watchEntries;
+    const QStringList defaultPaths = watchPaths(defaultSettings());
+    for (const QString &path : watchPaths(m_settings)) {
+        if (!defaultPaths.contains(path))
+            removeWatchFolder(path);
+    }
+    setWatchEntries(defaults);
+}
+
+} // namespace qm
