@@ -2,22 +2,21 @@
 
 #include "freespace/DiskSpaceMonitor.h"
 #include "model/AppModel.h"
-#include "units/SizeText.h"
+#include "platform/Calendar.h"
+#include "ui/MenuBarImage.h"
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QMenu>
-#include <QPainter>
-#include <QPainterPath>
 #include <QSystemTrayIcon>
-
-#include <algorithm>
 
 namespace qm {
 
 TrayIcon::TrayIcon(AppModel &model, QObject *parent)
     : QObject(parent)
     , m_model(model)
+    , m_records([] { return QList<Snapshot>(); })
     , m_menu(std::make_unique<QMenu>())
     , m_tray(new QSystemTrayIcon(this))
 {
@@ -25,8 +24,12 @@ TrayIcon::TrayIcon(AppModel &model, QObject *parent)
     quit->setShortcut(QKeySequence::Quit);
     connect(quit, &QAction::triggered, this, &TrayIcon::quitRequested);
     m_tray->setContextMenu(m_menu.get());
-    connect(&m_model.monitor(), &DiskSpaceMonitor::spaceChanged, this, &TrayIcon::update);
-    connect(&m_model, &AppModel::settingsChanged, this, &TrayIcon::update);
+
+    m_updateTimer.setSingleShot(true);
+    m_updateTimer.setInterval(0);
+    connect(&m_updateTimer, &QTimer::timeout, this, &TrayIcon::update);
+    connect(&m_model.monitor(), &DiskSpaceMonitor::spaceChanged, this, &TrayIcon::scheduleUpdate);
+    connect(&m_model, &AppModel::settingsChanged, this, &TrayIcon::scheduleUpdate);
     update();
 }
 
@@ -37,24 +40,46 @@ void TrayIcon::show()
     m_tray->show();
 }
 
+void TrayIcon::setRecordsProvider(RecordsProvider provider)
+{
+    m_records = provider ? std::move(provider) : [] {
+        return QList<Snapshot>();
+    };
+    scheduleUpdate();
+}
+
+void TrayIcon::recordsChanged()
+{
+    scheduleUpdate();
+}
+
+std::optional<qint64> TrayIcon::oneDayChange() const
+{
+    const QString today = Calendar::current().dayKey(QDateTime::currentDateTime());
+    return qm::oneDayChange(m_model.monitor().space(), m_records(), today);
+}
+
 QString TrayIcon::toolTip() const
 {
-    const std::optional<DiskSpace> space = m_model.monitor().space();
-    if (!space.has_value())
-        return QStringLiteral("—");
     const Settings &settings = m_model.settings();
-    return compactSizeText(space->free, int(settings.decimalDigits), settings.unit).text;
+    return menuBarText(settings.menuBarStyle, m_model.monitor().space(), settings, oneDayChange());
+}
+
+QString TrayIcon::spokenLabel() const
+{
+    const Settings &settings = m_model.settings();
+    return menuBarSpokenLabel(
+        settings.menuBarStyle, m_model.monitor().space(), settings, oneDayChange());
+}
+
+std::optional<FreeSpaceLevel> TrayIcon::level() const
+{
+    return freeSpaceLevel(m_model.monitor().space(), m_model.settings());
 }
 
 QIcon TrayIcon::icon() const
 {
-    std::optional<double> used;
-    if (const std::optional<DiskSpace> space = m_model.monitor().space(); space && space->total > 0)
-        used = std::clamp(1.0 - double(space->free) / double(space->total), 0.0, 1.0);
-    QIcon icon;
-    for (int size : {16, 22, 24, 32, 48, 64})
-        icon.addPixmap(QPixmap::fromImage(gaugeImage(used, size)));
-    return icon;
+    return trayIcon(m_model.monitor().space(), m_model.settings());
 }
 
 QMenu *TrayIcon::contextMenu() const
@@ -62,36 +87,19 @@ QMenu *TrayIcon::contextMenu() const
     return m_menu.get();
 }
 
-QImage TrayIcon::gaugeImage(std::optional<double> usedFraction, int size)
+void TrayIcon::scheduleUpdate()
 {
-    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    // A vertical bar like a storage cylinder: the frame, then the used part from the bottom.
-    const qreal margin = size * 0.16;
-    const QRectF frame(margin, size * 0.08, size - 2 * margin, size * 0.84);
-    const qreal radius = size * 0.12;
-    painter.setPen(QPen(QColor(0x8a, 0x8f, 0x98), std::max(1.0, size / 16.0)));
-    painter.setBrush(QColor(255, 255, 255, 40));
-    painter.drawRoundedRect(frame, radius, radius);
-    if (usedFraction.has_value()) {
-        const QRectF inner = frame.adjusted(size / 10.0, size / 10.0, -size / 10.0, -size / 10.0);
-        const qreal height = inner.height() * *usedFraction;
-        QPainterPath clip;
-        clip.addRoundedRect(inner, radius / 2, radius / 2);
-        painter.setClipPath(clip);
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(QColor(0x3d, 0x8b, 0xd8));
-        painter.drawRect(QRectF(inner.left(), inner.bottom() - height, inner.width(), height));
-    }
-    return image;
+    m_updateTimer.start();
 }
 
 void TrayIcon::update()
 {
-    m_tray->setToolTip(toolTip());
+    m_updateTimer.stop();
     m_tray->setIcon(icon());
+    m_tray->setToolTip(toolTip());
+    // Qt gives a tray item no accessible name: tray hosts show and read its tooltip. The spoken
+    // label names the item's menu, the accessible object that the item opens.
+    m_menu->setAccessibleName(spokenLabel());
 }
 
 } // namespace qm

@@ -1,9 +1,17 @@
 #pragma once
 
-#include <QIcon>
-#include <QObject>
+#include "freespace/MenuBarLabel.h"
+#include "records/Snapshot.h"
 
+#include <QIcon>
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <functional>
 #include <memory>
+#include <optional>
 
 class QMenu;
 class QSystemTrayIcon;
@@ -12,35 +20,55 @@ namespace qm {
 
 class AppModel;
 
-// The program's item in the system tray: a small gauge of the startup volume, the free space
-// in the compact form as its tooltip, and a context menu with the program's commands.
+// The program's item in the system tray. Trays show small squares, so the icon is the gauge of
+// the startup volume in the colour of the free-space level; the menu-bar label text is the
+// tooltip, and the spoken label is the accessible name of the item's context menu (Qt has no
+// accessible name for the item itself). The context menu holds the program's commands.
+//
+// It holds no state of its own: the label is rebuilt from the model's reading and settings and
+// from the daily records whenever one of them changes (several changes in one pass of the event
+// loop redraw once).
 class TrayIcon : public QObject
 {
     Q_OBJECT
 public:
+    // The daily records the one-day change is measured against.
+    using RecordsProvider = std::function<QList<Snapshot>()>;
+
     explicit TrayIcon(AppModel &model, QObject *parent = nullptr);
     ~TrayIcon() override;
 
     void show();
 
-    // The tooltip text for the model's latest reading ("—" before the first one).
+    // Replaces the source of the daily records (default: no records) and redraws.
+    void setRecordsProvider(RecordsProvider provider);
+
+    // The label text in the chosen style ("—" before the first reading); the tooltip.
     QString toolTip() const;
+    // The label for assistive technologies ("Reading free space…" before the first reading).
+    QString spokenLabel() const;
+    std::optional<FreeSpaceLevel> level() const;
+    // Free space now minus the last record of an earlier day.
+    std::optional<qint64> oneDayChange() const;
     QIcon icon() const;
     QMenu *contextMenu() const;
 
-    // The gauge drawn into a square icon of `size` pixels; `usedFraction` in 0...1, absent
-    // before the first reading.
-    static QImage gaugeImage(std::optional<double> usedFraction, int size);
+public Q_SLOTS:
+    // Call when the daily records changed.
+    void recordsChanged();
 
 Q_SIGNALS:
     void quitRequested();
 
 private:
+    void scheduleUpdate();
     void update();
 
     AppModel &m_model;
+    RecordsProvider m_records;
     std::unique_ptr<QMenu> m_menu;
     QSystemTrayIcon *m_tray = nullptr;
+    QTimer m_updateTimer;
 };
 
 } // namespace qm

@@ -1,0 +1,162 @@
+#include "ui/MenuBarImage.h"
+
+#include <QFontDatabase>
+#include <QFontMetricsF>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPalette>
+#include <QPixmap>
+
+#include <cmath>
+
+namespace qm {
+
+namespace {
+
+// The tray icon's own colours, readable on light and dark panels alike.
+const QColor trayRim(0x2c, 0x2c, 0x2e, 0xe6);
+const QColor trayTrack(0xf2, 0xf2, 0xf7);
+const QColor trayNormalFill(0x48, 0x48, 0x4a);
+
+bool isLight(const QColor &color)
+{
+    return color.lightnessF() > 0.5;
+}
+
+} // namespace
+
+QFont menuBarFont()
+{
+    QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    font.setWeight(QFont::Normal);
+    font.setItalic(false);
+    return font;
+}
+
+QColor menuBarLabelColor()
+{
+    return QGuiApplication::palette().color(QPalette::Active, QPalette::WindowText);
+}
+
+QColor freeSpaceLevelColor(std::optional<FreeSpaceLevel> level, const QColor &labelColor)
+{
+    const bool onDarkPanel = isLight(labelColor);
+    switch (level.value_or(FreeSpaceLevel::normal)) {
+    case FreeSpaceLevel::normal:
+        return labelColor;
+    case FreeSpaceLevel::warning:
+        return onDarkPanel ? QColor(0xff, 0xd6, 0x0a) : QColor(0xff, 0xcc, 0x00);
+    case FreeSpaceLevel::critical:
+        break;
+    }
+    return onDarkPanel ? QColor(0xff, 0x45, 0x3a) : QColor(0xff, 0x3b, 0x30);
+}
+
+MenuBarImageLayout measuredMenuBarImageLayout(const QString &text,
+                                              const QFont &font,
+                                              const std::optional<DiskSpace> &space,
+                                              const Settings &settings)
+{
+    const QFontMetricsF metrics(font);
+    return menuBarImageLayout(
+        text,
+        metrics.height(),
+        [&metrics](const QString &part) { return metrics.horizontalAdvance(part); },
+        space,
+        settings);
+}
+
+QImage menuBarImage(const QString &text,
+                    const std::optional<DiskSpace> &space,
+                    const Settings &settings,
+                    qreal devicePixelRatio,
+                    const QFont &font,
+                    const QColor &labelColor)
+{
+    const qreal ratio = devicePixelRatio > 0 ? devicePixelRatio : 1;
+    const MenuBarImageLayout layout = measuredMenuBarImageLayout(text, font, space, settings);
+    const QSize pixels(qMax(1, qCeil(layout.imageSize.width() * ratio)),
+                       qMax(1, qCeil(layout.imageSize.height() * ratio)));
+    QImage image(pixels, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(ratio);
+    image.fill(Qt::transparent);
+
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    painter.setFont(font);
+    painter.setPen(labelColor);
+    painter.drawText(layout.textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text);
+    if (!layout.gauge.has_value())
+        return image;
+
+    painter.setPen(Qt::NoPen);
+    QColor track = labelColor;
+    track.setAlphaF(0.25f * labelColor.alphaF());
+    painter.setBrush(track);
+    painter.drawRoundedRect(*layout.gauge, 1, 1);
+    if (layout.fillWidth > 0) {
+        const QRectF fill(layout.gauge->topLeft(),
+                          QSizeF(layout.fillWidth, layout.gauge->height()));
+        painter.setBrush(freeSpaceLevelColor(freeSpaceLevel(space, settings), labelColor));
+        painter.drawRoundedRect(fill, 1, 1);
+    }
+    return image;
+}
+
+QColor trayIconFillColor(std::optional<FreeSpaceLevel> level)
+{
+    // The track is light on every panel, so the fills are those that go with dark text.
+    return freeSpaceLevelColor(level, trayNormalFill);
+}
+
+QImage trayIconImage(const std::optional<DiskSpace> &space, const Settings &settings, int size)
+{
+    const int side = qMax(size, 8);
+    QImage image(side, side, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+
+    // Laid out on a 16-pixel grid and scaled, with every edge on a whole pixel so that the bar
+    // stays crisp at the small sizes trays use: a wide bar, vertically centred, with a rim and,
+    // from 20 pixels on, a gap between the track's edge and the fill.
+    const qreal unit = side / 16.0;
+    const int rim = qMax(1, qRound(unit));
+    const int gap = side >= 20 ? qRound(unit) : 0;
+    const int height = qRound(9 * unit);
+    const int left = qMax(1, qRound(unit / 2));
+    const QRect body(left, (side - height) / 2, side - 2 * left, height);
+    const QRect track = body.adjusted(rim, rim, -rim, -rim);
+    const QRect fillArea = track.adjusted(gap, gap, -gap, -gap);
+    const qreal radius = 2.5 * unit;
+
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(trayRim);
+    painter.drawRoundedRect(QRectF(body), radius, radius);
+    painter.setBrush(trayTrack);
+    painter.drawRoundedRect(QRectF(track), radius - rim, radius - rim);
+
+    // The used part starts round like the track and ends straight, as a level does.
+    const int fillWidth = qRound(menuBarUsedFraction(space) * fillArea.width());
+    if (fillWidth > 0) {
+        const qreal fillRadius = qMax<qreal>(1, radius - rim - gap);
+        QPainterPath clip;
+        clip.addRoundedRect(QRectF(fillArea), fillRadius, fillRadius);
+        painter.setClipPath(clip);
+        painter.fillRect(QRect(fillArea.left(), fillArea.top(), fillWidth, fillArea.height()),
+                         trayIconFillColor(freeSpaceLevel(space, settings)));
+    }
+    return image;
+}
+
+QIcon trayIcon(const std::optional<DiskSpace> &space, const Settings &settings)
+{
+    QIcon icon;
+    for (int size : {16, 22, 24, 32, 48, 64})
+        icon.addPixmap(QPixmap::fromImage(trayIconImage(space, settings, size)));
+    return icon;
+}
+
+} // namespace qm
