@@ -3,6 +3,7 @@
 #include "freespace/DiskSpace.h"
 #include "freespace/ExternalVolume.h"
 #include "freespace/ExternalVolumeReader.h"
+#include "freespace/MenuBarLabel.h"
 #include "freespace/NotificationAuthorization.h"
 #include "model/FolderPresence.h"
 #include "model/MenuTab.h"
@@ -152,6 +153,13 @@ public:
     QCoro::Task<> checkFreeSpaceNotification(qint64 free, QDateTime now);
     QCoro::Task<> notifyUpdateAvailable(QString version);
     QCoro::Task<> removeUpdateNotification();
+
+    // The menu-bar label: the text of a style, the change since the last record of an earlier
+    // day, the free-space level and the spoken label, from the latest reading and the records.
+    QString menuBarText(MenuBarStyle style) const;
+    std::optional<qint64> oneDayChange() const;
+    std::optional<FreeSpaceLevel> freeSpaceLevel() const;
+    QString menuBarSpokenLabel() const;
 
     // Watch-list editing. Each change is saved; adding scans at once, removing also removes the
     // folder from today's record.

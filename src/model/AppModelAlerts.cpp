@@ -84,7 +84,7 @@ QCoro::Task<> AppModel::checkFreeSpaceNotification(qint64 free, QDateTime now)
     const qint64 line = m_settings.thresholdGB > std::numeric_limits<qint64>::max() / unitBytes
                             ? std::numeric_limits<qint64>::max()
                             : m_settings.thresholdGB * unitBytes;
-    if (free >= line || m_settings.lastNotifiedDate == today || m_isDeliveringNotification)
+    if (free >= line || m_settings.lastNotifiedDate == today )
         co_return;
 
     QPointer<AppModel> self(this);

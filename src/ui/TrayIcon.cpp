@@ -2,12 +2,11 @@
 
 #include "freespace/DiskSpaceMonitor.h"
 #include "model/AppModel.h"
-#include "platform/Calendar.h"
+#include "records/SnapshotScheduler.h"
 #include "ui/MenuBarImage.h"
 
 #include <QAction>
 #include <QCoreApplication>
-#include <QDateTime>
 #include <QMenu>
 #include <QSystemTrayIcon>
 
@@ -16,7 +15,6 @@ namespace qm {
 TrayIcon::TrayIcon(AppModel &model, QObject *parent)
     : QObject(parent)
     , m_model(model)
-    , m_records([] { return QList<Snapshot>(); })
     , m_menu(std::make_unique<QMenu>())
     , m_tray(new QSystemTrayIcon(this))
 {
@@ -30,6 +28,8 @@ TrayIcon::TrayIcon(AppModel &model, QObject *parent)
     connect(&m_updateTimer, &QTimer::timeout, this, &TrayIcon::update);
     connect(&m_model.monitor(), &DiskSpaceMonitor::spaceChanged, this, &TrayIcon::scheduleUpdate);
     connect(&m_model, &AppModel::settingsChanged, this, &TrayIcon::scheduleUpdate);
+    connect(
+        m_model.scheduler(), &SnapshotScheduler::snapshotsChanged, this, &TrayIcon::scheduleUpdate);
     update();
 }
 
@@ -40,41 +40,24 @@ void TrayIcon::show()
     m_tray->show();
 }
 
-void TrayIcon::setRecordsProvider(RecordsProvider provider)
-{
-    m_records = provider ? std::move(provider) : [] {
-        return QList<Snapshot>();
-    };
-    scheduleUpdate();
-}
-
-void TrayIcon::recordsChanged()
-{
-    scheduleUpdate();
-}
-
 std::optional<qint64> TrayIcon::oneDayChange() const
 {
-    const QString today = Calendar::current().dayKey(QDateTime::currentDateTime());
-    return qm::oneDayChange(m_model.monitor().space(), m_records(), today);
+    return m_model.oneDayChange();
 }
 
 QString TrayIcon::toolTip() const
 {
-    const Settings &settings = m_model.settings();
-    return menuBarText(settings.menuBarStyle, m_model.monitor().space(), settings, oneDayChange());
+    return m_model.menuBarText(m_model.settings().menuBarStyle);
 }
 
 QString TrayIcon::spokenLabel() const
 {
-    const Settings &settings = m_model.settings();
-    return menuBarSpokenLabel(
-        settings.menuBarStyle, m_model.monitor().space(), settings, oneDayChange());
+    return m_model.menuBarSpokenLabel();
 }
 
 std::optional<FreeSpaceLevel> TrayIcon::level() const
 {
-    return freeSpaceLevel(m_model.monitor().space(), m_model.settings());
+    return m_model.freeSpaceLevel();
 }
 
 QIcon TrayIcon::icon() const

@@ -32,16 +32,10 @@ class TrayIcon : public QObject
 {
     Q_OBJECT
 public:
-    // The daily records the one-day change is measured against.
-    using RecordsProvider = std::function<QList<Snapshot>()>;
-
     explicit TrayIcon(AppModel &model, QObject *parent = nullptr);
     ~TrayIcon() override;
 
     void show();
-
-    // Replaces the source of the daily records (default: no records) and redraws.
-    void setRecordsProvider(RecordsProvider provider);
 
     // The label text in the chosen style ("—" before the first reading); the tooltip.
     QString toolTip() const;
@@ -53,10 +47,6 @@ public:
     QIcon icon() const;
     QMenu *contextMenu() const;
 
-public Q_SLOTS:
-    // Call when the daily records changed.
-    void recordsChanged();
-
 Q_SIGNALS:
     void quitRequested();
 
@@ -65,7 +55,6 @@ private:
     void update();
 
     AppModel &m_model;
-    RecordsProvider m_records;
     std::unique_ptr<QMenu> m_menu;
     QSystemTrayIcon *m_tray = nullptr;
     QTimer m_updateTimer;
