@@ -1,4 +1,5 @@
 #include "freespace/AlertRules.h"
+#include "support/Printers.h"
 
 #include <QLocale>
 #include <QUuid>
@@ -36,11 +37,7 @@ constexpr qint64 int64Min = std::numeric_limits<qint64>::min();
 const QLocale english(QLocale::English, QLocale::UnitedStates);
 const QLocale german(QLocale::German, QLocale::Germany);
 
-template<typename Row>
-std::string rowName(const ::testing::TestParamInfo<Row> &info)
-{
-    return info.param.name;
-}
+using qm::test::rowName;
 
 // --- What the user types for a line -----------------------------------------------------------
 

@@ -1,5 +1,6 @@
 #include "freespace/ExternalVolumeReader.h"
 #include "freespace/DiskSpacePrinter.h"
+#include "support/Printers.h"
 #include "support/TestEnvironment.h"
 
 #include <QDir>
@@ -23,11 +24,6 @@
 
 using namespace qm;
 using namespace std::chrono_literals;
-
-[[maybe_unused]] static void PrintTo(const QString &text, std::ostream *out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
 
 namespace qm {
 

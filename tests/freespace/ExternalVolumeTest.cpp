@@ -1,4 +1,5 @@
 #include "freespace/ExternalVolume.h"
+#include "support/Printers.h"
 
 #include <QStringList>
 
@@ -8,11 +9,6 @@
 #include <gtest/gtest.h>
 
 using namespace qm;
-
-[[maybe_unused]] static void PrintTo(const QString &text, std::ostream *out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
 
 namespace {
 

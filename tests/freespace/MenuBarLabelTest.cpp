@@ -1,5 +1,6 @@
 #include "freespace/MenuBarLabel.h"
 #include "freespace/DiskSpacePrinter.h"
+#include "support/Printers.h"
 
 #include <cmath>
 #include <limits>
@@ -16,11 +17,7 @@ constexpr qint64 TB = 1'000'000'000'000;
 constexpr qint64 GiB = qint64(1) << 30;
 constexpr qint64 int64Max = std::numeric_limits<qint64>::max();
 
-template<typename Row>
-std::string rowName(const ::testing::TestParamInfo<Row> &info)
-{
-    return info.param.name;
-}
+using qm::test::rowName;
 
 Settings settingsWith(qint64 decimalDigits, ByteUnit unit = ByteUnit::GB)
 {

@@ -1,4 +1,5 @@
 #include "freespace/MountInfo.h"
+#include "support/Printers.h"
 #include "support/TestEnvironment.h"
 
 #include <QDir>
@@ -15,11 +16,6 @@
 #include <gtest/gtest.h>
 
 using namespace qm;
-
-[[maybe_unused]] static void PrintTo(const QString &text, std::ostream *out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
 
 namespace qm {
 

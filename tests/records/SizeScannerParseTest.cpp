@@ -1,14 +1,11 @@
 #include "records/SizeScanner.h"
+#include "support/Printers.h"
 
 #include <gtest/gtest.h>
 
 #include <optional>
 
 // Readable values in failure messages.
-[[maybe_unused]] static void PrintTo(const QString &text, std::ostream *os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
 
 namespace qm {
 [[maybe_unused]] static void PrintTo(const DuListing &listing, std::ostream *os)

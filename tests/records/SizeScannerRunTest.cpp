@@ -1,4 +1,5 @@
 #include "records/SizeScanner.h"
+#include "support/Printers.h"
 #include "support/TestEnvironment.h"
 
 #include <QDir>
@@ -15,10 +16,6 @@
 #include <csignal>
 
 // Readable values in failure messages.
-[[maybe_unused]] static void PrintTo(const QString &text, std::ostream *os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
 
 namespace qm {
 [[maybe_unused]] static void PrintTo(const DuListing &listing, std::ostream *os)

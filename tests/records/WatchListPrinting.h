@@ -2,6 +2,7 @@
 
 #include "records/WatchEntry.h"
 #include "settings/WatchSetting.h"
+#include "support/Printers.h"
 
 #include <QString>
 
@@ -10,11 +11,6 @@
 
 // Readable failure messages for the watch-list tests. Internal linkage, so that other test files
 // of this program may print these types their own way.
-
-static inline void PrintTo(const QString &text, std::ostream *out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
 
 namespace qm {
 

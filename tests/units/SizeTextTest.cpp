@@ -1,4 +1,5 @@
 #include "units/SizeText.h"
+#include "support/Printers.h"
 
 #include <QLocale>
 
@@ -21,11 +22,7 @@ constexpr qint64 int64Min = std::numeric_limits<qint64>::min();
 const QLocale english(QLocale::English, QLocale::UnitedStates);
 const QLocale german(QLocale::German, QLocale::Germany);
 
-template<typename Row>
-std::string rowName(const ::testing::TestParamInfo<Row> &info)
-{
-    return info.param.name;
-}
+using qm::test::rowName;
 
 // Restores the application's default locale when a test that changed it ends.
 class DefaultLocaleGuard
