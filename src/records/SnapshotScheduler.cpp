@@ -487,12 +487,13 @@ QCoro::Task<std::optional<ResetFailure>> SnapshotScheduler::resetRecords()
     for (const QString &path :
          {m_services.snapshotStore.fileURL, m_services.childrenStore.fileURL}) {
         const TrashedFile trashed = co_await QtConcurrent::run(&m_filePool, trashRecordFile, path);
+        // Gone meanwhile: its file pool is gone too.
+        if (!self)
+            co_return std::nullopt;
         if (!trashed.status.ok() && trashed.stillThere)
             failure.failures.append(trashed.name + QStringLiteral(": ")
                                     + trashed.status.error().description);
     }
-    if (!self)
-        co_return std::nullopt;
     replaceSnapshots({});
     replaceChildren({});
     co_await requestScan();
