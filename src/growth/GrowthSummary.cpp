@@ -1,0 +1,423 @@
+#include "growth/GrowthSummary.h"
+
+#include "records/WatchList.h"
+#include "units/SizeText.h"
+
+#include <QCoreApplication>
+#include <QStringList>
+
+#include <algorithm>
+
+namespace qm {
+
+namespace {
+
+// Fills the placeholders of a localized text in order: "%@" and "%lld" take the next value.
+// Values are inserted in one pass, so a value that itself contains "%@" stays as it is.
+QString filled(const QString &text, const QStringList &values)
+{
+    QString result;
+    qsizetype next = 0;
+    for (qsizetype i = 0; i < text.size();) {
+        const QStringView rest = QStringView(text).mid(i);
+        if (next < values.size() && rest.startsWith(u"%@")) {
+            result += values.at(next++);
+            i += 2;
+        } else if (next < values.size() && rest.startsWith(u"%lld")) {
+            result += values.at(next++);
+            i += 4;
+        } else {
+            result += text.at(i++);
+        }
+    }
+    return result;
+}
+
+// --- The short day pattern, derived from the locale's long date format --------------------------
+
+enum class Field { literal, weekday, day, month, year };
+
+struct Token
+{
+    Field field = Field::literal;
+    QString text; // the pattern text, quotes included
+};
+
+// Splits a date format into its fields and the literal text between them.
+QList<Token> tokenized(const QString &format)
+{
+    QList<Token> tokens;
+    const auto appendLiteral = [&tokens](QStringView text) {
+        if (!tokens.isEmpty() && tokens.back().field == Field::literal)
+            tokens.back().text += text;
+        else
+            tokens.append({Field::literal, text.toString()});
+    };
+    const qsizetype size = format.size();
+    for (qsizetype i = 0; i < size;) {
+        const QChar c = format.at(i);
+        if (c == u'd' || c == u'M' || c == u'y') {
+            qsizetype end = i;
+            while (end < size && format.at(end) == c)
+                ++end;
+            const qsizetype length = end - i;
+            const Field field = c == u'd'   ? (length >= 3 ? Field::weekday : Field::day)
+                                : c == u'M' ? Field::month
+                                            : Field::year;
+            tokens.append({field, format.mid(i, length)});
+            i = end;
+        } else if (c == u'\'') {
+            // Quoted text up to the closing quote; a doubled quote inside stands for a quote.
+            qsizetype end = i + 1;
+            while (end < size) {
+                if (format.at(end) == u'\'') {
+                    if (end + 1 < size && format.at(end + 1) == u'\'') {
+                        end += 2;
+                        continue;
+                    }
+                    break;
+                }
+                ++end;
+            }
+            const qsizetype stop = std::min(end + 1, size);
+            appendLiteral(QStringView(format).mid(i, stop - i));
+            i = stop;
+        } else {
+            appendLiteral(QStringView(format).mid(i, 1));
+            ++i;
+        }
+    }
+    return tokens;
+}
+
+bool isSeparator(QChar c)
+{
+    return c.isSpace() || c == u',' || c == u'\u060C' || c == u'\uFF0C' || c == u'\u3001';
+}
+
+bool isField(const Token &token)
+{
+    return token.field != Field::literal;
+}
+
+qsizetype indexOfField(const QList<Token> &tokens, Field field)
+{
+    const auto it = std::find_if(tokens.cbegin(), tokens.cend(), [field](const Token &token) {
+        return token.field == field;
+    });
+    return it == tokens.cend() ? -1 : it - tokens.cbegin();
+}
+
+// Drops the weekday with the comma or space that joins it to the date, keeping literal text
+// that belongs to a neighbouring field (the "日" of "yyyy年M月d日dddd").
+void removeWeekday(QList<Token> &tokens)
+{
+    const qsizetype index = indexOfField(tokens, Field::weekday);
+    if (index < 0)
+        return;
+    const bool fieldFollows = std::any_of(tokens.cbegin() + index + 1, tokens.cend(), isField);
+    if (fieldFollows && !isField(tokens.at(index + 1))) {
+        QString &text = tokens[index + 1].text;
+        while (!text.isEmpty() && isSeparator(text.front()))
+            text.remove(0, 1);
+        if (text.isEmpty())
+            tokens.removeAt(index + 1);
+    } else if (!fieldFollows && index > 0 && !isField(tokens.at(index - 1))) {
+        QString &text = tokens[index - 1].text;
+        while (!text.isEmpty() && isSeparator(text.back()))
+            text.chop(1);
+        if (text.isEmpty()) {
+            tokens.removeAt(index - 1);
+            tokens.removeAt(index - 1);
+            return;
+        }
+    }
+    tokens.removeAt(index);
+}
+
+// Drops the year with the literal text that belongs to it: the text after a leading year
+// ("yyyy年"), otherwise the text before it (", yyyy", " 'de' yyyy") and any text after a
+// trailing year (" 'г'.").
+void removeYear(QList<Token> &tokens)
+{
+    const qsizetype index = indexOfField(tokens, Field::year);
+    if (index < 0)
+        return;
+    const bool fieldBefore = std::any_of(tokens.cbegin(), tokens.cbegin() + index, isField);
+    const bool fieldAfter = std::any_of(tokens.cbegin() + index + 1, tokens.cend(), isField);
+    qsizetype first = index;
+    qsizetype last = index;
+    const bool literalAfter = index + 1 < tokens.size() && !isField(tokens.at(index + 1));
+    if (!fieldBefore) {
+        if (literalAfter)
+            last = index + 1;
+    } else {
+        if (!isField(tokens.at(index - 1)))
+            first = index - 1;
+        if (!fieldAfter && literalAfter)
+            last = index + 1;
+    }
+    tokens.remove(first, last - first + 1);
+}
+
+QString shortDayPattern(const QLocale &locale, bool withYear)
+{
+    QList<Token> tokens = tokenized(locale.dateFormat(QLocale::LongFormat));
+    removeWeekday(tokens);
+    if (!withYear)
+        removeYear(tokens);
+    if (indexOfField(tokens, Field::day) < 0 || indexOfField(tokens, Field::month) < 0)
+        return withYear ? QStringLiteral("MMM d, yyyy") : QStringLiteral("MMM d");
+    QString pattern;
+    for (const Token &token : std::as_const(tokens)) {
+        // The month by its abbreviated name where the locale writes it by name.
+        if (token.field == Field::month && token.text.size() > 3)
+            pattern += QStringLiteral("MMM");
+        else
+            pattern += token.text;
+    }
+    return pattern.trimmed();
+}
+
+// The short day text of a day key, or the key itself when it cannot be read.
+QString dayKeyText(const QString &dayKey,
+                   const QDateTime &now,
+                   const Calendar &calendar,
+                   const QLocale &locale)
+{
+    const std::optional<QDateTime> day = calendar.dateFromDayKey(dayKey);
+    return day ? shortDayText(*day, now, calendar, locale) : dayKey;
+}
+
+bool isAtOrInside(const QString &path, const QString &folder)
+{
+    if (path == folder)
+        return true;
+    if (folder == QLatin1String("/"))
+        return path.startsWith(QLatin1Char('/'));
+    return path.size() > folder.size() + 1 && path.startsWith(folder)
+           && path.at(folder.size()) == QLatin1Char('/');
+}
+
+bool needsFullDiskAccess(const QString &path, const PlatformProfile &profile)
+{
+    return std::any_of(profile.fullDiskAccessProtectedPaths.cbegin(),
+                       profile.fullDiskAccessProtectedPaths.cend(),
+                       [&path](const QString &folder) { return isAtOrInside(path, folder); });
+}
+
+} // namespace
+
+QString shortDayText(const QDateTime &date,
+                     const QDateTime &now,
+                     const Calendar &calendar,
+                     const QLocale &locale)
+{
+    const QDate day = calendar.localDate(date);
+    const QDate today = calendar.localDate(now);
+    return locale.toString(day, shortDayPattern(locale, day.year() != today.year()));
+}
+
+QString growthText(qint64 totalGrowth, ByteUnit unit, const QLocale &locale)
+{
+    QString text = QLatin1Char('+') + listSizeText(totalGrowth, unit, locale);
+    text.replace(QLatin1Char('+'), QStringLiteral("+\u2060"));
+    text.replace(QLatin1Char(' '), QChar(0x00A0));
+    return text;
+}
+
+QString growthHeadline(const DeltaReport &report,
+                       ByteUnit unit,
+                       const QDateTime &now,
+                       const Calendar &calendar,
+                       const QLocale &locale)
+{
+    if (!report.totalGrowth)
+        return QCoreApplication::translate("Growth", "Can’t total the growth");
+    const qint64 total = *report.totalGrowth;
+    const bool sinceYesterday = report.daysBack < 7;
+    if (report.baseIsExactlyDaysBack) {
+        if (total < 1)
+            return sinceYesterday
+                       ? QCoreApplication::translate("Growth",
+                                                     "Watched folders: no growth since yesterday")
+                       : QCoreApplication::translate("Growth",
+                                                     "Watched folders: no growth since last week");
+        return filled(
+            sinceYesterday
+                ? QCoreApplication::translate("Growth", "Watched folders grew %@ since yesterday")
+                : QCoreApplication::translate("Growth", "Watched folders grew %@ since last week"),
+            {growthText(total, unit, locale)});
+    }
+    const QString baseDay = dayKeyText(report.baseDate, now, calendar, locale);
+    if (total < 1)
+        return filled(QCoreApplication::translate("Growth", "Watched folders: no growth since %@"),
+                      {baseDay});
+    return filled(QCoreApplication::translate("Growth", "Watched folders grew %@ since %@"),
+                  {growthText(total, unit, locale), baseDay});
+}
+
+QString growthHeadlineHelpText()
+{
+    return QCoreApplication::translate(
+        "Growth",
+        "The total of folders that grew. Decreases are not subtracted, nested watched "
+        "folders are not counted twice, and folders that couldn’t be measured are not "
+        "counted. Free space also reflects the system and other folders.");
+}
+
+QString comparisonText(const DeltaReport &report,
+                       const QDateTime &now,
+                       const Calendar &calendar,
+                       const QLocale &locale)
+{
+    return filled(QCoreApplication::translate("Growth", "Comparing %@ → %@"),
+                  {dayKeyText(report.baseDate, now, calendar, locale),
+                   dayKeyText(report.latestDate, now, calendar, locale)});
+}
+
+QString comparisonHelpText()
+{
+    return QCoreApplication::translate(
+        "Growth",
+        "Changes in the folders you chose. Free space also reflects the system and other "
+        "folders.");
+}
+
+QString nothingGrewText()
+{
+    return QCoreApplication::translate("Growth", "Nothing grew");
+}
+
+QString comparisonAvailabilityText(const QList<Snapshot> &records,
+                                   qint64 growthDaysBack,
+                                   const QDateTime &now,
+                                   const Calendar &calendar,
+                                   const QLocale &locale)
+{
+    const QDate today = calendar.localDate(now);
+    QDate firstDay = today;
+    if (!records.isEmpty()) {
+        const QString *earliest = &records.front().date;
+        for (const Snapshot &record : records) {
+            if (record.date < *earliest)
+                earliest = &record.date;
+        }
+        if (const std::optional<QDateTime> start = calendar.dateFromDayKey(*earliest))
+            firstDay = calendar.localDate(*start);
+    }
+    QDate readyDay = today;
+    qint64 readyJulianDay = 0;
+    if (firstDay.isValid()
+        && !__builtin_add_overflow(firstDay.toJulianDay(), growthDaysBack, &readyJulianDay)) {
+        const QDate day = QDate::fromJulianDay(readyJulianDay);
+        if (day.isValid())
+            readyDay = day;
+    }
+    readyDay = std::max(readyDay, today);
+
+    if (readyDay == today)
+        return QCoreApplication::translate("Growth", "Available after today’s scan");
+    if (growthDaysBack < 7)
+        return QCoreApplication::translate(
+            "Growth", "1 Day comparison will be available tomorrow (needs 1 day of records)");
+    return filled(
+        QCoreApplication::translate(
+            "Growth", "1 Week comparison will be available on %@ (needs a record from 1 week ago)"),
+        {shortDayText(calendar.startOfDay(readyDay), now, calendar, locale)});
+}
+
+QList<UnmeasuredFolder> unmeasuredFolders(const QList<Snapshot> &records,
+                                          const WatchSettings &watchSettings,
+                                          const PlatformProfile &profile)
+{
+    const std::optional<Snapshot> latest = latestSnapshot(records);
+    if (!latest)
+        return {};
+    QList<UnmeasuredFolder> folders;
+    for (const QString &path : latest->unmeasured) {
+        const std::optional<WatchSetting> setting
+            = coveringWatchSetting(path, watchSettings, profile);
+        if (!setting || !setting->enabled)
+            continue;
+        UnmeasuredFolder folder{path, std::nullopt};
+        for (const Snapshot &record : records) {
+            if (record.entries.contains(path)
+                && (!folder.lastMeasured || record.date > *folder.lastMeasured))
+                folder.lastMeasured = record.date;
+        }
+        folders.append(folder);
+    }
+    return folders;
+}
+
+UnmeasuredGroups unmeasuredGroups(const QList<Snapshot> &records,
+                                  const WatchSettings &watchSettings,
+                                  FullDiskAccess::Status fullDiskAccess,
+                                  const PlatformProfile &profile)
+{
+    const std::optional<Snapshot> latest = latestSnapshot(records);
+    UnmeasuredGroups groups;
+    const QList<UnmeasuredFolder> folders = unmeasuredFolders(records, watchSettings, profile);
+    for (const UnmeasuredFolder &folder : folders) {
+        bool lacksAccess = false;
+        if (fullDiskAccess != FullDiskAccess::Status::granted) {
+            const auto reason = latest->unmeasuredReasons.constFind(folder.path);
+            lacksAccess = reason != latest->unmeasuredReasons.cend()
+                              ? *reason == UnmeasuredReason::permissionDenied
+                              : needsFullDiskAccess(folder.path, profile);
+        }
+        (lacksAccess ? groups.withoutFullDiskAccess : groups.others).append(folder);
+    }
+    return groups;
+}
+
+QString notMeasuredText(const std::optional<QString> &lastMeasured,
+                        const QDateTime &now,
+                        const Calendar &calendar,
+                        const QLocale &locale)
+{
+    if (!lastMeasured)
+        return QCoreApplication::translate("Growth", "Not measured");
+    return filled(QCoreApplication::translate("Growth", "Not measured (last measured %@)"),
+                  {dayKeyText(*lastMeasured, now, calendar, locale)});
+}
+
+QString unmeasuredListText(const QList<UnmeasuredFolder> &folders,
+                           const QDateTime &now,
+                           const Calendar &calendar,
+                           const QLocale &locale,
+                           const PlatformProfile &profile)
+{
+    QStringList lines;
+    for (const UnmeasuredFolder &folder : folders) {
+        lines.append(folderDisplayName(folder.path, profile) + QStringLiteral(": ")
+                     + notMeasuredText(folder.lastMeasured, now, calendar, locale));
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
+QList<UnmeasuredNote> unmeasuredNotes(const UnmeasuredGroups &groups,
+                                      const QDateTime &now,
+                                      const Calendar &calendar,
+                                      const QLocale &locale,
+                                      const PlatformProfile &profile)
+{
+    QList<UnmeasuredNote> notes;
+    if (!groups.withoutFullDiskAccess.isEmpty()) {
+        notes.append(
+            {filled(QCoreApplication::translate(
+                        "Growth", "Not measuring %lld folders without Full Disk Access"),
+                    {QString::number(groups.withoutFullDiskAccess.size())}),
+             unmeasuredListText(groups.withoutFullDiskAccess, now, calendar, locale, profile)});
+    }
+    if (!groups.others.isEmpty()) {
+        notes.append(
+            {filled(QCoreApplication::translate("Growth", "%lld folders couldn’t be measured"),
+                    {QString::number(groups.others.size())}),
+             unmeasuredListText(groups.others, now, calendar, locale, profile)});
+    }
+    return notes;
+}
+
+} // namespace qm

@@ -1,0 +1,122 @@
+#pragma once
+
+#include "growth/GrowthReport.h"
+#include "platform/Calendar.h"
+#include "platform/FullDiskAccess.h"
+#include "platform/PlatformProfile.h"
+#include "records/Snapshot.h"
+#include "settings/WatchSetting.h"
+#include "units/ByteUnit.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QLocale>
+#include <QString>
+
+#include <optional>
+
+namespace qm {
+
+// The texts of the Growth tab. Every text is localizable with its English text as the key
+// (context "Growth"); dates and numbers are written in the given locale, days in the calendar's
+// time zone.
+
+// A watched folder the newest record could not measure.
+struct UnmeasuredFolder
+{
+    QString path;                        // as recorded
+    std::optional<QString> lastMeasured; // day key of the newest record that measured it
+
+    friend bool operator==(const UnmeasuredFolder &, const UnmeasuredFolder &) = default;
+};
+
+// The unmeasured folders split by cause, each in the order of the record's unmeasured list.
+struct UnmeasuredGroups
+{
+    QList<UnmeasuredFolder> withoutFullDiskAccess;
+    QList<UnmeasuredFolder> others;
+
+    friend bool operator==(const UnmeasuredGroups &, const UnmeasuredGroups &) = default;
+};
+
+// A note under the headline with the list of its folders as help text.
+struct UnmeasuredNote
+{
+    QString text;
+    QString helpText;
+
+    friend bool operator==(const UnmeasuredNote &, const UnmeasuredNote &) = default;
+};
+
+// Abbreviated month and day in the locale's order ("Dec 8", "8. Dez."), with the year when the
+// day lies in another year than `now` ("Dec 8, 2025").
+QString shortDayText(const QDateTime &date,
+                     const QDateTime &now,
+                     const Calendar &calendar,
+                     const QLocale &locale = QLocale());
+
+// "+" and the list size text of the total, with a word joiner after the sign and no-break
+// spaces, so that sign, number and unit stay on one line.
+QString growthText(qint64 totalGrowth, ByteUnit unit, const QLocale &locale = QLocale());
+
+// "Watched folders grew +1.5 GB since yesterday", "... since last week", "... since Dec 4" when
+// the base record is older than the period, the "no growth" forms for a total below 1 byte, and
+// "Can’t total the growth" without a total.
+QString growthHeadline(const DeltaReport &report,
+                       ByteUnit unit,
+                       const QDateTime &now,
+                       const Calendar &calendar,
+                       const QLocale &locale = QLocale());
+QString growthHeadlineHelpText();
+
+// "Comparing Dec 4 → Dec 8".
+QString comparisonText(const DeltaReport &report,
+                       const QDateTime &now,
+                       const Calendar &calendar,
+                       const QLocale &locale = QLocale());
+QString comparisonHelpText();
+
+// Shown in place of the folder list when the report has no items.
+QString nothingGrewText();
+
+// Shown when there is no report for the period: when the records will be old enough.
+QString comparisonAvailabilityText(const QList<Snapshot> &records,
+                                   qint64 growthDaysBack,
+                                   const QDateTime &now,
+                                   const Calendar &calendar,
+                                   const QLocale &locale = QLocale());
+
+// The folders of the newest record's unmeasured list that belong to an enabled watch setting, in
+// that list's order, each with the newest day on which a record measured it.
+QList<UnmeasuredFolder> unmeasuredFolders(const QList<Snapshot> &records,
+                                          const WatchSettings &watchSettings,
+                                          const PlatformProfile &profile = currentProfile());
+
+// Folders left out for lack of Full Disk Access (access not granted, and the recorded reason is
+// a refusal, or no reason is recorded and the folder needs the access), and all others.
+UnmeasuredGroups unmeasuredGroups(const QList<Snapshot> &records,
+                                  const WatchSettings &watchSettings,
+                                  FullDiskAccess::Status fullDiskAccess,
+                                  const PlatformProfile &profile = currentProfile());
+
+// "Not measured", or "Not measured (last measured Dec 4)".
+QString notMeasuredText(const std::optional<QString> &lastMeasured,
+                        const QDateTime &now,
+                        const Calendar &calendar,
+                        const QLocale &locale = QLocale());
+
+// One line per folder, "<display name>: <not measured text>", joined by line feeds.
+QString unmeasuredListText(const QList<UnmeasuredFolder> &folders,
+                           const QDateTime &now,
+                           const Calendar &calendar,
+                           const QLocale &locale = QLocale(),
+                           const PlatformProfile &profile = currentProfile());
+
+// The notes under the headline: the Full Disk Access group first, each only when not empty.
+QList<UnmeasuredNote> unmeasuredNotes(const UnmeasuredGroups &groups,
+                                      const QDateTime &now,
+                                      const Calendar &calendar,
+                                      const QLocale &locale = QLocale(),
+                                      const PlatformProfile &profile = currentProfile());
+
+} // namespace qm
