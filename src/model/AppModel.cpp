@@ -151,6 +151,8 @@ AppModel::AppModel(Services services, QObject *parent)
         if (self)
             self->handleFreeSpaceReading(space);
     });
+    refreshFullPrediction();
+    refreshFreeHistory();
 }
 
 AppModel::~AppModel() = default;
@@ -204,8 +206,8 @@ bool AppModel::saveSettings()
 
 void AppModel::afterSave(const Settings &before)
 {
-    // The prediction depends on the warning line and the unit; it is recomputed by the growth
-    // analysis once that is part of the model.
+    if (before.thresholdGB != m_settings.thresholdGB || before.unit != m_settings.unit)
+        refreshFullPrediction();
     if (watchPaths(before) != watchPaths(m_settings))
         runBackgroundWork([this] { return refreshWatchFolderPresence(); });
 }
@@ -426,19 +428,20 @@ void AppModel::startFirstScan()
 
 void AppModel::handleFreeSpaceReading(const DiskSpace &space)
 {
-    // The free-space history joins here once it is part of the model.
     runBackgroundWork(
         [this, free = space.free] { return checkFreeSpaceNotification(free, m_services.clock()); });
+    refreshFreeHistory();
 }
 
 void AppModel::handleSnapshot(const Snapshot &snapshot)
 {
-    // The prediction and the history join here once they are part of the model.
     refreshFullDiskAccess();
     runBackgroundWork([this] { return refreshWatchFolderPresence(); });
     runBackgroundWork([this, free = snapshot.free] {
         return checkFreeSpaceNotification(free, m_services.clock());
     });
+    refreshFullPrediction();
+    refreshFreeHistory();
 }
 
 void AppModel::refreshFullDiskAccess()

@@ -5,6 +5,8 @@
 #include "freespace/ExternalVolumeReader.h"
 #include "freespace/MenuBarLabel.h"
 #include "freespace/NotificationAuthorization.h"
+#include "growth/FreeHistory.h"
+#include "growth/FullPrediction.h"
 #include "model/FolderPresence.h"
 #include "model/MenuTab.h"
 #include "model/StartUpEvent.h"
@@ -161,6 +163,18 @@ public:
     std::optional<FreeSpaceLevel> freeSpaceLevel() const;
     QString menuBarSpokenLabel() const;
 
+    // Free space of the last 30 days (with the live reading as today's point) and the estimate
+    // of when the warning line is reached; both published only when they change.
+    const QList<HistoryPoint> &freeHistory() const { return m_freeHistory; }
+    std::optional<FullPrediction> fullPrediction() const { return m_fullPrediction; }
+    void refreshFreeHistory();
+    void refreshFullPrediction();
+    // The recorded size of one watched folder over the last 30 days.
+    QList<HistoryPoint> folderHistory(const QString &path) const;
+
+    // The daily records as the scheduler holds them (none before it exists).
+    const QList<Snapshot> &records() const;
+
     // Watch-list editing. Each change is saved; adding scans at once, removing also removes the
     // folder from today's record.
     QCoro::Task<> addWatchFolder(QString chosenPath);
@@ -235,6 +249,8 @@ Q_SIGNALS:
     void externalVolumesChanged();
     void watchFolderPresenceChanged();
     void watchAddErrorChanged();
+    void freeHistoryChanged();
+    void fullPredictionChanged();
 
 private:
     static QCoro::Task<>
@@ -267,6 +283,8 @@ private:
     std::optional<QString> m_watchAddError;
     qint64 m_presenceGeneration = 0;
     QSet<QUuid> m_backgroundWork;
+    QList<HistoryPoint> m_freeHistory;
+    std::optional<FullPrediction> m_fullPrediction;
     bool m_popoverOpen = false;
     ExternalVolumes m_externalVolumes;
     std::unique_ptr<ExternalVolumeReader> m_externalVolumeReader;

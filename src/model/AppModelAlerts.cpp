@@ -8,6 +8,8 @@
 #include <QPointer>
 #include <QUuid>
 
+#include <limits>
+
 namespace qm {
 
 AppModel::LineInputOutcome AppModel::applyWarningLineInput(const QString &text)
@@ -84,7 +86,7 @@ QCoro::Task<> AppModel::checkFreeSpaceNotification(qint64 free, QDateTime now)
     const qint64 line = m_settings.thresholdGB > std::numeric_limits<qint64>::max() / unitBytes
                             ? std::numeric_limits<qint64>::max()
                             : m_settings.thresholdGB * unitBytes;
-    if (free >= line || m_settings.lastNotifiedDate == today )
+    if (free >= line || m_settings.lastNotifiedDate == today || m_isDeliveringNotification)
         co_return;
 
     QPointer<AppModel> self(this);

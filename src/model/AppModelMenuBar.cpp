@@ -9,7 +9,7 @@ namespace qm {
 std::optional<qint64> AppModel::oneDayChange() const
 {
     const QString today = m_services.calendar().dayKey(m_services.clock());
-    return qm::oneDayChange(m_monitor->space(), m_scheduler->snapshots(), today);
+    return qm::oneDayChange(m_monitor->space(), records(), today);
 }
 
 QString AppModel::menuBarText(MenuBarStyle style) const

@@ -1,8 +1,6 @@
-#include "model/AppModel.h"
+#include "AppModelFixture.h"
 #include "freespace/DiskSpaceMonitor.h"
-#include "records/SnapshotScheduler.h"
 #include "support/LogCapture.h"
-#include "support/TestEnvironment.h"
 
 #include <QDir>
 #include <QProcess>
@@ -10,102 +8,15 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
-#include <QCoroSignal>
-
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <thread>
 
 using namespace qm;
+using test::AppModelTest;
 using Access = FullDiskAccess::Status;
 using Choice = FullDiskAccessGuideChoice;
-
-namespace {
-
-// Opens when a test says so; the start-up wait awaits it.
-class Gate : public QObject
-{
-    Q_OBJECT
-public:
-    void open() { Q_EMIT opened(); }
-Q_SIGNALS:
-    void opened();
-};
-
-QCoro::Task<> waitForGate(Gate *gate)
-{
-    co_await qCoro(gate, &Gate::opened);
-}
-
-class AppModelTest : public ::testing::Test
-{
-protected:
-    QTemporaryDir dir;
-    Access access = Access::undetermined;
-    Choice guideChoice = Choice::later;
-    int guidesShown = 0;
-    bool guideSawFlagSaved = false;
-    bool loginItemEnabled = false;
-    bool hasLoginItem = false;
-    std::optional<qint64> capacity = 1'000'000'000'000;
-    QList<StartUpEvent> events;
-    int firstScanStarts = 0;
-    Gate gate;
-
-    QString settingsPath() const { return dir.filePath(QStringLiteral("Quillmere/settings.json")); }
-
-    AppModel::Services services()
-    {
-        AppModel::Services s;
-        s.settingsFile = settingsPath();
-        s.snapshotsFile = dir.filePath(QStringLiteral("Quillmere/snapshots.json"));
-        s.home = dir.path();
-        s.diskSpaceReader = [] {
-            return Result<DiskSpace>(DiskSpace{100, 1000, 0});
-        };
-        s.totalCapacityReader = [this] {
-            return capacity;
-        };
-        s.fullDiskAccessStatus = [this] {
-            return access;
-        };
-        s.presentFullDiskAccessGuide = [this] {
-            ++guidesShown;
-            guideSawFlagSaved = test::readFile(settingsPath()).contains("\"fdaGuideShown\": true");
-            return immediately(guideChoice);
-        };
-        s.waitBeforeFirstScan = [this] {
-            return waitForGate(&gate);
-        };
-        s.logStartUp = [this](const StartUpEvent &event) {
-            events.append(event);
-            logStartUpEvent(event);
-        };
-        s.startFirstScan = [this](SnapshotScheduler &) {
-            ++firstScanStarts;
-        };
-        if (hasLoginItem)
-            s.loginItemEnabled = [this] {
-                return loginItemEnabled;
-            };
-        return s;
-    }
-
-    static QCoro::Task<Choice> immediately(Choice choice) { co_return choice; }
-
-    void writeSettings(const QByteArray &json)
-    {
-        ASSERT_TRUE(test::writeFile(settingsPath(), json));
-    }
-
-    Settings settingsOnDisk() const
-    {
-        return decodeSettings(test::readFile(settingsPath())).value();
-    }
-};
-
-} // namespace
 
 TEST_F(AppModelTest, FirstLaunchWithAccessDeniedShowsTheGuideOnceAndLaterScansAtOnce)
 {
@@ -430,5 +341,3 @@ TEST(StartUpEvent, LogLines)
     EXPECT_NE(E::firstScanWaitStarted(600), E::firstScanWaitStarted(10));
     EXPECT_NE(E::guideClosed(Choice::later), E::guideSkipped(E::SkipReason::alreadyShown));
 }
-
-#include "AppModelTest.moc"

@@ -1,0 +1,43 @@
+// The application model's free-space history and prediction: recomputed from the records, the
+// latest reading and the settings, and published only when they change.
+#include "freespace/DiskSpaceMonitor.h"
+#include "model/AppModel.h"
+#include "records/SnapshotScheduler.h"
+
+namespace qm {
+
+namespace {
+const QList<Snapshot> noRecords;
+}
+
+const QList<Snapshot> &AppModel::records() const
+{
+    return m_scheduler ? m_scheduler->snapshots() : noRecords;
+}
+
+void AppModel::refreshFreeHistory()
+{
+    QList<HistoryPoint> history = freeHistoryPoints(
+        records(), m_monitor->space(), m_services.clock(), m_services.calendar());
+    if (history == m_freeHistory)
+        return;
+    m_freeHistory = std::move(history);
+    Q_EMIT freeHistoryChanged();
+}
+
+void AppModel::refreshFullPrediction()
+{
+    const std::optional<FullPrediction> prediction
+        = qm::fullPrediction(records(), m_settings, m_services.clock(), m_services.calendar());
+    if (prediction == m_fullPrediction)
+        return;
+    m_fullPrediction = prediction;
+    Q_EMIT fullPredictionChanged();
+}
+
+QList<HistoryPoint> AppModel::folderHistory(const QString &path) const
+{
+    return qm::folderHistory(records(), path, m_services.clock(), m_services.calendar());
+}
+
+} // namespace qm
