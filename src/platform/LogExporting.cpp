@@ -1,0 +1,26 @@
+#include "platform/LogExporting.h"
+
+#include <QCoreApplication>
+
+namespace qm {
+
+QString logExportFileName(const QString &dayKey)
+{
+    return QStringLiteral("Quillmere-log-") + dayKey + QStringLiteral(".txt");
+}
+
+QString logExportTimeoutMessage(std::chrono::milliseconds timeout)
+{
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(timeout).count();
+    return QCoreApplication::translate("LogExport",
+                                       "log show didn’t finish within %1 seconds and was stopped")
+        .arg(seconds);
+}
+
+QString logExportExitCodeMessage(int exitCode)
+{
+    return QCoreApplication::translate("LogExport", "log show failed with exit code %1")
+        .arg(exitCode);
+}
+
+} // namespace qm

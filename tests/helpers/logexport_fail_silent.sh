@@ -1,0 +1,3 @@
+#!/bin/sh
+# A log tool that fails without a word.
+exit 1
