@@ -1,5 +1,7 @@
 #include "platform/PlatformProfile.h"
 
+#include <utility>
+
 namespace qm {
 
 QStringList PlatformProfile::defaultWatchPaths() const
@@ -73,6 +75,97 @@ const PlatformProfile &macosProfile()
         };
         p.trashFolder = QStringLiteral("~/.Trash");
         p.hasFullDiskAccessControl = true;
+        using C = CleanupCatalogueRow::Kind;
+        const QString vsCode = QStringLiteral("VS Code");
+        const QString vsCodeCache = QStringLiteral("VS Code cache");
+        p.cleanupCatalogue = {
+            {QStringLiteral("~/Library/Caches"),
+             C::folderContents,
+             QStringLiteral("Regenerated automatically"),
+             true,
+             QString()},
+            {QStringLiteral("~/Library/Developer/Xcode/DerivedData"),
+             C::folder,
+             QStringLiteral("Build intermediates"),
+             false,
+             QString()},
+            {QStringLiteral("~/Library/Developer/Xcode/iOS DeviceSupport"),
+             C::folder,
+             QStringLiteral("Symbols for old devices"),
+             false,
+             QString()},
+            {QStringLiteral("~/Library/Developer/CoreSimulator/Caches"),
+             C::folder,
+             QStringLiteral("Simulator caches"),
+             false,
+             QString()},
+            {QStringLiteral("~/Library/Application Support/Code/Cache"),
+             C::folder,
+             vsCodeCache,
+             true,
+             vsCode},
+            {QStringLiteral("~/Library/Application Support/Code/CachedData"),
+             C::folder,
+             vsCodeCache,
+             true,
+             vsCode},
+            {QStringLiteral("~/Library/Application Support/Code/CachedExtensionVSIXs"),
+             C::folder,
+             vsCodeCache,
+             true,
+             vsCode},
+            {QStringLiteral("~/Library/Application Support/Code/GPUCache"),
+             C::folder,
+             vsCodeCache,
+             true,
+             vsCode},
+            {QStringLiteral("~/Library/Application Support/Google/Chrome/*/Service "
+                            "Worker/CacheStorage"),
+             C::folder,
+             QStringLiteral("Site caches"),
+             true,
+             QStringLiteral("Chrome")},
+            {QStringLiteral("~/Library/Application Support/com.docker.install"),
+             C::folder,
+             QStringLiteral("Installer leftovers"),
+             false,
+             QString()},
+            {QStringLiteral("~/Library/Logs"),
+             C::folderContents,
+             QStringLiteral("Logs"),
+             false,
+             QString()},
+            {QStringLiteral("~/.npm/_cacache"),
+             C::folder,
+             QStringLiteral("npm package cache"),
+             false,
+             QString()},
+            {QStringLiteral("~/Library/Caches/pip"),
+             C::folder,
+             QStringLiteral("pip package cache"),
+             false,
+             QString()},
+            {QStringLiteral("~/Library/Caches/Homebrew"),
+             C::folder,
+             QStringLiteral("Homebrew package cache"),
+             false,
+             QString()},
+        };
+        p.cleanupCommands = {
+            {QStringLiteral("Unused Docker images"),
+             QStringLiteral("docker system prune -a"),
+             QStringLiteral("Removes unused images, containers, and networks"),
+             QStringLiteral("Run in Terminal. Removes unused images, containers, and networks."),
+             {QStringLiteral("/usr/local/bin/docker"),
+              QStringLiteral("/opt/homebrew/bin/docker"),
+              QStringLiteral("/Applications/Docker.app")}},
+        };
+        p.localSnapshotCommand = CleanupCommandRow{
+            QStringLiteral("Time Machine local snapshots"),
+            QStringLiteral("sudo tmutil deletelocalsnapshots <date>"),
+            QStringLiteral("Deletes the local snapshot for a date"),
+            QStringLiteral("List with tmutil listlocalsnapshots /. Delete in Terminal."),
+            {}};
         return p;
     }();
     return profile;
@@ -139,6 +232,103 @@ const PlatformProfile &linuxProfile()
         };
         p.trashFolder = QStringLiteral("~/.local/share/Trash/files");
         p.hasFullDiskAccessControl = false;
+        using C = CleanupCatalogueRow::Kind;
+        const QString vsCode = QStringLiteral("VS Code");
+        const QString vsCodeCache = QStringLiteral("VS Code cache");
+        const QString siteCaches = QStringLiteral("Site caches");
+        p.cleanupCatalogue = {
+            {QStringLiteral("~/.cache"),
+             C::folderContents,
+             QStringLiteral("Regenerated automatically"),
+             true,
+             QString()},
+            {QStringLiteral("~/.cache/thumbnails"),
+             C::folder,
+             QStringLiteral("Thumbnail previews"),
+             false,
+             QString()},
+            {QStringLiteral("~/.config/Code/Cache"), C::folder, vsCodeCache, true, vsCode},
+            {QStringLiteral("~/.config/Code/CachedData"), C::folder, vsCodeCache, true, vsCode},
+            {QStringLiteral("~/.config/Code/CachedExtensionVSIXs"),
+             C::folder,
+             vsCodeCache,
+             true,
+             vsCode},
+            {QStringLiteral("~/.config/Code/GPUCache"), C::folder, vsCodeCache, true, vsCode},
+            {QStringLiteral("~/.config/google-chrome/*/Service Worker/CacheStorage"),
+             C::folder,
+             siteCaches,
+             true,
+             QStringLiteral("Chrome")},
+            {QStringLiteral("~/.config/chromium/*/Service Worker/CacheStorage"),
+             C::folder,
+             siteCaches,
+             true,
+             QStringLiteral("Chromium")},
+            {QStringLiteral("~/.npm/_cacache"),
+             C::folder,
+             QStringLiteral("npm package cache"),
+             false,
+             QString()},
+            {QStringLiteral("~/.cache/pip"),
+             C::folder,
+             QStringLiteral("pip package cache"),
+             false,
+             QString()},
+            {QStringLiteral("~/.cache/yarn"),
+             C::folder,
+             QStringLiteral("Yarn package cache"),
+             false,
+             QString()},
+            {QStringLiteral("~/.cache/go-build"),
+             C::folder,
+             QStringLiteral("Go build cache"),
+             false,
+             QString()},
+            {QStringLiteral("~/.cargo/registry/cache"),
+             C::folder,
+             QStringLiteral("Cargo download cache"),
+             false,
+             QString()},
+            {QStringLiteral("~/.gradle/caches"),
+             C::folder,
+             QStringLiteral("Gradle caches"),
+             false,
+             QString()},
+        };
+        // Each command's help is "Run in Terminal." followed by its reason, as a sentence (the
+        // Docker row thus reads exactly as on macOS).
+        const auto command = [](const char *title,
+                                const char *line,
+                                const char *reason,
+                                QStringList detectionPaths) {
+            return CleanupCommandRow{QString::fromUtf8(title),
+                                     QString::fromUtf8(line),
+                                     QString::fromUtf8(reason),
+                                     QStringLiteral("Run in Terminal. ") + QString::fromUtf8(reason)
+                                         + QLatin1Char('.'),
+                                     std::move(detectionPaths)};
+        };
+        p.cleanupCommands = {
+            command("Unused Docker images",
+                    "docker system prune -a",
+                    "Removes unused images, containers, and networks",
+                    {QStringLiteral("/usr/bin/docker"),
+                     QStringLiteral("/usr/local/bin/docker"),
+                     QStringLiteral("/snap/bin/docker")}),
+            command("Unused Flatpak runtimes",
+                    "flatpak uninstall --unused",
+                    "Removes runtimes no installed app uses",
+                    {QStringLiteral("/usr/bin/flatpak")}),
+            command("Old system logs",
+                    "sudo journalctl --vacuum-time=2weeks",
+                    "Deletes journal entries older than two weeks",
+                    {QStringLiteral("/usr/bin/journalctl")}),
+            command("Downloaded packages",
+                    "sudo apt-get clean",
+                    "Deletes downloaded package files",
+                    {QStringLiteral("/usr/bin/apt-get")}),
+        };
         return p;
     }();
     return profile;

@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 namespace qm {
 
 // One row of the built-in table of default watched folders, in scan order.
@@ -25,6 +27,40 @@ struct DisplayNameRule
     QString prefix;
     QString suffix;
     QString shownPrefix;
+};
+
+// One entry of the cleanup catalogue: a folder offered for the Trash and why it is safe.
+struct CleanupCatalogueRow
+{
+    enum class Kind {
+        folder,         // the folder itself goes to the Trash
+        folderContents, // every entry directly inside it goes; the folder stays
+    };
+
+    QString path; // "~"-form; may hold one "/*/" wildcard
+    Kind kind = Kind::folder;
+    QString reason; // English text, the key of its translation
+    // Whether the user must quit an application first, and which one (a name that is never
+    // translated); an empty name stands for the applications in general.
+    bool quitFirst = false;
+    QString quitAppName;
+
+    friend bool operator==(const CleanupCatalogueRow &, const CleanupCatalogueRow &) = default;
+};
+
+// A command the user may copy and run in a terminal; the program never runs it. Its texts are
+// English, the keys of their translations.
+struct CleanupCommandRow
+{
+    QString title;
+    QString command;
+    QString reason;
+    QString help;
+    // The row is offered when one of these exists (tested in order); empty for a row that is
+    // offered for another reason.
+    QStringList detectionPaths;
+
+    friend bool operator==(const CleanupCommandRow &, const CleanupCommandRow &) = default;
 };
 
 // Everything that differs between the platforms the program runs on, as data. Both profiles
@@ -60,6 +96,16 @@ struct PlatformProfile
     // Whether the platform has a Full Disk Access control at all (rows and banners are hidden
     // where it has none).
     bool hasFullDiskAccessControl = false;
+
+    // The cleanup catalogue, in the order of its rows.
+    QList<CleanupCatalogueRow> cleanupCatalogue;
+
+    // The command rows offered when their tool is found, in order; the Docker row comes first.
+    QList<CleanupCommandRow> cleanupCommands;
+
+    // The command that deletes a local Time Machine snapshot, offered while snapshots exist;
+    // absent where the platform has none.
+    std::optional<CleanupCommandRow> localSnapshotCommand;
 
     QStringList defaultWatchPaths() const;
 };
