@@ -4,6 +4,7 @@
 #include "model/AppModel.h"
 #include "platform/Log.h"
 #include "platform/LogSink.h"
+#include "platform/Updates.h"
 #include "ui/TrayIcon.h"
 
 #include <QApplication>
@@ -52,6 +53,7 @@ int main(int argc, char **argv)
     qm::AppModel::Services services;
     auto notifier = std::make_shared<qm::FreedesktopNotifier>();
     services.notifier = notifier;
+    services.updater = qm::platformUpdater();
     qm::AppModel model(services);
     // A click on the free-space notification asks for the Growth tab.
     QObject::connect(

@@ -360,16 +360,26 @@ UnmeasuredGroups unmeasuredGroups(const QList<Snapshot> &records,
     UnmeasuredGroups groups;
     const QList<UnmeasuredFolder> folders = unmeasuredFolders(records, watchSettings, profile);
     for (const UnmeasuredFolder &folder : folders) {
-        bool lacksAccess = false;
-        if (fullDiskAccess != FullDiskAccess::Status::granted) {
-            const auto reason = latest->unmeasuredReasons.constFind(folder.path);
-            lacksAccess = reason != latest->unmeasuredReasons.cend()
-                              ? *reason == UnmeasuredReason::permissionDenied
-                              : needsFullDiskAccess(folder.path, profile);
-        }
+        const bool lacksAccess
+            = isKeptOutByFullDiskAccess(folder.path, latest, fullDiskAccess, profile);
         (lacksAccess ? groups.withoutFullDiskAccess : groups.others).append(folder);
     }
     return groups;
+}
+
+bool isKeptOutByFullDiskAccess(const QString &path,
+                               const std::optional<Snapshot> &latest,
+                               FullDiskAccess::Status fullDiskAccess,
+                               const PlatformProfile &profile)
+{
+    if (fullDiskAccess == FullDiskAccess::Status::granted)
+        return false;
+    if (latest) {
+        const auto reason = latest->unmeasuredReasons.constFind(path);
+        if (reason != latest->unmeasuredReasons.cend())
+            return *reason == UnmeasuredReason::permissionDenied;
+    }
+    return needsFullDiskAccess(path, profile);
 }
 
 QString notMeasuredText(const std::optional<QString> &lastMeasured,

@@ -99,6 +99,14 @@ UnmeasuredGroups unmeasuredGroups(const QList<Snapshot> &records,
                                   FullDiskAccess::Status fullDiskAccess,
                                   const PlatformProfile &profile = currentProfile());
 
+// Whether a folder the newest record did not measure was kept out for lack of Full Disk Access:
+// access is not granted, and the record gives a refusal as the reason, or gives no reason and the
+// folder is one that needs the access.
+bool isKeptOutByFullDiskAccess(const QString &path,
+                               const std::optional<Snapshot> &latest,
+                               FullDiskAccess::Status fullDiskAccess,
+                               const PlatformProfile &profile = currentProfile());
+
 // "Not measured", or "Not measured (last measured Dec 4)".
 QString notMeasuredText(const std::optional<QString> &lastMeasured,
                         const QDateTime &now,

@@ -3,10 +3,15 @@
 #include "freespace/AlertRules.h"
 #include "freespace/DiskSpaceMonitor.h"
 #include "platform/Log.h"
+#include "platform/LogExportController.h"
+#include "platform/LogExporting.h"
+#include "platform/LoginItem.h"
+#include "platform/Updates.h"
 #include "records/SnapshotScheduler.h"
 #include "records/WatchList.h"
 #include "units/ByteUnit.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QPointer>
@@ -73,6 +78,10 @@ AppModel::Services AppModel::withDefaults(Services s)
         s.clock = systemClock();
     if (!s.calendar)
         s.calendar = Calendar::current;
+    if (!s.loginItem)
+        s.loginItem = platformLoginItemService(QCoreApplication::applicationFilePath());
+    if (!s.logExporter)
+        s.logExporter = platformLogExporter();
     if (!s.startFirstScan)
         s.startFirstScan = [](SnapshotScheduler &scheduler) {
             scheduler.start(3600);
@@ -99,6 +108,9 @@ AppModel::AppModel(Services services, QObject *parent)
     // event loop runs and before any view exists; everything later happens off the main thread.
     m_totalCapacityBytes = m_services.totalCapacityReader();
     m_fullDiskAccess = m_services.fullDiskAccessStatus();
+    m_launchAtLogin = std::make_unique<LaunchAtLogin>(m_services.loginItem);
+    m_logExport = std::make_unique<LogExportController>(m_services.logExporter, m_services.home);
+    m_updates = std::make_unique<UpdateController>(m_services.updater);
     m_monitor = std::make_unique<DiskSpaceMonitor>(m_services.diskSpaceReader);
 
     Result<Settings> loaded
@@ -113,13 +125,21 @@ AppModel::AppModel(Services services, QObject *parent)
                           .arg(loaded.error().description));
     }
 
+    QPointer<AppModel> self(this);
+    m_updates->setOnScheduledUpdateFound([self](const QString &version, bool userInitiated) {
+        if (self)
+            self->handleScheduledUpdateFound(version, userInitiated);
+    });
+    m_updates->setOnUserAttention([self] {
+        if (self)
+            self->handleUpdateAttention();
+    });
     syncLaunchAtLoginWithLoginItem();
     clampWarningLineToCapacity();
     log::logDefault(log::appModel,
                     QStringLiteral("起動: フルディスクアクセス = %1")
                         .arg(FullDiskAccess::statusName(m_fullDiskAccess)));
 
-    QPointer<AppModel> self(this);
     SnapshotScheduler::Services schedulerServices;
     schedulerServices.settings = [self] {
         return self ? self->m_settings : defaultSettings();
@@ -300,9 +320,20 @@ void AppModel::setGrowthDaysBack(qint64 days)
 
 void AppModel::syncLaunchAtLoginWithLoginItem()
 {
-    if (!m_services.loginItemEnabled)
-        return;
-    const bool enabled = m_services.loginItemEnabled();
+    m_launchAtLogin->refresh();
+    mirrorLoginItem();
+}
+
+void AppModel::setLaunchAtLogin(bool on)
+{
+    // setEnabled reads the item's state again after the change.
+    m_launchAtLogin->setEnabled(on);
+    mirrorLoginItem();
+}
+
+void AppModel::mirrorLoginItem()
+{
+    const bool enabled = m_launchAtLogin->isEnabled();
     changeSettings([enabled](Settings &s) { s.launchAtLogin = enabled; });
 }
 
@@ -451,6 +482,18 @@ void AppModel::refreshFullDiskAccess()
         return;
     m_fullDiskAccess = status;
     Q_EMIT fullDiskAccessChanged();
+}
+
+void AppModel::handleScheduledUpdateFound(const QString &version, bool userInitiated)
+{
+    if (userInitiated || version.isEmpty() || m_settings.notifiedUpdateVersion == version)
+        return;
+    runBackgroundWork([this, version] { return notifyUpdateAvailable(version); });
+}
+
+void AppModel::handleUpdateAttention()
+{
+    runBackgroundWork([this] { return removeUpdateNotification(); });
 }
 
 QCoro::Task<> AppModel::refreshWatchFolderPresence()

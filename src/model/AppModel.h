@@ -7,6 +7,7 @@
 #include "freespace/NotificationAuthorization.h"
 #include "growth/FreeHistory.h"
 #include "growth/FullPrediction.h"
+#include "growth/GrowthReport.h"
 #include "model/FolderPresence.h"
 #include "model/MenuTab.h"
 #include "model/StartUpEvent.h"
@@ -35,7 +36,13 @@
 namespace qm {
 
 class DiskSpaceMonitor;
+class LaunchAtLogin;
+class LogExportController;
+class LogExporting;
+class LoginItemService;
 class Notifier;
+class UpdateController;
+class Updating;
 class SnapshotScheduler;
 struct Snapshot;
 
@@ -75,9 +82,14 @@ public:
         std::function<void(const StartUpEvent &)> logStartUp;
         // Existence of one watched folder (default: probeFolderPresence).
         std::function<FolderPresence(const QString &)> folderPresenceProbe;
-        // Whether the login item is enabled, asked anew at each call; absent while the program
-        // has no login item service.
-        std::function<bool()> loginItemEnabled;
+        // The login item that starts the program at login (default: the platform's, for the
+        // running executable).
+        std::shared_ptr<LoginItemService> loginItem;
+        // The updater behind the update controller; absent where the system's packages update
+        // the program (the default).
+        std::shared_ptr<Updating> updater;
+        // Writes the program's log to a file the user chose (default: the platform's exporter).
+        std::shared_ptr<LogExporting> logExporter;
         // Posts and manages the user's notifications; absent where the session has no
         // notification service adapter (the notification steps are then skipped).
         std::shared_ptr<Notifier> notifier;
@@ -127,6 +139,9 @@ public:
     SnapshotScheduler *scheduler() const { return m_scheduler.get(); }
     const QString &home() const { return m_services.home; }
     const SettingsStore &settingsStore() const { return m_settingsStore; }
+    LaunchAtLogin &launchAtLogin() const { return *m_launchAtLogin; }
+    LogExportController &logExport() const { return *m_logExport; }
+    UpdateController &updates() const { return *m_updates; }
     bool isDeliveringNotification() const { return m_isDeliveringNotification; }
     qint64 presenceGeneration() const { return m_presenceGeneration; }
     qsizetype backgroundWorkCount() const { return m_backgroundWork.size(); }
@@ -172,8 +187,15 @@ public:
     // The recorded size of one watched folder over the last 30 days.
     QList<HistoryPoint> folderHistory(const QString &path) const;
 
-    // The daily records as the scheduler holds them (none before it exists).
+    // The daily records and the breakdown of large child folders as the scheduler holds them
+    // (none before it exists).
     const QList<Snapshot> &records() const;
+    const Breakdown &breakdown() const;
+
+    // What grew since `daysBack` days (1 or 7): the watched folders, at most 10, and the
+    // children of one of them, at most 5 (the smallest change shown depends on the unit).
+    std::optional<DeltaReport> deltaReport(qint64 daysBack) const;
+    ChildDeltaReport childDeltaReport(const QString &path, qint64 daysBack) const;
 
     // Watch-list editing. Each change is saved; adding scans at once, removing also removes the
     // folder from today's record.
@@ -184,6 +206,8 @@ public:
     // Swaps the first entry with this path with its neighbour `offset` rows away, if any.
     void moveWatchFolder(const QString &path, qsizetype offset);
     void restoreDefaultWatchList();
+    // The grey line under a watched folder's row in the settings, if any.
+    std::optional<QString> watchRowHint(const QString &path, bool enabled) const;
 
     // Asks for a fresh list of external volumes; after the display deadline the popover shows
     // what the current pass has found, sizes or not.
@@ -211,8 +235,11 @@ public:
     void setRefreshInterval(qint64 seconds);
     // Only 1 and 7 are accepted.
     void setGrowthDaysBack(qint64 days);
-    // Mirrors the login item: sets the setting to the item's current state (never to a wish).
+    // Mirrors the login item: reads its state again and sets the setting to it (never to a
+    // wish).
     void syncLaunchAtLoginWithLoginItem();
+    // Registers or unregisters the login item; the setting then shows what the system did.
+    void setLaunchAtLogin(bool on);
     // Back to the default settings; the records are kept.
     void resetSettings();
 
@@ -237,6 +264,11 @@ public:
     // Probes Full Disk Access again and stores a changed status.
     void refreshFullDiskAccess();
 
+    // A scheduled update check found `version`: notify once per version.
+    void handleScheduledUpdateFound(const QString &version, bool userInitiated);
+    // The user turned to the update: the notification about it has done its job.
+    void handleUpdateAttention();
+
     // Probes every watched folder off the main thread; only the newest refresh stores its map.
     QCoro::Task<> refreshWatchFolderPresence();
 
@@ -259,6 +291,7 @@ private:
     void startFirstScan();
     void changeSettings(const std::function<void(Settings &)> &change);
     void afterSave(const Settings &before);
+    void mirrorLoginItem();
     void handleFreeSpaceReading(const DiskSpace &space);
     void handleSnapshot(const Snapshot &snapshot);
     void setNotificationAuthorization(NotificationAuthorization authorization);
@@ -276,6 +309,9 @@ private:
     bool m_warnedAboutUnsavableSettings = false;
     std::optional<NotificationAuthorization> m_notificationAuthorization;
     std::optional<qint64> m_totalCapacityBytes;
+    std::unique_ptr<LaunchAtLogin> m_launchAtLogin;
+    std::unique_ptr<LogExportController> m_logExport;
+    std::unique_ptr<UpdateController> m_updates;
     std::unique_ptr<DiskSpaceMonitor> m_monitor;
     std::unique_ptr<SnapshotScheduler> m_scheduler;
     QMap<QString, FolderPresence> m_watchFolderPresence;

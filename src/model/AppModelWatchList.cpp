@@ -1,10 +1,12 @@
 // The application model's editing of the watch list. The list order is the scan order; every
 // change is saved, and today's record is kept in step with the list.
+#include "growth/GrowthSummary.h"
 #include "model/AppModel.h"
 #include "platform/Log.h"
 #include "records/SnapshotScheduler.h"
 #include "records/WatchList.h"
 
+#include <QCoreApplication>
 #include <QPointer>
 
 namespace qm {
@@ -92,6 +94,27 @@ void AppModel::restoreDefaultWatchList()
             removeWatchFolder(path);
     }
     setWatchEntries(defaults);
+}
+
+std::optional<QString> AppModel::watchRowHint(const QString &path, bool enabled) const
+{
+    if (!enabled)
+        return std::nullopt;
+    const std::optional<Snapshot> latest = latestSnapshot(records());
+    const bool recorded = latest && latest->entries.contains(path);
+    if (!recorded && isKeptOutByFullDiskAccess(path, latest, m_fullDiskAccess))
+        return QCoreApplication::translate("WatchList", "Full Disk Access Required");
+    const QList<UnmeasuredFolder> unmeasured
+        = unmeasuredFolders(records(), m_settings.watchEntries);
+    for (const UnmeasuredFolder &folder : unmeasured) {
+        if (folder.path == path)
+            return notMeasuredText(folder.lastMeasured, m_services.clock(), m_services.calendar());
+    }
+    if (isExpandingParent(path) || recorded)
+        return std::nullopt;
+    if (m_watchFolderPresence.value(path, FolderPresence::unknown) == FolderPresence::missing)
+        return QCoreApplication::translate("WatchList", "Folder not found");
+    return QCoreApplication::translate("WatchList", "Will be measured in the next scan");
 }
 
 } // namespace qm

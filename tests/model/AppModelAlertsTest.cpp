@@ -1,6 +1,7 @@
 #include "AppModelFixture.h"
 #include "freespace/DiskSpaceMonitor.h"
 #include "freespace/Notifier.h"
+#include "platform/Updates.h"
 #include "support/LogCapture.h"
 
 #include <QSignalSpy>
@@ -386,6 +387,65 @@ TEST_F(AppModelAlertsTest, TurningToTheUpdateRemovesItsNotification)
     AppModel model(alertServices());
     QCoro::waitFor(model.removeUpdateNotification());
     EXPECT_EQ(notifier->removed, QStringList{u"update-available"_s});
+}
+
+namespace {
+
+// An updater whose checks the test plays: it reports through the controller it was given.
+class FakeUpdater : public Updating
+{
+public:
+    bool automaticChecks = false;
+    UpdateReminding *remindingTarget = nullptr;
+
+    bool automaticallyChecksForUpdates() const override { return automaticChecks; }
+    void setAutomaticallyChecksForUpdates(bool on) override { automaticChecks = on; }
+    UpdateReminding *reminding() const override { return remindingTarget; }
+    void setReminding(UpdateReminding *reminding) override { remindingTarget = reminding; }
+    void checkForUpdates() override {}
+};
+
+} // namespace
+
+TEST_F(AppModelAlertsTest, AScheduledFindShowsTheBannerAndNotifiesOncePerVersion)
+{
+    auto updater = std::make_shared<FakeUpdater>();
+    AppModel::Services s = alertServices();
+    s.updater = updater;
+    AppModel model(std::move(s));
+    ASSERT_EQ(updater->remindingTarget, &model.updates());
+    EXPECT_FALSE(model.updates().automaticallyChecksForUpdates()) << "taken from the updater";
+    const auto settled = [&] {
+        return test::waitUntil([&] { return model.backgroundWorkCount() == 0; }, 5000);
+    };
+
+    updater->remindingTarget->scheduledUpdateFound(u"1.3"_s);
+    ASSERT_TRUE(settled());
+    EXPECT_EQ(model.updates().pendingVersion(), u"1.3"_s);
+    ASSERT_EQ(notifier->requests.size(), 1);
+    EXPECT_EQ(notifier->requests.first().body, u"Version 1.3 is available"_s);
+    EXPECT_EQ(model.settings().notifiedUpdateVersion, u"1.3"_s);
+
+    // The next scheduled check finds the same version: the banner stays, no second notification.
+    updater->remindingTarget->scheduledUpdateFound(u"1.3"_s);
+    ASSERT_TRUE(settled());
+    EXPECT_EQ(notifier->requests.size(), 1);
+
+    updater->remindingTarget->userAttentionToUpdate();
+    ASSERT_TRUE(settled());
+    EXPECT_EQ(notifier->removed, QStringList{u"update-available"_s});
+
+    updater->remindingTarget->updateSessionEnded();
+    EXPECT_EQ(model.updates().pendingVersion(), std::nullopt);
+
+    // A newer version is announced again; empty or user-initiated finds are not.
+    model.handleScheduledUpdateFound(QString(), false);
+    model.handleScheduledUpdateFound(u"1.4"_s, true);
+    ASSERT_TRUE(settled());
+    EXPECT_EQ(notifier->requests.size(), 1);
+    updater->remindingTarget->scheduledUpdateFound(u"1.4"_s);
+    ASSERT_TRUE(settled());
+    EXPECT_EQ(notifier->requests.size(), 2);
 }
 
 // --- The typed warning and critical lines -------------------------------------------------------

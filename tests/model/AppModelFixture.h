@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/AppModel.h"
+#include "platform/LoginItem.h"
 #include "records/SnapshotScheduler.h"
 #include "support/TestEnvironment.h"
 
@@ -28,6 +29,29 @@ inline QCoro::Task<> waitForGate(Gate *gate)
     co_await qCoro(gate, &Gate::opened);
 }
 
+// A login item whose state the test sets; a change fails with `failure` when that is set.
+class FakeLoginItem : public LoginItemService
+{
+public:
+    LoginItemStatus state = LoginItemStatus::notRegistered;
+    std::optional<QString> failure;
+    // What a successful registration leads to (the system may ask for approval first).
+    LoginItemStatus afterRegistering = LoginItemStatus::enabled;
+
+    LoginItemStatus status() const override { return state; }
+    Status registerItem() override { return change(afterRegistering); }
+    Status unregisterItem() override { return change(LoginItemStatus::notRegistered); }
+
+private:
+    Status change(LoginItemStatus next)
+    {
+        if (failure)
+            return Error{*failure};
+        state = next;
+        return {};
+    }
+};
+
 // A model over a temporary folder: its settings and records live there, the disk reads 100 of
 // 1000 bytes free, the capacity, the access status and the guide's answer are the test's.
 class AppModelTest : public ::testing::Test
@@ -41,8 +65,7 @@ protected:
     Choice guideChoice = Choice::later;
     int guidesShown = 0;
     bool guideSawFlagSaved = false;
-    bool loginItemEnabled = false;
-    bool hasLoginItem = false;
+    std::shared_ptr<FakeLoginItem> loginItem = std::make_shared<FakeLoginItem>();
     std::optional<qint64> capacity = 1'000'000'000'000;
     QList<StartUpEvent> events;
     int firstScanStarts = 0;
@@ -80,10 +103,7 @@ protected:
         s.startFirstScan = [this](SnapshotScheduler &) {
             ++firstScanStarts;
         };
-        if (hasLoginItem)
-            s.loginItemEnabled = [this] {
-                return loginItemEnabled;
-            };
+        s.loginItem = loginItem;
         return s;
     }
 

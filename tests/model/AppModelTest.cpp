@@ -3,6 +3,7 @@
 #include "support/LogCapture.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QStandardPaths>
@@ -242,8 +243,7 @@ TEST_F(AppModelTest, ADamagedSettingsFileThatCannotBeMovedAsideStopsSaving)
 
 TEST_F(AppModelTest, ResetSettingsMirrorsTheLoginItemAndKeepsRecords)
 {
-    hasLoginItem = true;
-    loginItemEnabled = true;
+    loginItem->state = LoginItemStatus::enabled;
     ASSERT_TRUE(test::writeFile(dir.filePath(QStringLiteral("Quillmere/snapshots.json")), "[]"));
     AppModel model(services());
     EXPECT_TRUE(model.settings().launchAtLogin) << "construction mirrors the login item";
@@ -340,4 +340,79 @@ TEST(StartUpEvent, LogLines)
     EXPECT_EQ(E::firstScanWaitStarted(600), E::firstScanWaitStarted(600));
     EXPECT_NE(E::firstScanWaitStarted(600), E::firstScanWaitStarted(10));
     EXPECT_NE(E::guideClosed(Choice::later), E::guideSkipped(E::SkipReason::alreadyShown));
+}
+
+TEST_F(AppModelTest, TheLaunchAtLoginSwitchStoresWhatTheSystemDid)
+{
+    // The real autostart entry in the temporary folder.
+    const QString entry = dir.filePath(QStringLiteral("autostart/quillmere.desktop"));
+    AppModel::Services s = services();
+    s.loginItem
+        = std::make_shared<XdgAutostartLoginItem>(QStringLiteral("/usr/bin/quillmere"), entry);
+    AppModel model(std::move(s));
+
+    model.setLaunchAtLogin(true);
+    EXPECT_TRUE(QFileInfo::exists(entry));
+    EXPECT_TRUE(model.launchAtLogin().isEnabled());
+    EXPECT_TRUE(model.settings().launchAtLogin);
+    EXPECT_TRUE(settingsOnDisk().launchAtLogin);
+
+    model.setLaunchAtLogin(false);
+    EXPECT_FALSE(QFileInfo::exists(entry));
+    EXPECT_FALSE(model.settings().launchAtLogin);
+    EXPECT_FALSE(settingsOnDisk().launchAtLogin);
+}
+
+TEST_F(AppModelTest, TheLaunchAtLoginSettingNeverHoldsAWish)
+{
+    struct Row
+    {
+        const char *name;
+        LoginItemStatus before;
+        std::optional<QString> failure;
+        LoginItemStatus afterRegistering;
+        bool on;
+        bool setting;
+        bool needsApproval;
+    };
+    const Row rows[] = {
+        {"on", LoginItemStatus::notRegistered, {}, LoginItemStatus::enabled, true, true, false},
+        {"on, waiting for approval",
+         LoginItemStatus::notRegistered,
+         {},
+         LoginItemStatus::requiresApproval,
+         true,
+         false,
+         true},
+        {"on fails",
+         LoginItemStatus::notRegistered,
+         QStringLiteral("read-only"),
+         LoginItemStatus::enabled,
+         true,
+         false,
+         false},
+        {"off fails",
+         LoginItemStatus::enabled,
+         QStringLiteral("read-only"),
+         LoginItemStatus::enabled,
+         false,
+         true,
+         false},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        loginItem = std::make_shared<test::FakeLoginItem>();
+        loginItem->state = row.before;
+        writeSettings("{}");
+        AppModel model(services());
+        loginItem->failure = row.failure;
+        loginItem->afterRegistering = row.afterRegistering;
+
+        model.setLaunchAtLogin(row.on);
+        EXPECT_EQ(model.settings().launchAtLogin, row.setting);
+        EXPECT_EQ(settingsOnDisk().launchAtLogin, row.setting);
+        EXPECT_EQ(model.launchAtLogin().isEnabled(), row.setting);
+        EXPECT_EQ(model.launchAtLogin().needsApproval(), row.needsApproval);
+        EXPECT_EQ(model.launchAtLogin().lastError(), row.failure);
+    }
 }

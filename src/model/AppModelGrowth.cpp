@@ -1,0 +1,34 @@
+// The application model's growth reports: the newest record against an earlier one, for the
+// watched folders and for the children of one of them.
+#include "growth/GrowthReport.h"
+#include "model/AppModel.h"
+#include "records/SnapshotScheduler.h"
+
+namespace qm {
+
+namespace {
+const Breakdown noBreakdown;
+}
+
+const Breakdown &AppModel::breakdown() const
+{
+    return m_scheduler ? m_scheduler->children() : noBreakdown;
+}
+
+std::optional<DeltaReport> AppModel::deltaReport(qint64 daysBack) const
+{
+    return makeDeltaReport(records(),
+                           breakdown(),
+                           daysBack,
+                           deltaReportItemLimit,
+                           m_services.calendar(),
+                           m_settings.watchEntries);
+}
+
+ChildDeltaReport AppModel::childDeltaReport(const QString &path, qint64 daysBack) const
+{
+    return makeChildDeltaReport(
+        path, daysBack, records(), breakdown(), m_services.calendar(), m_settings.unit);
+}
+
+} // namespace qm
