@@ -2,6 +2,7 @@
 
 #include "platform/Log.h"
 #include "records/WatchList.h"
+#include "units/Placeholders.h"
 #include "units/SizeText.h"
 
 #include <QCoreApplication>
@@ -33,26 +34,6 @@ namespace {
 QString tr(const char *text)
 {
     return QCoreApplication::translate("Cleanup", text);
-}
-
-// Fills the placeholders of a translated text in order: "%@" and "%lld" each take the next value.
-QString filled(const QString &format, const QStringList &values)
-{
-    QString text;
-    qsizetype next = 0;
-    for (qsizetype i = 0; i < format.size(); ++i) {
-        const QStringView rest = QStringView(format).mid(i);
-        if (next < values.size() && rest.startsWith(u"%@")) {
-            text += values.at(next++);
-            i += 1;
-        } else if (next < values.size() && rest.startsWith(u"%lld")) {
-            text += values.at(next++);
-            i += 3;
-        } else {
-            text += format.at(i);
-        }
-    }
-    return text;
 }
 
 QString systemErrorText(int error)
@@ -464,8 +445,8 @@ QString trashConfirmationTitle(const QString &path,
 {
     const QString name = folderDisplayName(path, profile);
     if (kind.type == CleanupTarget::Kind::Type::folderContents)
-        return filled(tr("Move the contents of “%@” to the Trash?"), {name});
-    return filled(tr("Move “%@” to the Trash?"), {name});
+        return fillPlaceholders(tr("Move the contents of “%@” to the Trash?"), {name});
+    return fillPlaceholders(tr("Move “%@” to the Trash?"), {name});
 }
 
 QString trashConfirmationMessage(const QString &path,
@@ -479,15 +460,18 @@ QString trashConfirmationMessage(const QString &path,
     const QString sizeText = size ? listSizeText(*size, unit, locale) : tr("Not scanned");
     QString message;
     if (kind.type == CleanupTarget::Kind::Type::folderContents) {
-        const QString count = childCount ? filled(tr("%lld items"), {QString::number(*childCount)})
-                                         : tr("The items");
-        message = filled(tr("%@ directly inside %@ (%@) will be moved to the Trash. The folder "
-                            "itself stays."),
-                         {count, path, sizeText});
+        const QString count
+            = childCount ? fillPlaceholders(tr("%lld items"), {QString::number(*childCount)})
+                         : tr("The items");
+        message = fillPlaceholders(
+            tr("%@ directly inside %@ (%@) will be moved to the Trash. The folder "
+               "itself stays."),
+            {count, path, sizeText});
     } else {
-        message = filled(tr("%@ (%@) will be moved to the Trash. You can restore it from the "
-                            "Trash."),
-                         {path, sizeText});
+        message
+            = fillPlaceholders(tr("%@ (%@) will be moved to the Trash. You can restore it from the "
+                                  "Trash."),
+                               {path, sizeText});
     }
     if (precondition)
         message += QLatin1Char(' ') + quitSentence(*precondition);
@@ -505,17 +489,17 @@ QString trashResultText(const TrashResult &result)
     const QString moved = QString::number(result.moved);
     const QString emptyTheTrash = QLatin1Char(' ') + tr("Empty the Trash to free up space.");
     if (result.moved > 0 && result.failed > 0) {
-        return filled(tr("Moved %lld items. %lld items couldn’t be moved (%@)."),
-                      {moved, QString::number(result.failed), joined})
+        return fillPlaceholders(tr("Moved %lld items. %lld items couldn’t be moved (%@)."),
+                                {moved, QString::number(result.failed), joined})
                + emptyTheTrash;
     }
     if (result.moved == 1)
         return tr("Moved to the Trash.") + emptyTheTrash;
     if (result.moved > 1)
-        return filled(tr("Moved %lld items."), {moved}) + emptyTheTrash;
+        return fillPlaceholders(tr("Moved %lld items."), {moved}) + emptyTheTrash;
     if (result.failed == 0)
         return tr("There was nothing to move.");
-    return filled(tr("Couldn’t move the item (%@)."), {joined});
+    return fillPlaceholders(tr("Couldn’t move the item (%@)."), {joined});
 }
 
 QString recordsResetTitle()
@@ -528,9 +512,10 @@ recordsResetMessage(std::optional<qint64> recordsBytes, ByteUnit unit, const QLo
 {
     const QString sizeText
         = recordsBytes ? recordsSizeText(*recordsBytes, unit, locale) : tr("Unknown size");
-    return filled(tr("snapshots.json (%@) will be moved to the Trash, erasing the growth history. "
-                     "A rescan runs right after."),
-                  {sizeText})
+    return fillPlaceholders(
+               tr("snapshots.json (%@) will be moved to the Trash, erasing the growth history. "
+                  "A rescan runs right after."),
+               {sizeText})
            + QLatin1Char(' ') + tr("The breakdown records are deleted too.");
 }
 
@@ -542,7 +527,8 @@ QString recordsSizeText(qint64 bytes, ByteUnit unit, const QLocale &locale)
     const double magnitude = std::fabs(static_cast<double>(bytes));
     if (magnitude < base) {
         const QString count = locale.toString(bytes);
-        return filled(bytes == 1 || bytes == -1 ? tr("%lld byte") : tr("%lld bytes"), {count});
+        return fillPlaceholders(bytes == 1 || bytes == -1 ? tr("%lld byte") : tr("%lld bytes"),
+                                {count});
     }
     // Kilobytes without a fraction, megabytes with one digit, larger units with two; a value that
     // rounds up to a whole next unit is written in that unit.

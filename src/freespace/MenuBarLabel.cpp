@@ -1,6 +1,7 @@
 #include "freespace/MenuBarLabel.h"
 
 #include "platform/Calendar.h"
+#include "units/Placeholders.h"
 #include "units/SizeText.h"
 
 #include <QCoreApplication>
@@ -13,31 +14,6 @@
 namespace qm {
 
 namespace {
-
-// Fills the placeholders of a localized text in order: "%@" and "%lld" take the next value,
-// "%%" is a percent sign. Any other "%" stays as it is.
-QString formatted(const QString &format, const QStringList &values)
-{
-    QString text;
-    text.reserve(format.size() + 16);
-    qsizetype next = 0;
-    for (qsizetype i = 0; i < format.size(); ++i) {
-        const QStringView rest = QStringView(format).mid(i);
-        if (rest.startsWith(u"%%")) {
-            text += QLatin1Char('%');
-            i += 1;
-        } else if (rest.startsWith(u"%@") && next < values.size()) {
-            text += values.at(next++);
-            i += 1;
-        } else if (rest.startsWith(u"%lld") && next < values.size()) {
-            text += values.at(next++);
-            i += 3;
-        } else {
-            text += format.at(i);
-        }
-    }
-    return text;
-}
 
 // Whether `free` lies below a line of `units` whole units of `bytesPerUnit` bytes. A line too
 // large for 64 bits lies above every byte count.
@@ -103,9 +79,10 @@ QString changePhrase(qint64 change, qint64 mainDivisor, ByteUnit unit)
         return QCoreApplication::translate("MenuBar", "1 Day: free space no change");
     const QString amount = spokenDeltaText(change, mainDivisor, unit);
     if (change < 0)
-        return formatted(QCoreApplication::translate("MenuBar", "1 Day: free space down %@"),
-                         {amount});
-    return formatted(QCoreApplication::translate("MenuBar", "1 Day: free space up %@"), {amount});
+        return fillPlaceholders(QCoreApplication::translate("MenuBar", "1 Day: free space down %@"),
+                                {amount});
+    return fillPlaceholders(QCoreApplication::translate("MenuBar", "1 Day: free space up %@"),
+                            {amount});
 }
 
 } // namespace
@@ -211,12 +188,12 @@ QString menuBarSpokenLabel(MenuBarStyle style,
     const int digits = compactDigits(settings);
     switch (style) {
     case MenuBarStyle::freePercent:
-        return formatted(QCoreApplication::translate("MenuBar", "Free %lld%%, %@"),
-                         {QString::number(freePercent(*space)), level});
+        return fillPlaceholders(QCoreApplication::translate("MenuBar", "Free %lld%%, %@"),
+                                {QString::number(freePercent(*space)), level});
     case MenuBarStyle::usedGB: {
         const SizePieces used = sizePieces(space->total - space->free, digits, settings.unit);
-        return formatted(QCoreApplication::translate("MenuBar", "Used %@ %@, %@"),
-                         {used.number, used.label, level});
+        return fillPlaceholders(QCoreApplication::translate("MenuBar", "Used %@ %@, %@"),
+                                {used.number, used.label, level});
     }
     case MenuBarStyle::freeGB:
     case MenuBarStyle::freeGBWithDelta:
@@ -225,12 +202,12 @@ QString menuBarSpokenLabel(MenuBarStyle style,
     const SizePieces free = sizePieces(space->free, digits, settings.unit);
     if (style == MenuBarStyle::freeGBWithDelta && oneDayChange.has_value()) {
         const qint64 divisor = compactSizeText(space->free, digits, settings.unit).divisor;
-        return formatted(
+        return fillPlaceholders(
             QCoreApplication::translate("MenuBar", "Free %@ %@, %@, %@"),
             {free.number, free.label, changePhrase(*oneDayChange, divisor, settings.unit), level});
     }
-    return formatted(QCoreApplication::translate("MenuBar", "Free %@ %@, %@"),
-                     {free.number, free.label, level});
+    return fillPlaceholders(QCoreApplication::translate("MenuBar", "Free %@ %@, %@"),
+                            {free.number, free.label, level});
 }
 
 double menuBarUsedFraction(const std::optional<DiskSpace> &space)

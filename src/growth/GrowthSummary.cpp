@@ -1,6 +1,7 @@
 #include "growth/GrowthSummary.h"
 
 #include "records/WatchList.h"
+#include "units/Placeholders.h"
 #include "units/SizeText.h"
 
 #include <QCoreApplication>
@@ -11,27 +12,6 @@
 namespace qm {
 
 namespace {
-
-// Fills the placeholders of a localized text in order: "%@" and "%lld" take the next value.
-// Values are inserted in one pass, so a value that itself contains "%@" stays as it is.
-QString filled(const QString &text, const QStringList &values)
-{
-    QString result;
-    qsizetype next = 0;
-    for (qsizetype i = 0; i < text.size();) {
-        const QStringView rest = QStringView(text).mid(i);
-        if (next < values.size() && rest.startsWith(u"%@")) {
-            result += values.at(next++);
-            i += 2;
-        } else if (next < values.size() && rest.startsWith(u"%lld")) {
-            result += values.at(next++);
-            i += 4;
-        } else {
-            result += text.at(i++);
-        }
-    }
-    return result;
-}
 
 // --- The short day pattern, derived from the locale's long date format --------------------------
 
@@ -243,7 +223,7 @@ QString growthHeadline(const DeltaReport &report,
                                                      "Watched folders: no growth since yesterday")
                        : QCoreApplication::translate("Growth",
                                                      "Watched folders: no growth since last week");
-        return filled(
+        return fillPlaceholders(
             sinceYesterday
                 ? QCoreApplication::translate("Growth", "Watched folders grew %@ since yesterday")
                 : QCoreApplication::translate("Growth", "Watched folders grew %@ since last week"),
@@ -251,10 +231,12 @@ QString growthHeadline(const DeltaReport &report,
     }
     const QString baseDay = dayKeyText(report.baseDate, now, calendar, locale);
     if (total < 1)
-        return filled(QCoreApplication::translate("Growth", "Watched folders: no growth since %@"),
-                      {baseDay});
-    return filled(QCoreApplication::translate("Growth", "Watched folders grew %@ since %@"),
-                  {growthText(total, unit, locale), baseDay});
+        return fillPlaceholders(
+            QCoreApplication::translate("Growth", "Watched folders: no growth since %@"),
+            {baseDay});
+    return fillPlaceholders(
+        QCoreApplication::translate("Growth", "Watched folders grew %@ since %@"),
+        {growthText(total, unit, locale), baseDay});
 }
 
 QString growthHeadlineHelpText()
@@ -271,9 +253,9 @@ QString comparisonText(const DeltaReport &report,
                        const Calendar &calendar,
                        const QLocale &locale)
 {
-    return filled(QCoreApplication::translate("Growth", "Comparing %@ → %@"),
-                  {dayKeyText(report.baseDate, now, calendar, locale),
-                   dayKeyText(report.latestDate, now, calendar, locale)});
+    return fillPlaceholders(QCoreApplication::translate("Growth", "Comparing %@ → %@"),
+                            {dayKeyText(report.baseDate, now, calendar, locale),
+                             dayKeyText(report.latestDate, now, calendar, locale)});
 }
 
 QString comparisonHelpText()
@@ -321,7 +303,7 @@ QString comparisonAvailabilityText(const QList<Snapshot> &records,
     if (growthDaysBack < 7)
         return QCoreApplication::translate(
             "Growth", "1 Day comparison will be available tomorrow (needs 1 day of records)");
-    return filled(
+    return fillPlaceholders(
         QCoreApplication::translate(
             "Growth", "1 Week comparison will be available on %@ (needs a record from 1 week ago)"),
         {shortDayText(calendar.startOfDay(readyDay), now, calendar, locale)});
@@ -389,8 +371,9 @@ QString notMeasuredText(const std::optional<QString> &lastMeasured,
 {
     if (!lastMeasured)
         return QCoreApplication::translate("Growth", "Not measured");
-    return filled(QCoreApplication::translate("Growth", "Not measured (last measured %@)"),
-                  {dayKeyText(*lastMeasured, now, calendar, locale)});
+    return fillPlaceholders(
+        QCoreApplication::translate("Growth", "Not measured (last measured %@)"),
+        {dayKeyText(*lastMeasured, now, calendar, locale)});
 }
 
 QString unmeasuredListText(const QList<UnmeasuredFolder> &folders,
@@ -416,16 +399,16 @@ QList<UnmeasuredNote> unmeasuredNotes(const UnmeasuredGroups &groups,
     QList<UnmeasuredNote> notes;
     if (!groups.withoutFullDiskAccess.isEmpty()) {
         notes.append(
-            {filled(QCoreApplication::translate(
-                        "Growth", "Not measuring %lld folders without Full Disk Access"),
-                    {QString::number(groups.withoutFullDiskAccess.size())}),
+            {fillPlaceholders(QCoreApplication::translate(
+                                  "Growth", "Not measuring %lld folders without Full Disk Access"),
+                              {QString::number(groups.withoutFullDiskAccess.size())}),
              unmeasuredListText(groups.withoutFullDiskAccess, now, calendar, locale, profile)});
     }
     if (!groups.others.isEmpty()) {
-        notes.append(
-            {filled(QCoreApplication::translate("Growth", "%lld folders couldn’t be measured"),
-                    {QString::number(groups.others.size())}),
-             unmeasuredListText(groups.others, now, calendar, locale, profile)});
+        notes.append({fillPlaceholders(QCoreApplication::translate(
+                                           "Growth", "%lld folders couldn’t be measured"),
+                                       {QString::number(groups.others.size())}),
+                      unmeasuredListText(groups.others, now, calendar, locale, profile)});
     }
     return notes;
 }
