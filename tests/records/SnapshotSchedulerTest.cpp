@@ -1,5 +1,6 @@
 #include "records/SnapshotScheduler.h"
 #include "support/LogCapture.h"
+#include "support/Printers.h"
 #include "support/TestEnvironment.h"
 
 #include <QDir>
@@ -26,11 +27,6 @@
 #include <unistd.h>
 
 // Readable values in failure messages.
-[[maybe_unused]] static void PrintTo(const QString &text, std::ostream *os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
-
 [[maybe_unused]] static void PrintTo(const qm::Breakdown &breakdown, std::ostream *os)
 {
     *os << qm::encodeBreakdown(breakdown).toStdString();
