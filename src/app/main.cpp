@@ -1,6 +1,7 @@
 #include "desktop/FreedesktopNotifier.h"
 #include "desktop/SingleInstance.h"
 #include "freespace/DiskSpaceMonitor.h"
+#include "freespace/MountInfo.h"
 #include "model/AppModel.h"
 #include "platform/Log.h"
 #include "platform/LogSink.h"
@@ -66,6 +67,13 @@ int main(int argc, char **argv)
         return discardAuthorization(model.refreshNotificationAuthorization());
     });
     QCoro::Task<> startUp = model.runStartUp();
+
+    // Volumes plugged in or out while the menu is open are listed again.
+    qm::MountChangeWatcher mounts;
+    QObject::connect(&mounts,
+                     &qm::MountChangeWatcher::mountsChanged,
+                     &model,
+                     &qm::AppModel::handleMountsChanged);
 
     qm::TrayIcon tray(model);
     QObject::connect(&tray, &qm::TrayIcon::quitRequested, &app, &QApplication::quit);

@@ -182,6 +182,27 @@ void AppModel::setPopoverOpen(bool open)
     m_popoverOpen = open;
 }
 
+void AppModel::popoverOpened()
+{
+    setPopoverOpen(true);
+    runBackgroundWork([this] { return m_monitor->refresh(); });
+    requestExternalVolumes();
+    m_launchAtLogin->refresh();
+    refreshFullDiskAccess();
+    runBackgroundWork([this] { return reloadNotificationAuthorization(); });
+}
+
+void AppModel::popoverClosed()
+{
+    setPopoverOpen(false);
+}
+
+void AppModel::handleMountsChanged()
+{
+    if (m_popoverOpen)
+        requestExternalVolumes();
+}
+
 void AppModel::setRequestedTab(std::optional<MenuTab> tab)
 {
     if (m_requestedTab == tab)

@@ -151,6 +151,12 @@ public:
     // Whether the popover is open (the external volumes are shown only then).
     bool isPopoverOpen() const { return m_popoverOpen; }
     void setPopoverOpen(bool open);
+    // The popover opens: free space is read at once, the external volumes are asked for again,
+    // and the login item, Full Disk Access and the notification permission are read anew.
+    void popoverOpened();
+    void popoverClosed();
+    // A volume was mounted or unmounted: the list is asked for again while the popover is open.
+    void handleMountsChanged();
 
     // The outcome of a typed warning or critical line: invalid input changes nothing; applied
     // input may carry a note saying how it was rounded.

@@ -1,6 +1,7 @@
 #include "ui/TrayIcon.h"
 
 #include "freespace/DiskSpaceMonitor.h"
+#include "freespace/ExternalVolume.h"
 #include "model/AppModel.h"
 #include "records/SnapshotScheduler.h"
 #include "ui/MenuBarImage.h"
@@ -18,10 +19,17 @@ TrayIcon::TrayIcon(AppModel &model, QObject *parent)
     , m_menu(std::make_unique<QMenu>())
     , m_tray(new QSystemTrayIcon(this))
 {
+    m_volumesEnd = m_menu->addSeparator();
+    m_volumesEnd->setVisible(false);
     QAction *quit = m_menu->addAction(QCoreApplication::translate("MainMenu", "Quit Quillmere"));
     quit->setShortcut(QKeySequence::Quit);
     connect(quit, &QAction::triggered, this, &TrayIcon::quitRequested);
     m_tray->setContextMenu(m_menu.get());
+    // The menu is this item's popover: opening it reads free space and the volumes anew.
+    connect(m_menu.get(), &QMenu::aboutToShow, &m_model, &AppModel::popoverOpened);
+    connect(m_menu.get(), &QMenu::aboutToHide, &m_model, &AppModel::popoverClosed);
+    connect(&m_model, &AppModel::externalVolumesChanged, this, &TrayIcon::updateVolumeLines);
+    connect(&m_model, &AppModel::settingsChanged, this, &TrayIcon::updateVolumeLines);
 
     m_updateTimer.setSingleShot(true);
     m_updateTimer.setInterval(0);
@@ -68,6 +76,34 @@ QIcon TrayIcon::icon() const
 QMenu *TrayIcon::contextMenu() const
 {
     return m_menu.get();
+}
+
+QStringList TrayIcon::volumeLines() const
+{
+    QStringList lines;
+    for (const QAction *action : m_volumeActions)
+        lines.append(action->text());
+    return lines;
+}
+
+void TrayIcon::updateVolumeLines()
+{
+    qDeleteAll(m_volumeActions);
+    m_volumeActions.clear();
+    const VolumeLines lines = qm::volumeLines(m_model.externalVolumes());
+    const ByteUnit unit = m_model.settings().unit;
+    QStringList texts;
+    for (const ExternalVolume &volume : lines.shown)
+        texts.append(volume.name + QStringLiteral(" — ") + volumeLineText(volume.space, unit));
+    if (lines.moreCount > 0)
+        texts.append(moreVolumesText(lines.moreCount));
+    for (const QString &text : texts) {
+        auto *action = new QAction(text, m_menu.get());
+        action->setEnabled(false);
+        m_menu->insertAction(m_volumesEnd, action);
+        m_volumeActions.append(action);
+    }
+    m_volumesEnd->setVisible(!m_volumeActions.isEmpty());
 }
 
 void TrayIcon::scheduleUpdate()

@@ -13,6 +13,7 @@
 #include <memory>
 #include <optional>
 
+class QAction;
 class QMenu;
 class QSystemTrayIcon;
 
@@ -23,7 +24,8 @@ class AppModel;
 // The program's item in the system tray. Trays show small squares, so the icon is the gauge of
 // the startup volume in the colour of the free-space level; the menu-bar label text is the
 // tooltip, and the spoken label is the accessible name of the item's context menu (Qt has no
-// accessible name for the item itself). The context menu holds the program's commands.
+// accessible name for the item itself). The context menu lists the external volumes and holds
+// the program's commands; opening it counts as opening the popover.
 //
 // It holds no state of its own: the label is rebuilt from the model's reading and settings and
 // from the daily records whenever one of them changes (several changes in one pass of the event
@@ -46,6 +48,8 @@ public:
     std::optional<qint64> oneDayChange() const;
     QIcon icon() const;
     QMenu *contextMenu() const;
+    // The external volumes in the menu, one line each ("Name — Free 12 GB of 64 GB").
+    QStringList volumeLines() const;
 
 Q_SIGNALS:
     void quitRequested();
@@ -53,11 +57,14 @@ Q_SIGNALS:
 private:
     void scheduleUpdate();
     void update();
+    void updateVolumeLines();
 
     AppModel &m_model;
     std::unique_ptr<QMenu> m_menu;
     QSystemTrayIcon *m_tray = nullptr;
     QTimer m_updateTimer;
+    QAction *m_volumesEnd = nullptr;
+    QList<QAction *> m_volumeActions;
 };
 
 } // namespace qm

@@ -1,4 +1,5 @@
 #include "AppModelFixture.h"
+#include "freespace/DiskSpaceMonitor.h"
 #include "support/LogCapture.h"
 
 #include <QMutex>
@@ -246,5 +247,31 @@ TEST_F(AppModelVolumesTest, WithTheSettingOffTheListIsEmptiedAndNoPassStarts)
     ASSERT_TRUE(test::waitUntil([&] { return settled(model); }));
     EXPECT_TRUE(model.externalVolumes().isEmpty());
     EXPECT_EQ(model.externalVolumeReader().passNumber(), 2);
+    EXPECT_EQ(fake->listCount(), lists);
+}
+
+TEST_F(AppModelVolumesTest, OpeningThePopoverAndMountChangesWhileOpenAskForTheVolumes)
+{
+    fake->plug(u"/media/alpha"_s, u"Alpha"_s, alphaSpace);
+    AppModel model(volumeServices(2000ms, 50ms));
+    ASSERT_FALSE(model.monitor().space().has_value());
+
+    model.popoverOpened();
+    ASSERT_TRUE(test::waitUntil([&] { return settled(model); }));
+    EXPECT_TRUE(model.monitor().space().has_value()) << "free space is read at once";
+    EXPECT_EQ(model.externalVolumes(),
+              ExternalVolumes{volume(u"/media/alpha"_s, u"Alpha"_s, alphaSpace)});
+
+    // A disk is plugged in while the popover is open.
+    fake->plug(u"/media/beta"_s, u"Beta"_s, betaSpace);
+    model.handleMountsChanged();
+    ASSERT_TRUE(test::waitUntil([&] { return settled(model); }));
+    EXPECT_EQ(model.externalVolumes().size(), 2);
+    const int lists = fake->listCount();
+
+    // Mount changes while it is closed ask for nothing.
+    model.popoverClosed();
+    model.handleMountsChanged();
+    ASSERT_TRUE(test::waitUntil([&] { return settled(model); }));
     EXPECT_EQ(fake->listCount(), lists);
 }

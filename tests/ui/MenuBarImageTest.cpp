@@ -6,6 +6,7 @@
 #include "support/TestEnvironment.h"
 #include "ui/TrayIcon.h"
 
+#include <QAction>
 #include <QDateTime>
 #include <QDir>
 #include <QMenu>
@@ -359,6 +360,45 @@ TEST(TrayIconTest, FollowsTheReadingTheSettingsAndTheRecords)
     })) << spoken().toStdString();
     EXPECT_EQ(tray.toolTip(), QStringLiteral("15.0 GB \u22121.0"));
     EXPECT_EQ(tray.oneDayChange(), -1 * GB);
+}
+
+TEST(TrayIconTest, OpeningTheMenuListsTheExternalVolumes)
+{
+    QTemporaryDir dir;
+    AppModel::Services services;
+    services.settingsFile = dir.filePath(QStringLiteral("Quillmere/settings.json"));
+    services.snapshotsFile = dir.filePath(QStringLiteral("Quillmere/snapshots.json"));
+    services.home = dir.path();
+    services.diskSpaceReader = [] {
+        return Result<DiskSpace>(DiskSpace{15 * GB, 100 * GB, 0});
+    };
+    services.externalVolumeProbe.list = [] {
+        return QList<ExternalVolumeReader::Probe::Entry>{
+            {QStringLiteral("/media/u/Photos"), QStringLiteral("Photos"), false},
+            {QStringLiteral("/media/u/Backup"), QStringLiteral("Backup"), false}};
+    };
+    services.externalVolumeProbe.space = [](const QString &path) -> std::optional<DiskSpace> {
+        if (path.endsWith(QStringLiteral("Photos")))
+            return DiskSpace{12 * GB, 64 * GB, 0};
+        return std::nullopt;
+    };
+    services.externalVolumeDisplayDeadline = std::chrono::milliseconds(20);
+    AppModel model(services);
+    TrayIcon tray(model);
+    EXPECT_TRUE(tray.volumeLines().isEmpty());
+
+    Q_EMIT tray.contextMenu()->aboutToShow();
+    EXPECT_TRUE(model.isPopoverOpen());
+    const QStringList expected{QStringLiteral("Backup \u2014 \u2014"),
+                               QStringLiteral("Photos \u2014 Free 12 GB of 64 GB")};
+    ASSERT_TRUE(test::waitUntil([&] { return tray.volumeLines() == expected; }))
+        << tray.volumeLines().join(QLatin1Char('|')).toStdString();
+    // The lines stand above the commands.
+    EXPECT_EQ(tray.contextMenu()->actions().first()->text(), expected.first());
+
+    Q_EMIT tray.contextMenu()->aboutToHide();
+    EXPECT_FALSE(model.isPopoverOpen());
+    ASSERT_TRUE(test::waitUntil([&] { return model.backgroundWorkCount() == 0; }));
 }
 
 } // namespace
