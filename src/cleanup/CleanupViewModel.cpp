@@ -1,0 +1,563 @@
+#include "cleanup/CleanupViewModel.h"
+
+#include "records/WatchList.h"
+
+#include <QFuture>
+#include <QHash>
+#include <QPointer>
+#include <QPromise>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <QCoroFuture>
+
+#include <algorithm>
+#include <utility>
+
+namespace qm {
+
+// A running measurement: what its waiters await, and how it is cancelled. The work item itself
+// finishes it when it ends, however it ends.
+struct CleanupViewModel::WorkItem
+{
+    QPromise<void> promise;
+    QFuture<void> end;
+    CancelToken cancel = makeCancelToken();
+
+    WorkItem()
+        : end(promise.future())
+    {
+        promise.start();
+    }
+
+    bool isCancelled() const { return cancel->isCancelled(); }
+    void finish() { promise.finish(); }
+};
+
+namespace {
+
+using PathOutcome = SizeScanner::PathOutcome;
+
+// What a rebuild finds on disk.
+struct Surroundings
+{
+    QList<CleanupTarget> targets;
+    QStringList neverPaths;
+    QList<CleanupTarget> installedCommands;
+    bool dockerInstalled = false;
+};
+
+Surroundings lookAround(QString home,
+                        std::shared_ptr<const FileSystemProbe> probe,
+                        const PlatformProfile *profile)
+{
+    Surroundings found;
+    found.targets = resolvedTargets(home, *probe, *profile);
+    found.neverPaths = existingNeverPaths(home, *probe, *profile);
+    found.installedCommands = installedCommandTargets(*probe, *profile);
+    found.dockerInstalled = isToolInstalled(dockerPaths(*profile), *probe);
+    return found;
+}
+
+// The number of entries directly inside each folder; absent for a folder that cannot be listed.
+QHash<QString, std::optional<int>> entryCounts(std::shared_ptr<const FileSystemProbe> probe,
+                                               QStringList folders)
+{
+    QHash<QString, std::optional<int>> counts;
+    for (const QString &folder : std::as_const(folders)) {
+        const Result<QStringList> names = probe->list(folder);
+        counts.insert(folder,
+                      names.ok() ? std::optional<int>(int(names.value().size())) : std::nullopt);
+    }
+    return counts;
+}
+
+enum class TrashContent { missing, unreadable, empty, content };
+
+// Whether the Trash folder holds anything the user would see. Names that start with "." are
+// skipped, and so are hidden entries: on this platform an entry is hidden exactly when its name
+// starts with ".", so the first rule covers both.
+TrashContent probeTrash(std::shared_ptr<const FileSystemProbe> probe, QString folder)
+{
+    if (!probe->exists(folder))
+        return TrashContent::missing;
+    const Result<QStringList> names = probe->list(folder);
+    if (!names.ok())
+        return TrashContent::unreadable;
+    const QStringList &list = names.value();
+    const bool visible = std::any_of(list.cbegin(), list.cend(), [](const QString &name) {
+        return !name.startsWith(QLatin1Char('.'));
+    });
+    return visible ? TrashContent::content : TrashContent::empty;
+}
+
+CleanupItem commandRow(const CleanupTarget &target)
+{
+    CleanupItem row;
+    row.path = target.path;
+    row.kind = target.kind;
+    row.section = CleanupItem::Section::commandOnly;
+    row.reason = target.reason;
+    row.precondition = target.precondition;
+    row.help = target.help;
+    return row;
+}
+
+} // namespace
+
+std::optional<WatchSetting> innermostWatchSetting(const QString &path,
+                                                  const QList<WatchSetting> &settings)
+{
+    const WatchSetting *innermost = nullptr;
+    for (const WatchSetting &setting : settings) {
+        const bool covers
+            = path == setting.path || path.startsWith(setting.path + QLatin1Char('/'));
+        if (covers && (!innermost || setting.path.size() > innermost->path.size()))
+            innermost = &setting;
+    }
+    return innermost ? std::optional<WatchSetting>(*innermost) : std::nullopt;
+}
+
+QList<CleanupItem> sortedBySize(QList<CleanupItem> rows)
+{
+    std::stable_sort(rows.begin(), rows.end(), [](const CleanupItem &a, const CleanupItem &b) {
+        return a.size.value_or(-1) > b.size.value_or(-1);
+    });
+    return rows;
+}
+
+CleanupViewModel::CleanupViewModel(QObject *parent)
+    : CleanupViewModel(Services(), parent)
+{}
+
+CleanupViewModel::CleanupViewModel(Services services, QObject *parent)
+    : QObject(parent)
+    , m_services(std::move(services))
+{
+    if (!m_services.fileSystem)
+        m_services.fileSystem = std::make_shared<const LocalFileSystemProbe>();
+    if (!m_services.trasher)
+        m_services.trasher = std::make_shared<const FileManagerTrasher>(m_services.home);
+    if (!m_services.now)
+        m_services.now = systemClock();
+    if (!m_services.profile)
+        m_services.profile = &currentProfile();
+}
+
+CleanupViewModel::~CleanupViewModel()
+{
+    // The work items notice that the model is gone; their du processes need not run on.
+    for (const std::shared_ptr<WorkItem> &item : {m_measureItem, m_trashItem}) {
+        if (item)
+            item->cancel->cancel();
+    }
+}
+
+QList<CleanupItem> CleanupViewModel::commandItems() const
+{
+    QList<CleanupItem> rows;
+    for (const CleanupTarget &target : m_installedCommands)
+        rows.append(commandRow(target));
+    if (!m_timeMachineSnapshots.isEmpty()) {
+        if (const std::optional<CleanupTarget> target
+            = timeMachineCommandTarget(*m_services.profile))
+            rows.append(commandRow(*target));
+    }
+    return rows;
+}
+
+QString CleanupViewModel::expanded(const QString &path) const
+{
+    return expandTilde(path, m_services.home);
+}
+
+// --- Rows ---------------------------------------------------------------------------------------
+
+QCoro::Task<> CleanupViewModel::rebuild()
+{
+    QPointer<CleanupViewModel> self(this);
+    const quint64 generation = ++m_rebuildGeneration;
+    const Surroundings found = co_await QtConcurrent::run(
+        lookAround, m_services.home, m_services.fileSystem, m_services.profile);
+    if (!self || generation != m_rebuildGeneration)
+        co_return;
+
+    const QList<WatchSetting> settings
+        = m_services.watchEntries ? m_services.watchEntries() : QList<WatchSetting>();
+    const auto hiddenBySettings = [&settings](const QString &path) {
+        const std::optional<WatchSetting> setting = innermostWatchSetting(path, settings);
+        return setting && !setting->enabled;
+    };
+
+    QHash<QString, CleanupItem> previous;
+    for (const CleanupItem &row : std::as_const(m_safe))
+        previous.insert(row.path, row);
+    QList<CleanupItem> safe;
+    for (const CleanupTarget &target : found.targets) {
+        if (hiddenBySettings(target.path))
+            continue;
+        CleanupItem row;
+        row.path = target.path;
+        row.kind = target.kind;
+        row.section = CleanupItem::Section::safe;
+        row.reason = target.reason;
+        row.precondition = target.precondition;
+        if (const auto old = previous.constFind(target.path); old != previous.cend()) {
+            row.size = old->size;
+            row.childCount = old->childCount;
+        }
+        safe.append(std::move(row));
+    }
+    setSafe(sortedBySize(std::move(safe)));
+    setDockerInstalled(found.dockerInstalled);
+    setInstalledCommands(found.installedCommands);
+
+    const std::optional<Snapshot> latest
+        = m_services.latestSnapshot ? m_services.latestSnapshot() : std::nullopt;
+    const QMap<QString, qint64> sizes = latest ? latest->entries : QMap<QString, qint64>();
+    QList<CleanupItem> never;
+    for (const QString &path : found.neverPaths) {
+        if (hiddenBySettings(path))
+            continue;
+        CleanupItem row;
+        row.path = path;
+        row.kind = CleanupTarget::Kind::folder();
+        row.section = CleanupItem::Section::never;
+        row.reason = neverOfferedReason();
+        if (const auto size = sizes.constFind(path); size != sizes.cend())
+            row.size = *size;
+        never.append(std::move(row));
+    }
+    setNever(std::move(never));
+}
+
+void CleanupViewModel::sortSafeBySize()
+{
+    setSafe(sortedBySize(m_safe));
+}
+
+// --- Screens ------------------------------------------------------------------------------------
+
+QCoro::Task<> CleanupViewModel::appear()
+{
+    QPointer<CleanupViewModel> self(this);
+    co_await rebuild();
+    if (!self)
+        co_return;
+    constexpr qint64 freshForMs = 60 * 1000;
+    if (!m_lastMeasuredAt || m_lastMeasuredAt->msecsTo(m_services.now()) >= freshForMs)
+        co_await measureAll();
+    else
+        co_await measureTrash(false);
+}
+
+void CleanupViewModel::screenShown()
+{
+    setVisibleScreens(m_visibleScreens + 1);
+}
+
+void CleanupViewModel::screenHidden()
+{
+    setVisibleScreens(std::max(0, m_visibleScreens - 1));
+    if (m_visibleScreens > 0)
+        return;
+    for (const std::shared_ptr<WorkItem> &item : {m_measureItem, m_trashItem}) {
+        if (item)
+            item->cancel->cancel();
+    }
+}
+
+// --- Full measurement ---------------------------------------------------------------------------
+
+QCoro::Task<> CleanupViewModel::measureAll()
+{
+    QPointer<CleanupViewModel> self(this);
+    while (m_measureItem) {
+        // Join the running measurement; one that was cancelled before we came is waited out and
+        // replaced by ours.
+        const bool replace = m_measureItem->isCancelled();
+        QFuture<void> end = m_measureItem->end;
+        co_await end;
+        if (!self || !replace)
+            co_return;
+    }
+    const auto item = std::make_shared<WorkItem>();
+    m_measureItem = item;
+    setIsMeasuring(true);
+    co_await runFullMeasurement(item);
+}
+
+QCoro::Task<> CleanupViewModel::runFullMeasurement(std::shared_ptr<WorkItem> item)
+{
+    QPointer<CleanupViewModel> self(this);
+    co_await fullMeasurementSteps(item->cancel);
+    if (self && m_measureItem == item) {
+        m_measureItem.reset();
+        setIsMeasuring(false);
+    }
+    item->finish();
+}
+
+QCoro::Task<> CleanupViewModel::fullMeasurementSteps(CancelToken cancel)
+{
+    QPointer<CleanupViewModel> self(this);
+    const TimeMachineSnapshots timeMachine = m_services.timeMachine;
+    QStringList snapshots = co_await timeMachine.list();
+    if (!self)
+        co_return;
+    setTimeMachineSnapshots(std::move(snapshots));
+    if (cancel->isCancelled())
+        co_return;
+
+    co_await measureTrash(false);
+    if (!self || cancel->isCancelled())
+        co_return;
+
+    QStringList paths;
+    QStringList contentFolders;
+    for (const CleanupItem &row : std::as_const(m_safe)) {
+        paths.append(expanded(row.path));
+        if (row.kind.type == CleanupTarget::Kind::Type::folderContents)
+            contentFolders.append(paths.constLast());
+    }
+    const SizeScanner scanner = m_services.scanner;
+    const QMap<QString, qint64> totals = co_await scanner.totals(paths, cancel);
+    if (!self || cancel->isCancelled())
+        co_return;
+    const QHash<QString, std::optional<int>> counts
+        = co_await QtConcurrent::run(entryCounts, m_services.fileSystem, contentFolders);
+    if (!self || cancel->isCancelled())
+        co_return;
+
+    // The rows may have been rebuilt meanwhile: update the current ones. A row that could not be
+    // measured keeps its size; a new contents row that was not listed keeps its count.
+    QList<CleanupItem> rows = m_safe;
+    for (CleanupItem &row : rows) {
+        const QString folder = expanded(row.path);
+        if (const auto total = totals.constFind(folder); total != totals.cend())
+            row.size = *total;
+        if (row.kind.type == CleanupTarget::Kind::Type::folderContents) {
+            if (const auto count = counts.constFind(folder); count != counts.cend())
+                row.childCount = *count;
+        }
+    }
+    setSafe(sortedBySize(std::move(rows)));
+    m_lastMeasuredAt = m_services.now();
+}
+
+// --- Trash measurement --------------------------------------------------------------------------
+
+QCoro::Task<> CleanupViewModel::measureTrash(bool force)
+{
+    QPointer<CleanupViewModel> self(this);
+    while (m_trashItem) {
+        const bool again = force || m_trashItem->isCancelled();
+        QFuture<void> end = m_trashItem->end;
+        co_await end;
+        if (!self || !again)
+            co_return;
+    }
+    const auto item = std::make_shared<WorkItem>();
+    m_trashItem = item;
+    setIsMeasuringTrash(true);
+    co_await runTrashMeasurement(item);
+}
+
+QCoro::Task<> CleanupViewModel::runTrashMeasurement(std::shared_ptr<WorkItem> item)
+{
+    QPointer<CleanupViewModel> self(this);
+    co_await trashMeasurementSteps(item->cancel);
+    if (self && m_trashItem == item) {
+        m_trashItem.reset();
+        setIsMeasuringTrash(false);
+    }
+    item->finish();
+}
+
+QCoro::Task<> CleanupViewModel::trashMeasurementSteps(CancelToken cancel)
+{
+    QPointer<CleanupViewModel> self(this);
+    const QString folder = expanded(m_services.profile->trashFolder);
+    const TrashContent content
+        = co_await QtConcurrent::run(probeTrash, m_services.fileSystem, folder);
+    if (!self)
+        co_return;
+    switch (content) {
+    case TrashContent::missing:
+    case TrashContent::empty:
+        setTrashState(TrashDisplay::empty());
+        co_return;
+    case TrashContent::unreadable:
+        setTrashState(TrashDisplay::unknown());
+        co_return;
+    case TrashContent::content:
+        break;
+    }
+    if (cancel->isCancelled())
+        co_return;
+    const SizeScanner scanner = m_services.scanner;
+    const PathOutcome outcome = co_await scanner.outcome(folder, cancel);
+    if (!self)
+        co_return;
+    if (outcome.isMeasured())
+        setTrashState(TrashDisplay::size(outcome.listing.total));
+    else if (!cancel->isCancelled())
+        setTrashState(TrashDisplay::unknown());
+}
+
+// --- Moves to the Trash -------------------------------------------------------------------------
+
+QCoro::Task<std::optional<TrashResult>> CleanupViewModel::trash(CleanupItem item)
+{
+    if (item.section != CleanupItem::Section::safe || m_isTrashing)
+        co_return std::nullopt;
+    QPointer<CleanupViewModel> self(this);
+    setIsTrashing(true);
+
+    const std::optional<RowTrashOutcome> outcome = co_await trashCleanupRow(
+        item.path, item.kind, m_services.home, m_services.trasher, m_services.fileSystem);
+    if (!outcome) {
+        if (self)
+            setIsTrashing(false);
+        co_return std::nullopt;
+    }
+    const TrashResult result = outcome->result;
+    if (!self)
+        co_return result;
+    setLastResult(result);
+    if (!outcome->refusedByLink) {
+        co_await remeasureRow(item);
+        if (!self)
+            co_return result;
+        // Forced, so that the figure includes what was just moved.
+        co_await measureTrash(true);
+        if (!self)
+            co_return result;
+    }
+    setIsTrashing(false);
+    co_return result;
+}
+
+QCoro::Task<> CleanupViewModel::remeasureRow(CleanupItem item)
+{
+    QPointer<CleanupViewModel> self(this);
+    const QString folder = expanded(item.path);
+    const SizeScanner scanner = m_services.scanner;
+    const PathOutcome outcome = co_await scanner.outcome(folder);
+    if (!self)
+        co_return;
+    const bool contents = item.kind.type == CleanupTarget::Kind::Type::folderContents;
+    std::optional<int> count;
+    if (contents) {
+        const QStringList folders(folder);
+        const QHash<QString, std::optional<int>> counts
+            = co_await QtConcurrent::run(entryCounts, m_services.fileSystem, folders);
+        if (!self)
+            co_return;
+        count = counts.value(folder);
+    }
+    QList<CleanupItem> rows = m_safe;
+    for (CleanupItem &row : rows) {
+        if (row.path != item.path)
+            continue;
+        row.size
+            = outcome.isMeasured() ? std::optional<qint64>(outcome.listing.total) : std::nullopt;
+        if (contents)
+            row.childCount = count;
+    }
+    setSafe(sortedBySize(std::move(rows)));
+}
+
+// --- Setters ------------------------------------------------------------------------------------
+
+void CleanupViewModel::setSafe(QList<CleanupItem> rows)
+{
+    if (m_safe == rows)
+        return;
+    m_safe = std::move(rows);
+    Q_EMIT safeChanged();
+}
+
+void CleanupViewModel::setDockerInstalled(bool installed)
+{
+    if (m_dockerInstalled == installed)
+        return;
+    m_dockerInstalled = installed;
+    Q_EMIT dockerInstalledChanged();
+}
+
+void CleanupViewModel::setNever(QList<CleanupItem> rows)
+{
+    if (m_never == rows)
+        return;
+    m_never = std::move(rows);
+    Q_EMIT neverChanged();
+}
+
+void CleanupViewModel::setIsMeasuring(bool measuring)
+{
+    if (m_isMeasuring == measuring)
+        return;
+    m_isMeasuring = measuring;
+    Q_EMIT isMeasuringChanged();
+}
+
+void CleanupViewModel::setIsMeasuringTrash(bool measuring)
+{
+    if (m_isMeasuringTrash == measuring)
+        return;
+    m_isMeasuringTrash = measuring;
+    Q_EMIT isMeasuringTrashChanged();
+}
+
+void CleanupViewModel::setIsTrashing(bool trashing)
+{
+    if (m_isTrashing == trashing)
+        return;
+    m_isTrashing = trashing;
+    Q_EMIT isTrashingChanged();
+}
+
+void CleanupViewModel::setLastResult(std::optional<TrashResult> result)
+{
+    if (m_lastResult == result)
+        return;
+    m_lastResult = std::move(result);
+    Q_EMIT lastResultChanged();
+}
+
+void CleanupViewModel::setTimeMachineSnapshots(QStringList names)
+{
+    if (m_timeMachineSnapshots == names)
+        return;
+    const QList<CleanupItem> commandsBefore = commandItems();
+    m_timeMachineSnapshots = std::move(names);
+    Q_EMIT timeMachineSnapshotsChanged();
+    if (commandItems() != commandsBefore)
+        Q_EMIT commandItemsChanged();
+}
+
+void CleanupViewModel::setTrashState(TrashDisplay state)
+{
+    if (m_trashState == state)
+        return;
+    m_trashState = state;
+    Q_EMIT trashStateChanged();
+}
+
+void CleanupViewModel::setVisibleScreens(int count)
+{
+    if (m_visibleScreens == count)
+        return;
+    m_visibleScreens = count;
+    Q_EMIT visibleScreensChanged();
+}
+
+void CleanupViewModel::setInstalledCommands(QList<CleanupTarget> targets)
+{
+    if (m_installedCommands == targets)
+        return;
+    m_installedCommands = std::move(targets);
+    Q_EMIT commandItemsChanged();
+}
+
+} // namespace qm
