@@ -1,5 +1,6 @@
 #include "model/AppModel.h"
 
+#include "cleanup/CleanupViewModel.h"
 #include "freespace/AlertRules.h"
 #include "freespace/DiskSpaceMonitor.h"
 #include "platform/Log.h"
@@ -159,6 +160,17 @@ AppModel::AppModel(Services services, QObject *parent)
         if (self)
             self->handleSnapshot(snapshot);
     });
+
+    CleanupViewModel::Services cleanupServices;
+    cleanupServices.home = m_services.home;
+    cleanupServices.now = m_services.clock;
+    cleanupServices.latestSnapshot = [self]() -> std::optional<Snapshot> {
+        return self ? latestSnapshot(self->records()) : std::nullopt;
+    };
+    cleanupServices.watchEntries = [self] {
+        return self ? self->m_settings.watchEntries : WatchSettings{};
+    };
+    m_cleanup = std::make_unique<CleanupViewModel>(std::move(cleanupServices));
 
     m_externalVolumeReader = std::make_unique<ExternalVolumeReader>(
         m_services.externalVolumeProbe, m_services.externalVolumeBudget);

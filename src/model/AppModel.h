@@ -35,6 +35,7 @@
 
 namespace qm {
 
+class CleanupViewModel;
 class DiskSpaceMonitor;
 class LaunchAtLogin;
 class LogExportController;
@@ -50,9 +51,9 @@ struct Snapshot;
 // file and the free-space monitor, and it starts everything. All of it lives on the main
 // thread; views read it and redraw on its change signals.
 //
-// Collaborators that are built elsewhere (the cleanup model, the notifier,
-// external volumes, log export, the login item, updates) are optional: until one is present,
-// the steps that use it are skipped.
+// Replaceable services (the notifier, the updater, the login item, the log exporter, the probes
+// and readers) are injected through Services; the notifier and the updater may be absent, and
+// the steps that use them are then skipped.
 class AppModel : public QObject
 {
     Q_OBJECT
@@ -137,6 +138,7 @@ public:
     std::optional<qint64> totalCapacityBytes() const { return m_totalCapacityBytes; }
     DiskSpaceMonitor &monitor() const { return *m_monitor; }
     SnapshotScheduler *scheduler() const { return m_scheduler.get(); }
+    CleanupViewModel &cleanup() const { return *m_cleanup; }
     const QString &home() const { return m_services.home; }
     const SettingsStore &settingsStore() const { return m_settingsStore; }
     LaunchAtLogin &launchAtLogin() const { return *m_launchAtLogin; }
@@ -320,6 +322,7 @@ private:
     std::unique_ptr<UpdateController> m_updates;
     std::unique_ptr<DiskSpaceMonitor> m_monitor;
     std::unique_ptr<SnapshotScheduler> m_scheduler;
+    std::unique_ptr<CleanupViewModel> m_cleanup;
     QMap<QString, FolderPresence> m_watchFolderPresence;
     bool m_isDeliveringNotification = false;
     std::optional<QString> m_watchAddError;

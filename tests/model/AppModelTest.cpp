@@ -1,4 +1,5 @@
 #include "AppModelFixture.h"
+#include "cleanup/CleanupViewModel.h"
 #include "freespace/DiskSpaceMonitor.h"
 #include "support/LogCapture.h"
 
@@ -415,4 +416,38 @@ TEST_F(AppModelTest, TheLaunchAtLoginSettingNeverHoldsAWish)
         EXPECT_EQ(model.launchAtLogin().needsApproval(), row.needsApproval);
         EXPECT_EQ(model.launchAtLogin().lastError(), row.failure);
     }
+}
+
+TEST_F(AppModelTest, TheCleanupModelReadsTheWatchListAndTheNewestRecord)
+{
+    // Real folders in the temporary home: a cache folder of the catalogue and a never-offered one.
+    ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral(".cache/pip")));
+    ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral(".ssh")));
+    ASSERT_TRUE(test::writeFile(dir.filePath(QStringLiteral("Quillmere/snapshots.json")),
+                                R"([{"date":"2026-03-10","entries":{"~/.ssh":4096},"free":1},)"
+                                R"({"date":"2026-03-11","entries":{"~/.ssh":8192},"free":1}])"));
+    AppModel model(services());
+    CleanupViewModel &cleanup = model.cleanup();
+    const auto paths = [](const QList<CleanupItem> &rows) {
+        QStringList list;
+        for (const CleanupItem &row : rows)
+            list.append(row.path);
+        return list;
+    };
+
+    QCoro::waitFor(cleanup.rebuild());
+    EXPECT_TRUE(paths(cleanup.safe()).contains(QStringLiteral("~/.cache/pip")));
+    const auto ssh = std::find_if(cleanup.never().cbegin(),
+                                  cleanup.never().cend(),
+                                  [](const CleanupItem &row) { return row.path == u"~/.ssh"; });
+    ASSERT_NE(ssh, cleanup.never().cend());
+    EXPECT_EQ(ssh->size, 8192) << "the size comes from the newest record";
+
+    // Unchecking the watched folder hides the cleanup rows inside it.
+    WatchSettings entries = model.settings().watchEntries;
+    for (WatchSetting &entry : entries)
+        entry.enabled = entry.path != u"~/.cache";
+    model.setWatchEntries(entries);
+    QCoro::waitFor(cleanup.rebuild());
+    EXPECT_FALSE(paths(cleanup.safe()).contains(QStringLiteral("~/.cache/pip")));
 }
