@@ -3,7 +3,9 @@
 #include "freespace/MountInfo.h"
 
 #include <QCoroFuture>
+#include <QCoroSignal>
 #include <QDir>
+#include <QFutureWatcher>
 #include <QPointer>
 #include <QStorageInfo>
 #include <QThreadPool>
@@ -21,6 +23,8 @@ QThreadPool *probeThreads()
     static QThreadPool *const pool = [] {
         auto *threads = new QThreadPool;
         threads->setThreadPriority(QThread::LowPriority);
+        // A disk that never answers keeps its thread; the others must still be served.
+        threads->setMaxThreadCount(8);
         return threads;
     }();
     return pool;
@@ -147,13 +151,38 @@ QCoro::Task<std::optional<ExternalVolumeReader::PassResult>> ExternalVolumeReade
     // The order is by name and mount path, which measuring does not change.
     for (qsizetype i = 0; i < volumes.size(); ++i) {
         // A newer request is served by the next pass, which measures afresh.
-        if (m_pendingRequest || m_now() > deadline)
+        const QString path = volumes[i].mountPath;
+        if (m_pendingRequest || m_now() > deadline || m_unanswered->contains(path))
             continue;
-        std::optional<DiskSpace> space
-            = co_await QtConcurrent::run(probeThreads(), m_probe.space, volumes[i].mountPath);
+        m_unanswered->insert(path);
+        QFuture<std::optional<DiskSpace>> measuring
+            = QtConcurrent::run(probeThreads(), m_probe.space, path);
+        // When this pass stops waiting, the watcher stays until the call returns, however late
+        // (even past this reader): only then may the volume be measured again.
+        auto *watcher = new QFutureWatcher<std::optional<DiskSpace>>;
+        const auto abandoned = std::make_shared<bool>(false);
+        QObject::connect(watcher,
+                         &QFutureWatcherBase::finished,
+                         watcher,
+                         [unanswered = m_unanswered, path, watcher, abandoned] {
+                             unanswered->remove(path);
+                             if (*abandoned)
+                                 watcher->deleteLater();
+                         });
+        watcher->setFuture(measuring);
+        co_await qCoro(watcher, &QFutureWatcherBase::finished, m_hangLimit);
+        if (!measuring.isFinished()) {
+            *abandoned = true;
+            if (!self)
+                co_return std::nullopt;
+            continue;
+        }
+        // The call may have returned just before its watcher reported it.
+        m_unanswered->remove(path);
+        watcher->deleteLater();
         if (!self)
             co_return std::nullopt;
-        volumes[i].space = space;
+        volumes[i].space = measuring.result();
         publish(pass, volumes);
     }
     co_return PassResult{pass, volumes};

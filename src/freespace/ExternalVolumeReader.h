@@ -4,6 +4,7 @@
 #include "freespace/MountInfo.h"
 
 #include <QObject>
+#include <QSet>
 #include <QString>
 
 #include <QCoroTask>
@@ -81,6 +82,12 @@ public:
     void setOnPassFinished(PassFinished onPassFinished);
 
     std::chrono::milliseconds budget() const { return m_budget; }
+    // How long a pass waits for one volume's space before it goes on without it (default 10 s):
+    // a disk that never answers leaves that volume without a space instead of holding every
+    // later pass. While that measurement has not returned, later passes do not measure the
+    // volume again.
+    void setHangLimit(std::chrono::milliseconds limit) { m_hangLimit = limit; }
+    std::chrono::milliseconds hangLimit() const { return m_hangLimit; }
     // A pass loop is active.
     bool isRunning() const { return m_running; }
     // A request arrived that no pass has served yet.
@@ -101,7 +108,11 @@ private:
 
     Probe m_probe;
     std::chrono::milliseconds m_budget;
+    std::chrono::milliseconds m_hangLimit{10000};
     MonotonicClock m_now;
+    // Mount paths whose measurement has not returned yet (shared with the worker threads'
+    // completion handlers, which may outlive the reader).
+    std::shared_ptr<QSet<QString>> m_unanswered = std::make_shared<QSet<QString>>();
     PassFinished m_onPassFinished;
     bool m_running = false;
     bool m_pendingRequest = false;

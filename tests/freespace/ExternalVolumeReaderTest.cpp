@@ -236,6 +236,46 @@ TEST(ExternalVolumeReader, SlowVolumeIsShownWithoutSpaceAfterTheBudgetThenWithIt
     EXPECT_GE(checker.ticks, 30);
 }
 
+TEST(ExternalVolumeReader, AVolumeThatNeverAnswersHoldsNoPass)
+{
+    auto fake = std::make_shared<FakeVolumes>();
+    const auto alpha = fakeVolume(QStringLiteral("Alpha"), 1);
+    auto beta = fakeVolume(QStringLiteral("Beta"), 2);
+    beta.gatedOnce = true; // its first measurement hangs until the test releases it
+    fake->add(alpha);
+    fake->add(beta);
+
+    ExternalVolumeReader reader(FakeVolumes::probe(fake), 5000ms);
+    reader.setHangLimit(200ms);
+    Deliveries deliveries;
+    deliveries.attach(reader);
+
+    // The pass stops waiting for Beta and ends; Beta is left without a space.
+    reader.request();
+    ASSERT_TRUE(test::waitUntil([&] { return deliveries.passes.size() == 1; }, 5000));
+    EXPECT_EQ(deliveries.passes[0].volumes, (ExternalVolumes{measured(alpha), unmeasured(beta)}));
+    EXPECT_FALSE(reader.isRunning());
+
+    // While that call is still out, the next pass lists both and does not ask Beta again.
+    reader.request();
+    ASSERT_TRUE(test::waitUntil([&] { return deliveries.passes.size() == 2; }, 5000));
+    EXPECT_EQ(deliveries.passes[1].volumes, (ExternalVolumes{measured(alpha), unmeasured(beta)}));
+    EXPECT_EQ(fake->measuredPaths().count(beta.entry.mountPath), 1);
+
+    // Once the disk answers, Beta is measured again.
+    fake->gate.release();
+    ASSERT_TRUE(test::waitUntil(
+        [&] {
+            if (deliveries.passes.size() < 3 && !reader.isRunning())
+                reader.request();
+            return deliveries.passes.size() >= 3
+                   && deliveries.passes.last().volumes
+                          == ExternalVolumes{measured(alpha), measured(beta)};
+        },
+        5000));
+    EXPECT_EQ(fake->measuredPaths().count(beta.entry.mountPath), 2);
+}
+
 TEST(ExternalVolumeReader, RequestsDuringAPassCoalesceIntoOneMorePass)
 {
     auto fake = std::make_shared<FakeVolumes>();
