@@ -138,8 +138,10 @@ QImage trayIconImage(const std::optional<DiskSpace> &space, const Settings &sett
     painter.setBrush(trayTrack);
     painter.drawRoundedRect(QRectF(track), radius - rim, radius - rim);
 
-    // The used part starts round like the track and ends straight, as a level does.
-    const int fillWidth = qRound(menuBarUsedFraction(space) * fillArea.width());
+    // The used part starts round like the track and ends straight, as a level does. With the
+    // gauge switched off the icon is the empty track alone: no fill and no level colour.
+    const int fillWidth
+        = settings.showGauge ? qRound(menuBarUsedFraction(space) * fillArea.width()) : 0;
     if (fillWidth > 0) {
         const qreal fillRadius = qMax<qreal>(1, radius - rim - gap);
         QPainterPath clip;

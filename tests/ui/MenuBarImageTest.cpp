@@ -238,6 +238,20 @@ TEST(TrayIconImageTest, SquareGaugeInTheLevelColour)
               trayIconFillColor(FreeSpaceLevel::critical));
 }
 
+TEST(TrayIconImageTest, WithTheGaugeOffNoLevelColourShows)
+{
+    Settings settings = linesAt20And10();
+    settings.showGauge = false;
+    for (const LevelCase &level : levelCases) {
+        SCOPED_TRACE(level.name);
+        const QImage image = trayIconImage(level.space, settings, 22);
+        for (const LevelCase &any : levelCases)
+            EXPECT_EQ(countInRow(image, 11, trayIconFillColor(any.level)), 0);
+        // The same picture whatever the level: only the empty track.
+        EXPECT_EQ(image, trayIconImage(std::nullopt, settings, 22));
+    }
+}
+
 TEST(TrayIconImageTest, FillIsProportionalToUsedSpace)
 {
     for (const int size : {16, 22, 32}) {
