@@ -17,6 +17,7 @@
 #include <QFileInfo>
 #include <QPointer>
 #include <QStandardPaths>
+#include <QThreadPool>
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <QCoroFuture>
@@ -34,6 +35,18 @@ constexpr qint64 firstScanWaitSeconds = 600;
 QCoro::Task<FullDiskAccessGuideChoice> noGuide()
 {
     co_return FullDiskAccessGuideChoice::later;
+}
+
+// Folder probes run at low priority: nobody waits for them.
+QThreadPool *presenceThreads()
+{
+    static QThreadPool *const pool = [] {
+        auto *threads = new QThreadPool;
+        threads->setThreadPriority(QThread::LowPriority);
+        threads->setMaxThreadCount(1);
+        return threads;
+    }();
+    return pool;
 }
 
 QCoro::Task<> sleepBeforeFirstScan()
@@ -259,8 +272,9 @@ bool AppModel::saveSettings()
 
 void AppModel::afterSave(const Settings &before)
 {
-    if (before.thresholdGB != m_settings.thresholdGB || before.unit != m_settings.unit)
-        refreshFullPrediction();
+    // The prediction depends on the warning line, the unit and today's date; it is published
+    // only when it changes.
+    refreshFullPrediction();
     if (watchPaths(before) != watchPaths(m_settings))
         runBackgroundWork([this] { return refreshWatchFolderPresence(); });
 }
@@ -535,6 +549,7 @@ QCoro::Task<> AppModel::refreshWatchFolderPresence()
     QPointer<AppModel> self(this);
     const QStringList paths = watchPaths(m_settings);
     QMap<QString, FolderPresence> presence = co_await QtConcurrent::run(
+        presenceThreads(),
         [](QStringList paths, QString home, std::function<FolderPresence(const QString &)> probe) {
             QMap<QString, FolderPresence> map;
             for (const QString &path : paths)

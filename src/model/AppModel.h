@@ -8,6 +8,7 @@
 #include "growth/FreeHistory.h"
 #include "growth/FullPrediction.h"
 #include "growth/GrowthReport.h"
+#include "growth/GrowthSummary.h"
 #include "model/FolderPresence.h"
 #include "model/MenuTab.h"
 #include "model/StartUpEvent.h"
@@ -204,6 +205,10 @@ public:
     // children of one of them, at most 5 (the smallest change shown depends on the unit).
     std::optional<DeltaReport> deltaReport(qint64 daysBack) const;
     ChildDeltaReport childDeltaReport(const QString &path, qint64 daysBack) const;
+    // The watched folders the newest record could not measure, each with the day it was last
+    // measured, and the same split by cause (lack of Full Disk Access, or anything else).
+    QList<UnmeasuredFolder> unmeasuredFolders() const;
+    UnmeasuredGroups unmeasuredGroups() const;
 
     // Watch-list editing. Each change is saved; adding scans at once, removing also removes the
     // folder from today's record.

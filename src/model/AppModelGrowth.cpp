@@ -31,4 +31,14 @@ ChildDeltaReport AppModel::childDeltaReport(const QString &path, qint64 daysBack
         path, daysBack, records(), breakdown(), m_services.calendar(), m_settings.unit);
 }
 
+QList<UnmeasuredFolder> AppModel::unmeasuredFolders() const
+{
+    return qm::unmeasuredFolders(records(), m_settings.watchEntries);
+}
+
+UnmeasuredGroups AppModel::unmeasuredGroups() const
+{
+    return qm::unmeasuredGroups(records(), m_settings.watchEntries, m_fullDiskAccess);
+}
+
 } // namespace qm

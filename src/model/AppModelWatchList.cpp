@@ -104,8 +104,7 @@ std::optional<QString> AppModel::watchRowHint(const QString &path, bool enabled)
     const bool recorded = latest && latest->entries.contains(path);
     if (!recorded && isKeptOutByFullDiskAccess(path, latest, m_fullDiskAccess))
         return QCoreApplication::translate("WatchList", "Full Disk Access Required");
-    const QList<UnmeasuredFolder> unmeasured
-        = unmeasuredFolders(records(), m_settings.watchEntries);
+    const QList<UnmeasuredFolder> unmeasured = unmeasuredFolders();
     for (const UnmeasuredFolder &folder : unmeasured) {
         if (folder.path == path)
             return notMeasuredText(folder.lastMeasured, m_services.clock(), m_services.calendar());

@@ -317,5 +317,18 @@ TEST_F(AppModelWatchListTest, RowHintsFollowTheRecordsAccessAndPresence)
             EXPECT_EQ(model.watchRowHint(row.path, row.enabled),
                       status == Access::granted ? row.withAccess : row.withoutAccess);
         }
+        // The Growth tab's notes split the same folders by cause.
+        const QList<UnmeasuredFolder> docs{{u"~/Docs"_s, u"2026-03-08"_s},
+                                           {u"~/Never"_s, std::nullopt}};
+        const UnmeasuredFolder denied{u"~/Denied"_s, u"2026-03-08"_s};
+        EXPECT_EQ(model.unmeasuredFolders(), (QList<UnmeasuredFolder>{denied, docs[0], docs[1]}));
+        const UnmeasuredGroups groups = model.unmeasuredGroups();
+        if (status == Access::granted) {
+            EXPECT_TRUE(groups.withoutFullDiskAccess.isEmpty());
+            EXPECT_EQ(groups.others, (QList<UnmeasuredFolder>{denied, docs[0], docs[1]}));
+        } else {
+            EXPECT_EQ(groups.withoutFullDiskAccess, QList<UnmeasuredFolder>{denied});
+            EXPECT_EQ(groups.others, docs);
+        }
     }
 }
