@@ -83,6 +83,50 @@ Result<Breakdown> writeDayBreakdown(const ChildrenStore &store,
     return breakdown;
 }
 
+using PathMatch = std::function<bool(const QString &)>;
+
+// Removes the matching paths from `held`'s day as the file holds it now (a scan's save may
+// have landed since the caller looked) and saves; when the file has no record of that day any
+// more, `held` (the caller's copy) is written instead. Gives the records as saved.
+Result<QList<Snapshot>> removeFromDayRecord(const SnapshotStore &store,
+                                            const Snapshot &held,
+                                            const PathMatch &matches,
+                                            const QDateTime &now,
+                                            const Calendar &calendar)
+{
+    Snapshot record = held;
+    const Result<QList<Snapshot>> loaded = store.load(now);
+    if (loaded.ok()) {
+        const auto day
+            = std::find_if(loaded->cbegin(), loaded->cend(), [&held](const Snapshot &stored) {
+                  return stored.date == held.date;
+              });
+        if (day != loaded->cend())
+            record = *day;
+    }
+    for (auto it = record.entries.begin(); it != record.entries.end();)
+        it = matches(it.key()) ? record.entries.erase(it) : std::next(it);
+    record.unmeasured.removeIf(matches);
+    for (auto it = record.unmeasuredReasons.begin(); it != record.unmeasuredReasons.end();)
+        it = matches(it.key()) ? record.unmeasuredReasons.erase(it) : std::next(it);
+    return store.upsert(record, now, calendar);
+}
+
+// The same for the day's breakdown of child folders.
+Result<Breakdown> removeFromDayBreakdown(const ChildrenStore &store,
+                                         const QString &dayKey,
+                                         const FolderBreakdown &held,
+                                         const PathMatch &matches,
+                                         const QDateTime &now,
+                                         const Calendar &calendar)
+{
+    const Result<Breakdown> loaded = store.load(now);
+    FolderBreakdown day = loaded.ok() && loaded->contains(dayKey) ? loaded->value(dayKey) : held;
+    for (auto it = day.begin(); it != day.end();)
+        it = matches(it.key()) ? day.erase(it) : std::next(it);
+    return writeDayBreakdown(store, dayKey, day, now, calendar);
+}
+
 struct TrashedFile
 {
     QString name;
@@ -436,40 +480,35 @@ QCoro::Task<Status> SnapshotScheduler::removeFromToday(QString path, bool expand
 {
     const std::optional<Snapshot> latest = latestSnapshot();
     const QDateTime now = m_services.now();
-    if (!latest.has_value() || latest->date != m_services.calendar.dayKey(now))
+    const QString today = m_services.calendar.dayKey(now);
+    if (!latest.has_value() || latest->date != today)
         co_return Status();
-    const auto matches = [&path, expandsChildren](const QString &key) {
+    const PathMatch matches = [path, expandsChildren](const QString &key) {
         return key == path || (expandsChildren && key.startsWith(path + QLatin1Char('/')));
     };
-    Snapshot record = *latest;
-    for (auto it = record.entries.begin(); it != record.entries.end();)
-        it = matches(it.key()) ? record.entries.erase(it) : std::next(it);
-    record.unmeasured.removeIf(matches);
 
+    // The change is made on the files as they are when the file thread gets to it, after any
+    // save that was already queued, so a scan's newer record is never replaced by an older one.
     QPointer<SnapshotScheduler> self(this);
-    const Result<QList<Snapshot>> saved = co_await QtConcurrent::run(
-        &m_filePool,
-        [](SnapshotStore store, Snapshot record, QDateTime now, Calendar calendar) {
-            return store.upsert(record, now, calendar);
-        },
-        m_services.snapshotStore,
-        record,
-        now,
-        m_services.calendar);
+    const Result<QList<Snapshot>> saved = co_await QtConcurrent::run(&m_filePool,
+                                                                     removeFromDayRecord,
+                                                                     m_services.snapshotStore,
+                                                                     *latest,
+                                                                     matches,
+                                                                     now,
+                                                                     m_services.calendar);
     if (!self)
         co_return Status();
     if (!saved.ok())
         co_return saved.error();
     replaceSnapshots(saved.value());
 
-    FolderBreakdown day = m_children.value(record.date);
-    for (auto it = day.begin(); it != day.end();)
-        it = matches(it.key()) ? day.erase(it) : std::next(it);
     const Result<Breakdown> children = co_await QtConcurrent::run(&m_filePool,
-                                                                  writeDayBreakdown,
+                                                                  removeFromDayBreakdown,
                                                                   m_services.childrenStore,
-                                                                  record.date,
-                                                                  day,
+                                                                  today,
+                                                                  m_children.value(today),
+                                                                  matches,
                                                                   now,
                                                                   m_services.calendar);
     if (!self)

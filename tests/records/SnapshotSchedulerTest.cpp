@@ -667,9 +667,9 @@ TEST_F(SnapshotSchedulerTest, RemoveFromTodayEditsOnlyTodaysRecord)
     Snapshot expected = today;
     expected.entries = {{u"~/.configure"_s, 3}, {u"~/Downloads"_s, 4}, {u"~/Downloads/sub"_s, 5}};
     expected.unmeasured = {u"~/Music"_s};
+    expected.unmeasuredReasons.remove(u"~/.config/c"_s);
     EXPECT_EQ(scheduler->snapshots(), (QList<Snapshot>{yesterday, expected}));
     EXPECT_EQ(scheduler->revision(), 1);
-    expected.unmeasuredReasons.remove(u"~/.config/c"_s); // the file keeps reasons of listed paths
     EXPECT_EQ(storedSnapshots(), (QList<Snapshot>{yesterday, expected}));
     Breakdown expectedChildren = children;
     expectedChildren[u"2026-03-12"_s]
@@ -686,13 +686,26 @@ TEST_F(SnapshotSchedulerTest, RemoveFromTodayEditsOnlyTodaysRecord)
     EXPECT_EQ(storedChildren(), expectedChildren);
     EXPECT_EQ(scheduler->revision(), 2);
 
+    // A scan's save landed in the files after this scheduler last looked: the removal edits
+    // that newer record, never the older one it holds.
+    Snapshot rescanned = expected;
+    rescanned.entries = {{u"~/.configure"_s, 30}, {u"~/Downloads/sub"_s, 50}, {u"~/New"_s, 7}};
+    ASSERT_TRUE(SnapshotStore{snapshotsFile}.save({yesterday, rescanned}).ok());
+    removed = finish(scheduler->removeFromToday(u"~/Downloads/sub"_s, false));
+    ASSERT_TRUE(removed.ok()) << removed.error().description.toStdString();
+    rescanned.entries.remove(u"~/Downloads/sub"_s);
+    EXPECT_EQ(storedSnapshots(), (QList<Snapshot>{yesterday, rescanned}));
+    EXPECT_EQ(scheduler->snapshots(), (QList<Snapshot>{yesterday, rescanned}));
+    EXPECT_EQ(scheduler->revision(), 3);
+    expected = rescanned;
+
     // The next day the newest record is yesterday's: nothing changes.
     now = at("2026-03-12T15:00:00Z");
     const QByteArray snapshotsBytes = test::readFile(snapshotsFile);
     const QByteArray childrenBytes = test::readFile(childrenFile);
     removed = finish(scheduler->removeFromToday(u"~/.configure"_s, false));
     EXPECT_TRUE(removed.ok());
-    EXPECT_EQ(scheduler->revision(), 2);
+    EXPECT_EQ(scheduler->revision(), 3);
     EXPECT_EQ(test::readFile(snapshotsFile), snapshotsBytes);
     EXPECT_EQ(test::readFile(childrenFile), childrenBytes);
 
@@ -705,7 +718,7 @@ TEST_F(SnapshotSchedulerTest, RemoveFromTodayEditsOnlyTodaysRecord)
     ASSERT_FALSE(removed.ok());
     EXPECT_FALSE(removed.error().description.isEmpty());
     EXPECT_EQ(scheduler->snapshots(), before);
-    EXPECT_EQ(scheduler->revision(), 2);
+    EXPECT_EQ(scheduler->revision(), 3);
     EXPECT_EQ(scheduler->children(), expectedChildren);
 }
 
