@@ -49,15 +49,11 @@ UnmeasuredReason reasonFor(SizeScanner::PathOutcome::Kind kind)
 struct ScanPlan
 {
     WatchEntries entries;
-    bool trashExists = false;
 };
 
-ScanPlan planScan(const QStringList &paths,
-                  const QString &home,
-                  const PlatformProfile *profile,
-                  const QString &trashFolder)
+ScanPlan planScan(const QStringList &paths, const QString &home, const PlatformProfile *profile)
 {
-    return {scanEntries(paths, home, *profile), QFileInfo::exists(trashFolder)};
+    return {scanEntries(paths, home, *profile)};
 }
 
 struct BreakdownWrite
@@ -305,8 +301,8 @@ QCoro::Task<> SnapshotScheduler::scanOnce()
     // 1. What is due.
     const Settings settings = s.settings();
     const QString trashFolder = expandTilde(profile->trashFolder, s.home);
-    const ScanPlan plan = co_await QtConcurrent::run(
-        planScan, enabledWatchPaths(settings), s.home, profile, trashFolder);
+    const ScanPlan plan
+        = co_await QtConcurrent::run(planScan, enabledWatchPaths(settings), s.home, profile);
     if (!self)
         co_return;
     const WatchEntries due = dueEntries(plan.entries, settings.watchEntries);
@@ -412,8 +408,12 @@ QCoro::Task<> SnapshotScheduler::scanOnce()
                 .arg(record.unmeasured.size() - denied - timedOut));
     }
 
-    // 6. The Trash and the free space.
-    if (plan.trashExists) {
+    // 6. The Trash (as it is now, after the folders) and the free space.
+    const bool trashExists = co_await QtConcurrent::run(
+        &m_filePool, [](const QString &folder) { return QFileInfo::exists(folder); }, trashFolder);
+    if (!self)
+        co_return;
+    if (trashExists) {
         const SizeScanner::PathOutcome trash = co_await scanner.outcome(trashFolder);
         if (!self)
             co_return;
