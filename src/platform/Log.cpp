@@ -35,6 +35,26 @@ QString shortCategoryName(const char *categoryName)
     return name.startsWith(prefix) ? name.mid(prefix.size()) : name;
 }
 
+bool isProgramCategory(QStringView shortName)
+{
+    static const QStringList names = [] {
+        QStringList list;
+        for (Category category : {appModel,
+                                  appDelegate,
+                                  startUp,
+                                  singleInstance,
+                                  diskSpaceMonitor,
+                                  mainMenu,
+                                  update,
+                                  records,
+                                  snapshotScheduler,
+                                  cleanup})
+            list.append(shortCategoryName(category().categoryName()));
+        return list;
+    }();
+    return names.contains(shortName);
+}
+
 QString levelName(QtMsgType type)
 {
     switch (type) {

@@ -33,6 +33,9 @@ void logError(Category category, const QString &text);
 // "org.quillmere.Quillmere.Records" -> "Records"; other names are returned unchanged.
 QString shortCategoryName(const char *categoryName);
 
+// Whether a short category name (as the log file shows it) is one of the program's own.
+bool isProgramCategory(QStringView shortName);
+
 // The program's level name for a Qt message type: "default", "info", "error" (warnings are
 // "error" too; Qt's own debug output is "info").
 QString levelName(QtMsgType type);

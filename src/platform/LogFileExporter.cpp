@@ -1,5 +1,7 @@
 #include "platform/LogFileExporter.h"
 
+#include "platform/Log.h"
+
 #include "settings/RecordFile.h"
 
 #include <QFile>
@@ -66,6 +68,11 @@ QByteArray logLinesSince(const QByteArray &logText, const QDateTime &cutoff)
         const QDateTime when
             = QDateTime::fromString(QString::fromLatin1(line.first(wordEnd)), Qt::ISODateWithMs);
         if (!when.isValid() || when < cutoff)
+            continue;
+        // "<time> <level> <category> <text>": only the program's own categories, not what Qt
+        // or a plugin wrote through the same sink.
+        const QList<QByteArray> words = line.toByteArray().split(' ');
+        if (words.size() < 3 || !log::isProgramCategory(QString::fromUtf8(words.at(2))))
             continue;
         kept += line;
         kept += '\n';

@@ -38,7 +38,8 @@ private:
 
 // The lines of a log file's text dated at `cutoff` or later, each ending in a line break, in
 // their order. A line's date is its first word, the sink's ISO-8601 time with its offset; a line
-// without a readable date (a fragment, foreign text) is left out, as is every empty line.
+// without a readable date (a fragment, foreign text) is left out, as is every empty line and
+// every line of a category that is not the program's own (Qt's and plugins' messages).
 QByteArray logLinesSince(const QByteArray &logText, const QDateTime &cutoff);
 
 } // namespace qm

@@ -190,10 +190,15 @@ TEST(LogExport, GathersTheLastSevenDaysFromTheLogFiles)
     };
     const QByteArray unfinished = logLine(now.addSecs(-60), QStringLiteral("cut off")).chopped(1);
 
-    ASSERT_TRUE(test::writeFile(logFile() + QStringLiteral(".1"),
-                                logLine(now.addDays(-8), QStringLiteral("too old"))
-                                    + logLine(cutoff.addSecs(-1), QStringLiteral("just too old"))
-                                    + kept[0] + "a line without a date\n\n" + kept[1] + kept[2]));
+    ASSERT_TRUE(test::writeFile(
+        logFile() + QStringLiteral(".1"),
+        logLine(now.addDays(-8), QStringLiteral("too old"))
+            + logLine(cutoff.addSecs(-1), QStringLiteral("just too old")) + kept[0]
+            + "a line without a date\n\n" + kept[1]
+            + LogSink::formatLine(
+                  now.addDays(-2), QtWarningMsg, "qt.qpa.xcb", QStringLiteral("not the program's"))
+                  .toUtf8()
+            + "\n" + kept[2]));
     ASSERT_TRUE(test::writeFile(logFile(), kept[3] + "   \n" + unfinished));
     ASSERT_TRUE(test::writeFile(QFileInfo(logFile()).absolutePath() + QStringLiteral("/Other.log"),
                                 logLine(now, QStringLiteral("not ours"))));
