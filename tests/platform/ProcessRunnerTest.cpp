@@ -1,6 +1,7 @@
 #include "platform/ProcessRunner.h"
 #include "support/TestEnvironment.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -61,6 +62,16 @@ TEST(ProcessRunnerTest, ReportsExitCodeOutputAndEnvironment)
     EXPECT_FALSE(result.timedOut);
     EXPECT_FALSE(result.cancelled);
     EXPECT_TRUE(result.commandLine().startsWith(QStringLiteral("/usr/bin/sh -c printf")));
+}
+
+TEST(ProcessRunnerTest, ChildrenStartInTheRootFolderWhateverOursIs)
+{
+    QTemporaryDir elsewhere;
+    const QString before = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(elsewhere.path()));
+    const ProcessResult result = QCoro::waitFor(runProcess(shell(QStringLiteral("pwd"))));
+    ASSERT_TRUE(QDir::setCurrent(before));
+    EXPECT_EQ(result.standardOutput, QByteArray("/\n"));
 }
 
 TEST(ProcessRunnerTest, KeepsOnlyTheStartOfALongErrorOutputWithoutBlockingTheChild)
