@@ -176,7 +176,11 @@ TEST_F(SnapshotStoreTest, ACrashBeforeTheRenameLeavesTheOldFile)
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(
         {
-            recordfile::setBeforeCommitHookForTesting([] { std::_Exit(7); });
+            // The crash leaves no private test home behind.
+            recordfile::setBeforeCommitHookForTesting([] {
+                test::tearDownPrivateHome();
+                std::_Exit(7);
+            });
             (void)store().upsert(dated("2026-03-12", 2), now, calendar());
         },
         ::testing::ExitedWithCode(7),

@@ -154,7 +154,11 @@ TEST_F(RecordFileTest, ACrashBeforeTheRenameLeavesTheOldFileWhole)
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(
         {
-            recordfile::setBeforeCommitHookForTesting([] { std::_Exit(7); });
+            // The crash leaves no private test home behind.
+            recordfile::setBeforeCommitHookForTesting([] {
+                test::tearDownPrivateHome();
+                std::_Exit(7);
+            });
             (void)recordfile::writeAtomically(path(), QByteArray(1 << 20, '9'));
         },
         ::testing::ExitedWithCode(7),
