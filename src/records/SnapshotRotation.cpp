@@ -3,6 +3,7 @@
 #include <QHash>
 
 #include <algorithm>
+#include <vector>
 
 namespace qm::SnapshotRotation {
 
@@ -45,10 +46,20 @@ rotate(const QList<Snapshot> &snapshots, const QDateTime &now, const Calendar &c
         }
     }
 
-    QList<Snapshot> result = daily + weekly;
-    std::stable_sort(result.begin(), result.end(), [](const Snapshot &a, const Snapshot &b) {
-        return a.date < b.date;
+    // Ordered by day through pointers: the records themselves are copied once, in order.
+    std::vector<const Snapshot *> order;
+    order.reserve(size_t(daily.size() + weekly.size()));
+    for (const QList<Snapshot> *kept : {&daily, &weekly}) {
+        for (const Snapshot &snapshot : *kept)
+            order.push_back(&snapshot);
+    }
+    std::stable_sort(order.begin(), order.end(), [](const Snapshot *a, const Snapshot *b) {
+        return a->date < b->date;
     });
+    QList<Snapshot> result;
+    result.reserve(qsizetype(order.size()));
+    for (const Snapshot *snapshot : order)
+        result.append(*snapshot);
     return result;
 }
 
