@@ -125,6 +125,11 @@ bool isToolInstalled(const QStringList &detectionPaths, const FileSystemProbe &p
                        [&probe](const QString &path) { return probe.exists(path); });
 }
 
+bool isDockerInstalled(const QStringList &dockerPaths, const FileSystemProbe &probe)
+{
+    return isToolInstalled(dockerPaths, probe);
+}
+
 QList<CleanupTarget> installedCommandTargets(const FileSystemProbe &probe,
                                              const PlatformProfile &profile)
 {

@@ -116,9 +116,14 @@ std::optional<CleanupTarget> timeMachineCommandTarget(const PlatformProfile &pro
                                                       = currentProfile());
 
 // Whether a tool is installed: true as soon as one of its detection paths exists, tested in
-// order. (For Docker: isToolInstalled(dockerPaths(), probe).)
+// order.
 bool isToolInstalled(const QStringList &detectionPaths,
                      const FileSystemProbe &probe = localFileSystem());
+
+// Whether Docker is installed: true as soon as one of `dockerPaths` (those of the profile, see
+// dockerPaths()) exists, tested in order.
+bool isDockerInstalled(const QStringList &dockerPaths,
+                       const FileSystemProbe &probe = localFileSystem());
 
 // The profile's command rows whose tool is installed, as targets, in the profile's order.
 QList<CleanupTarget> installedCommandTargets(const FileSystemProbe &probe = localFileSystem(),

@@ -15,8 +15,8 @@
 
 namespace qm {
 
-// A running measurement: what its waiters await, and how it is cancelled. The work item itself
-// finishes it when it ends, however it ends.
+// A running measurement (or rebuild): what its waiters await, and how it is cancelled. The work
+// item itself finishes it when it ends, however it ends.
 struct CleanupViewModel::WorkItem
 {
     QPromise<void> promise;
@@ -54,7 +54,7 @@ Surroundings lookAround(QString home,
     found.targets = resolvedTargets(home, *probe, *profile);
     found.neverPaths = existingNeverPaths(home, *probe, *profile);
     found.installedCommands = installedCommandTargets(*probe, *profile);
-    found.dockerInstalled = isToolInstalled(dockerPaths(*profile), *probe);
+    found.dockerInstalled = isDockerInstalled(dockerPaths(*profile), *probe);
     return found;
 }
 
@@ -175,11 +175,27 @@ QString CleanupViewModel::expanded(const QString &path) const
 QCoro::Task<> CleanupViewModel::rebuild()
 {
     QPointer<CleanupViewModel> self(this);
-    const quint64 generation = ++m_rebuildGeneration;
+    // Its end tells older calls that the rows of the newest rebuild are in place.
+    const auto call = std::make_shared<WorkItem>();
+    m_newestRebuild = call;
     const Surroundings found = co_await QtConcurrent::run(
         lookAround, m_services.home, m_services.fileSystem, m_services.profile);
-    if (!self || generation != m_rebuildGeneration)
+    if (!self) {
+        call->finish();
         co_return;
+    }
+    if (m_newestRebuild != call) {
+        // Overtaken: the newer call's findings are the ones that count. Return only once they
+        // are applied, so that a caller who goes on to measure measures the current rows. (The
+        // newer call, if overtaken in turn, ends only once the newest one has.)
+        if (const std::shared_ptr<WorkItem> newer = m_newestRebuild) {
+            const QFuture<void> applied = newer->end;
+            co_await applied;
+        }
+        call->finish();
+        co_return;
+    }
+    m_newestRebuild.reset();
 
     const QList<WatchSetting> settings
         = m_services.watchEntries ? m_services.watchEntries() : QList<WatchSetting>();
@@ -228,6 +244,7 @@ QCoro::Task<> CleanupViewModel::rebuild()
         never.append(std::move(row));
     }
     setNever(std::move(never));
+    call->finish();
 }
 
 void CleanupViewModel::sortSafeBySize()
@@ -313,23 +330,26 @@ QCoro::Task<> CleanupViewModel::fullMeasurementSteps(CancelToken cancel)
         co_return;
 
     QStringList paths;
-    QStringList contentFolders;
-    for (const CleanupItem &row : std::as_const(m_safe)) {
+    for (const CleanupItem &row : std::as_const(m_safe))
         paths.append(expanded(row.path));
-        if (row.kind.type == CleanupTarget::Kind::Type::folderContents)
-            contentFolders.append(paths.constLast());
-    }
     const SizeScanner scanner = m_services.scanner;
     const QMap<QString, qint64> totals = co_await scanner.totals(paths, cancel);
     if (!self || cancel->isCancelled())
         co_return;
+    // The rows may have been rebuilt while du ran: count the entries of the contents rows there
+    // are now.
+    QStringList contentFolders;
+    for (const CleanupItem &row : std::as_const(m_safe)) {
+        if (row.kind.type == CleanupTarget::Kind::Type::folderContents)
+            contentFolders.append(expanded(row.path));
+    }
     const QHash<QString, std::optional<int>> counts
         = co_await QtConcurrent::run(entryCounts, m_services.fileSystem, contentFolders);
     if (!self || cancel->isCancelled())
         co_return;
 
-    // The rows may have been rebuilt meanwhile: update the current ones. A row that could not be
-    // measured keeps its size; a new contents row that was not listed keeps its count.
+    // Update the current rows (they may have changed again while listing). A row that could not
+    // be measured keeps its size; a contents row that was not listed keeps its count.
     QList<CleanupItem> rows = m_safe;
     for (CleanupItem &row : rows) {
         const QString folder = expanded(row.path);

@@ -127,8 +127,9 @@ public:
 
     // Recomputes the safe rows, the installed commands and the never rows from the file system,
     // the watch settings and the newest record. Rows keep the sizes they had; new rows have none.
-    // The file system is probed off the main thread; the lists change when that ends (of
-    // overlapping rebuilds, only the newest applies its result).
+    // The file system is probed off the main thread; the lists change when that ends. Of
+    // overlapping rebuilds only the newest applies its result, and every one of them returns
+    // only once it has.
     QCoro::Task<> rebuild();
     // A Cleanup screen became the visible tab: rebuild, then measure everything, or only the
     // Trash when the last full measurement ended less than 60 seconds ago.
@@ -207,7 +208,8 @@ private:
     std::shared_ptr<WorkItem> m_measureItem;
     std::shared_ptr<WorkItem> m_trashItem;
     std::optional<QDateTime> m_lastMeasuredAt;
-    quint64 m_rebuildGeneration = 0;
+    // The newest rebuild while it has not applied its result yet.
+    std::shared_ptr<WorkItem> m_newestRebuild;
 };
 
 // Orders rows by size, largest first; an absent size counts as -1; rows with equal keys keep

@@ -11,10 +11,14 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
+#include <QThreadPool>
+#include <QTimer>
 #include <QUrl>
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <set>
@@ -119,6 +123,42 @@ private:
     QStringList m_installed;
 };
 
+// The real file system inside the home folder, as HomeOnlyProbe answers, but every question
+// waits while `closed` is set.
+class GatedProbe final : public FileSystemProbe
+{
+public:
+    explicit GatedProbe(QString home)
+        : m_inner(std::move(home), {})
+    {}
+    bool exists(const QString &path) const override
+    {
+        waitWhileClosed();
+        return m_inner.exists(path);
+    }
+    Result<QStringList> list(const QString &folder) const override
+    {
+        waitWhileClosed();
+        return m_inner.list(folder);
+    }
+    bool isSymbolicLink(const QString &path) const override
+    {
+        waitWhileClosed();
+        return m_inner.isSymbolicLink(path);
+    }
+
+    std::atomic<bool> closed = false;
+
+private:
+    void waitWhileClosed() const
+    {
+        while (closed)
+            QThread::msleep(5);
+    }
+
+    HomeOnlyProbe m_inner;
+};
+
 // Every test works in the private test home, with only the folders it makes itself, the real
 // Trash of that home, and du replaced by a script that notes each run before it runs the real
 // du.
@@ -137,6 +177,8 @@ protected:
         qunsetenv("CLEANUPMODEL_DU_LOG");
         qunsetenv("CLEANUPMODEL_DU_HANG");
         qunsetenv("CLEANUPMODEL_DU_FAIL");
+        qunsetenv("CLEANUPMODEL_DU_HOLD");
+        qunsetenv("CLEANUPMODEL_DU_RELEASE");
         qunsetenv("CLEANUP_FAKE_TMUTIL");
         qunsetenv("CLEANUP_FAKE_TMUTIL_OUTPUT");
         removeTestFolders();
@@ -157,8 +199,14 @@ protected:
                                    ".local/share/Trash",
                                    ".ssh",
                                    ".gnupg",
-                                   ".mozilla"})
-            QDir(home() + u'/' + QString::fromLatin1(folder)).removeRecursively();
+                                   ".mozilla"}) {
+            const QString path = home() + u'/' + QString::fromLatin1(folder);
+            // A link goes itself; what it points to stays.
+            if (QFileInfo(path).isSymLink())
+                QFile::remove(path);
+            else
+                QDir(path).removeRecursively();
+        }
     }
 
     // A file of `kib` KiB that really occupies its blocks.
@@ -647,58 +695,186 @@ TEST_F(CleanupViewModelTest, CommandRowsForTheInstalledTools)
     }
 }
 
-TEST_F(CleanupViewModelTest, MovingAFolderRowToTheTrash)
+TEST_F(CleanupViewModelTest, MovingRowsToTheTrash)
 {
-    file(u"~/.cache/pip/wheel.whl"_s, 200);
-    file(u"~/.npm/_cacache/index"_s, 100);
-    CleanupViewModel model(services());
-    model.screenShown();
-    QCoro::waitFor(model.appear());
-    ASSERT_EQ(model.trashState(), TrashDisplay::empty());
-    const CleanupItem pip = *rowOf(model.safe(), u"~/.cache/pip"_s);
-    const CleanupItem npm = *rowOf(model.safe(), u"~/.npm/_cacache"_s);
-    ASSERT_TRUE(pip.size.has_value());
-    QSignalSpy trashing(&model, &CleanupViewModel::isTrashingChanged);
+    struct Case
+    {
+        const char *name;
+        QStringList files;
+        // "~"-form link → folder of `elsewhere` it points to.
+        QList<std::pair<QString, QString>> links;
+        QString row;
+        TrashResult expected;
+        // Names that arrive in the Trash.
+        QStringList trashed;
+        // Whether a batch of moves runs (off the main thread), after which the row and the Trash
+        // are measured again; a row reached through a link is refused at once.
+        bool batch;
+    };
+    const Case cases[] = {
+        {"a folder",
+         {u"~/.cache/pip/wheel.whl"_s, u"~/.npm/_cacache/index"_s},
+         {},
+         u"~/.cache/pip"_s,
+         {u"~/.cache/pip"_s, 1, 0, {}},
+         {u"pip"_s},
+         true},
+        {"contents with a link among them",
+         {u"~/.cache/stray.bin"_s, u"~/.cache/notes/n.txt"_s},
+         {{u"~/.cache/shortcut"_s, u"shared"_s}},
+         u"~/.cache"_s,
+         {u"~/.cache"_s,
+          2,
+          1,
+          {u"shortcut: Not deleted: the path contains a symbolic link (shortcut)"_s}},
+         {u"notes"_s, u"stray.bin"_s},
+         true},
+        {"a folder reached through a link",
+         {},
+         {{u"~/.npm"_s, u"npm"_s}},
+         u"~/.npm/_cacache"_s,
+         {u"~/.npm/_cacache"_s, 0, 1, {u"Not deleted: the path contains a symbolic link: .npm"_s}},
+         {},
+         false},
+    };
+    const QString release = m_logDir.filePath(u"release"_s);
+    qputenv("CLEANUPMODEL_DU_RELEASE", QFile::encodeName(release));
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        removeTestFolders();
+        QFile::remove(release);
+        qunsetenv("CLEANUPMODEL_DU_HOLD");
+        QTemporaryDir elsewhere;
+        ASSERT_TRUE(test::writeFile(elsewhere.filePath(u"npm/_cacache/index"_s), "index"));
+        ASSERT_TRUE(test::writeFile(elsewhere.filePath(u"shared/keep.txt"_s), "keep"));
+        for (const QString &name : c.files)
+            file(name, 64);
+        for (const auto &[link, target] : c.links)
+            ASSERT_TRUE(QFile::link(elsewhere.filePath(target), path(link)));
+        ASSERT_TRUE(test::writeFile(trashFiles() + u"/old.txt"_s, "old"));
 
-    // Rows that are not offered are never moved, even with a path that could be.
-    for (const CleanupItem::Section section :
-         {CleanupItem::Section::never, CleanupItem::Section::commandOnly}) {
-        CleanupItem row = pip;
-        row.section = section;
-        EXPECT_EQ(QCoro::waitFor(model.trash(row)), std::nullopt) << int(section);
+        CleanupViewModel model(services());
+        model.screenShown();
+        QCoro::waitFor(model.appear());
+        const std::optional<CleanupItem> before = rowOf(model.safe(), c.row);
+        ASSERT_TRUE(before && before->size);
+
+        // A Trash measurement is running: its du started before the move and reports the Trash
+        // as it was then, only once the row has been measured again (when the model goes on to
+        // the Trash) or, with nothing to measure, once the move is over.
+        qputenv("CLEANUPMODEL_DU_HOLD", QFile::encodeName(trashFiles()));
+        const qsizetype runsBefore = duRuns().size();
+        QCoro::Task<> measuringTrash = model.measureTrash();
+        ASSERT_TRUE(test::waitUntil(
+            [&] { return duFolders().mid(runsBefore) == QStringList{trashFiles()}; }, 10000));
+
+        qsizetype runsAtMove = -1;
+        QObject::connect(&model, &CleanupViewModel::lastResultChanged, &model, [&] {
+            runsAtMove = duRuns().size();
+        });
+        QObject::connect(
+            &model, &CleanupViewModel::safeChanged, &model, [&] { test::writeFile(release, ""); });
+        QList<bool> trashing;
+        QObject::connect(&model, &CleanupViewModel::isTrashingChanged, &model, [&] {
+            trashing.append(model.isTrashing());
+        });
+
+        // A copy of the row that is not offered is never moved.
+        for (const CleanupItem::Section section :
+             {CleanupItem::Section::never, CleanupItem::Section::commandOnly}) {
+            CleanupItem row = *before;
+            row.section = section;
+            EXPECT_EQ(QCoro::waitFor(model.trash(row)), std::nullopt) << int(section);
+        }
+        EXPECT_TRUE(trashing.isEmpty());
+
+        QCoro::Task<std::optional<TrashResult>> moving = model.trash(*before);
+        if (c.batch) {
+            // One move at a time.
+            EXPECT_TRUE(model.isTrashing());
+            EXPECT_EQ(QCoro::waitFor(model.trash(*before)), std::nullopt);
+        }
+        EXPECT_EQ(QCoro::waitFor(moving), c.expected);
+        test::writeFile(release, "");
+        QCoro::waitFor(measuringTrash);
+        EXPECT_EQ(model.lastResult(), c.expected);
+        EXPECT_EQ(trashing, (QList<bool>{true, false}));
+
+        QStringList inTrash = localFileSystem().list(trashFiles()).value();
+        inTrash.sort();
+        QStringList expectedInTrash = c.trashed + QStringList{u"old.txt"_s};
+        expectedInTrash.sort();
+        EXPECT_EQ(inTrash, expectedInTrash);
+
+        // After the move, du ran on the row, then on the Trash afresh, though a Trash
+        // measurement was running; the Trash shows the figure of the fresh run.
+        ASSERT_GE(runsAtMove, 0);
+        EXPECT_EQ(duFolders().mid(runsAtMove),
+                  c.batch ? QStringList({path(c.row), trashFiles()}) : QStringList());
+        EXPECT_EQ(model.trashState(), TrashDisplay::size(*duBytes(trashFiles())));
+
+        const std::optional<CleanupItem> after = rowOf(model.safe(), c.row);
+        ASSERT_TRUE(after);
+        if (!c.batch) {
+            EXPECT_EQ(after, before);
+        } else {
+            // A moved folder no longer exists and loses its size.
+            EXPECT_EQ(after->size, duBytes(path(c.row)));
+            const Result<QStringList> listing = localFileSystem().list(path(c.row));
+            EXPECT_EQ(after->childCount,
+                      after->kind == CleanupTarget::Kind::folderContents()
+                          ? std::optional<int>(int(listing.value().size()))
+                          : before->childCount);
+        }
     }
-    EXPECT_EQ(trashing.count(), 0);
-    ASSERT_TRUE(QFileInfo::exists(path(u"~/.cache/pip"_s)));
+}
 
-    QCoro::Task<std::optional<TrashResult>> moving = model.trash(pip);
-    EXPECT_TRUE(model.isTrashing());
-    // A second move while one runs gives nothing and moves nothing.
-    EXPECT_EQ(QCoro::waitFor(model.trash(npm)), std::nullopt);
-    const std::optional<TrashResult> result = QCoro::waitFor(moving);
+TEST_F(CleanupViewModelTest, AMeasurementCountsTheEntriesOfRowsAddedWhileDuRan)
+{
+    file(u"~/.npm/_cacache/index"_s);
+    const QString release = m_logDir.filePath(u"release"_s);
+    qputenv("CLEANUPMODEL_DU_HOLD", QFile::encodeName(path(u"~/.npm/_cacache"_s)));
+    qputenv("CLEANUPMODEL_DU_RELEASE", QFile::encodeName(release));
+    CleanupViewModel model(services());
+    QCoro::waitFor(model.rebuild());
+    QCoro::Task<> measuring = model.measureAll();
+    ASSERT_TRUE(test::waitUntil(
+        [&] { return duFolders() == QStringList{path(u"~/.npm/_cacache"_s)}; }, 10000));
 
-    const TrashResult expected{u"~/.cache/pip"_s, 1, 0, {}};
-    EXPECT_EQ(result, expected);
-    EXPECT_EQ(model.lastResult(), expected);
-    EXPECT_EQ(trashResultText(*result), u"Moved to the Trash. Empty the Trash to free up space."_s);
-    EXPECT_FALSE(model.isTrashing());
-    EXPECT_EQ(trashing.count(), 2);
-    EXPECT_TRUE(QFileInfo::exists(path(u"~/.npm/_cacache/index"_s)));
+    file(u"~/.cache/stray.bin"_s);
+    folder(u"~/.cache/notes"_s);
+    QCoro::waitFor(model.rebuild());
+    ASSERT_TRUE(test::writeFile(release, ""));
+    QCoro::waitFor(measuring);
 
-    // In the Trash, with the information that restores it.
-    EXPECT_FALSE(QFileInfo::exists(path(u"~/.cache/pip"_s)));
-    const QString info = home() + u"/.local/share/Trash/info/pip.trashinfo"_s;
-    EXPECT_TRUE(QFileInfo::exists(trashFiles() + u"/pip/wheel.whl"_s));
-    EXPECT_TRUE(
-        QString::fromUtf8(test::readFile(info))
-            .split(u'\n')
-            .contains(u"Path="_s
-                      + QString::fromLatin1(QUrl::toPercentEncoding(path(u"~/.cache/pip"_s), "/"))))
-        << test::readFile(info).toStdString();
+    const std::optional<CleanupItem> cache = rowOf(model.safe(), u"~/.cache"_s);
+    ASSERT_TRUE(cache);
+    EXPECT_EQ(cache->childCount, 2);
+    EXPECT_EQ(rowOf(model.safe(), u"~/.npm/_cacache"_s)->size, duBytes(path(u"~/.npm/_cacache"_s)));
+}
 
-    // The row lost its size and went to the end; the Trash was measured again.
-    EXPECT_EQ(model.safe().constLast().path, u"~/.cache/pip"_s);
-    EXPECT_FALSE(model.safe().constLast().size.has_value());
-    EXPECT_EQ(model.trashState(), TrashDisplay::size(*duBytes(trashFiles())));
+TEST_F(CleanupViewModelTest, AnOvertakenRebuildReturnsOnceTheNewestRowsAreIn)
+{
+    folder(u"~/.npm/_cacache"_s);
+    const auto probe = std::make_shared<GatedProbe>(home());
+    CleanupViewModel::Services s = services();
+    s.fileSystem = probe;
+    CleanupViewModel model(s);
+
+    // The older rebuild waits for its look at the disk, which ends before that of the newer one,
+    // held there for a while.
+    probe->closed = true;
+    QCoro::Task<> older = model.rebuild();
+    probe->closed = false;
+    QThreadPool::globalInstance()->waitForDone();
+    probe->closed = true;
+    QCoro::Task<> newer = model.rebuild();
+    QTimer::singleShot(200ms, &model, [&probe] { probe->closed = false; });
+
+    QCoro::waitFor(older);
+    EXPECT_EQ(pathsOf(model.safe()), QStringList{u"~/.npm/_cacache"_s});
+    probe->closed = false;
+    QCoro::waitFor(newer);
 }
 
 } // namespace
