@@ -287,31 +287,53 @@ void CleanupViewModel::screenHidden()
 
 QCoro::Task<> CleanupViewModel::measureAll()
 {
+    return measureMerged(Measurement::full, false);
+}
+
+// A caller joins the running measurement of the kind and returns when it ends. One that comes
+// with `fresh`, or finds the running one cancelled before it came, waits that one out (and any
+// that follows) and then runs its own, which therefore sees everything that happened before it.
+QCoro::Task<> CleanupViewModel::measureMerged(Measurement kind, bool fresh)
+{
     QPointer<CleanupViewModel> self(this);
-    while (m_measureItem) {
-        // Join the running measurement; one that was cancelled before we came is waited out and
-        // replaced by ours.
-        const bool replace = m_measureItem->isCancelled();
-        QFuture<void> end = m_measureItem->end;
+    while (const std::shared_ptr<WorkItem> running = runningItem(kind)) {
+        const bool again = fresh || running->isCancelled();
+        QFuture<void> end = running->end;
         co_await end;
-        if (!self || !replace)
+        if (!self || !again)
             co_return;
     }
     const auto item = std::make_shared<WorkItem>();
-    m_measureItem = item;
-    setIsMeasuring(true);
-    co_await runFullMeasurement(item);
+    runningItem(kind) = item;
+    setRunning(kind, true);
+    co_await runMeasurement(kind, item);
 }
 
-QCoro::Task<> CleanupViewModel::runFullMeasurement(std::shared_ptr<WorkItem> item)
+QCoro::Task<> CleanupViewModel::runMeasurement(Measurement kind, std::shared_ptr<WorkItem> item)
 {
     QPointer<CleanupViewModel> self(this);
-    co_await fullMeasurementSteps(item->cancel);
-    if (self && m_measureItem == item) {
-        m_measureItem.reset();
-        setIsMeasuring(false);
+    if (kind == Measurement::full)
+        co_await fullMeasurementSteps(item->cancel);
+    else
+        co_await trashMeasurementSteps(item->cancel);
+    if (self && runningItem(kind) == item) {
+        runningItem(kind).reset();
+        setRunning(kind, false);
     }
     item->finish();
+}
+
+std::shared_ptr<CleanupViewModel::WorkItem> &CleanupViewModel::runningItem(Measurement kind)
+{
+    return kind == Measurement::full ? m_measureItem : m_trashItem;
+}
+
+void CleanupViewModel::setRunning(Measurement kind, bool running)
+{
+    if (kind == Measurement::full)
+        setIsMeasuring(running);
+    else
+        setIsMeasuringTrash(running);
 }
 
 QCoro::Task<> CleanupViewModel::fullMeasurementSteps(CancelToken cancel)
@@ -368,29 +390,7 @@ QCoro::Task<> CleanupViewModel::fullMeasurementSteps(CancelToken cancel)
 
 QCoro::Task<> CleanupViewModel::measureTrash(bool force)
 {
-    QPointer<CleanupViewModel> self(this);
-    while (m_trashItem) {
-        const bool again = force || m_trashItem->isCancelled();
-        QFuture<void> end = m_trashItem->end;
-        co_await end;
-        if (!self || !again)
-            co_return;
-    }
-    const auto item = std::make_shared<WorkItem>();
-    m_trashItem = item;
-    setIsMeasuringTrash(true);
-    co_await runTrashMeasurement(item);
-}
-
-QCoro::Task<> CleanupViewModel::runTrashMeasurement(std::shared_ptr<WorkItem> item)
-{
-    QPointer<CleanupViewModel> self(this);
-    co_await trashMeasurementSteps(item->cancel);
-    if (self && m_trashItem == item) {
-        m_trashItem.reset();
-        setIsMeasuringTrash(false);
-    }
-    item->finish();
+    return measureMerged(Measurement::trash, force);
 }
 
 QCoro::Task<> CleanupViewModel::trashMeasurementSteps(CancelToken cancel)

@@ -172,9 +172,13 @@ Q_SIGNALS:
 private:
     struct WorkItem;
 
-    QCoro::Task<> runFullMeasurement(std::shared_ptr<WorkItem> item);
+    // The two kinds of measurement; at most one of each runs at a time.
+    enum class Measurement { full, trash };
+    QCoro::Task<> measureMerged(Measurement kind, bool fresh);
+    QCoro::Task<> runMeasurement(Measurement kind, std::shared_ptr<WorkItem> item);
+    std::shared_ptr<WorkItem> &runningItem(Measurement kind);
+    void setRunning(Measurement kind, bool running);
     QCoro::Task<> fullMeasurementSteps(CancelToken cancel);
-    QCoro::Task<> runTrashMeasurement(std::shared_ptr<WorkItem> item);
     QCoro::Task<> trashMeasurementSteps(CancelToken cancel);
     QCoro::Task<> remeasureRow(CleanupItem item);
 
