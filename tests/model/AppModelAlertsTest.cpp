@@ -86,11 +86,7 @@ protected:
         s.clock = [this] {
             return now;
         };
-        s.calendar = [] {
-            Calendar calendar;
-            calendar.timeZone = QTimeZone(9 * 3600);
-            return calendar;
-        };
+        s.calendar = test::nineHoursEast;
         return s;
     }
 };

@@ -6,6 +6,7 @@
 #include "support/TestEnvironment.h"
 
 #include <QTemporaryDir>
+#include <QTimeZone>
 
 #include <QCoroSignal>
 
@@ -23,6 +24,14 @@ public:
 Q_SIGNALS:
     void opened();
 };
+
+// The calendar of a user nine hours east of UTC.
+inline Calendar nineHoursEast()
+{
+    Calendar calendar;
+    calendar.timeZone = QTimeZone(9 * 3600);
+    return calendar;
+}
 
 inline QCoro::Task<> waitForGate(Gate *gate)
 {

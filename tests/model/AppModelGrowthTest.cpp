@@ -40,11 +40,7 @@ class AppModelGrowthTest : public test::AppModelTest
 protected:
     // 10:00 on 10 March for a user nine hours east of UTC.
     QDateTime now{QDate(2026, 3, 10), QTime(1, 0), QTimeZone::utc()};
-    Calendar calendar = [] {
-        Calendar c;
-        c.timeZone = QTimeZone(9 * 3600);
-        return c;
-    }();
+    Calendar calendar = test::nineHoursEast();
     qint64 freeNow = 30 * GB;
 
     QString home(const QString &relative) const { return dir.filePath(relative); }

@@ -24,11 +24,7 @@ class AppModelWatchListTest : public test::AppModelTest
 protected:
     // 10:00 on 10 March for a user nine hours east of UTC.
     QDateTime now{QDate(2026, 3, 10), QTime(1, 0), QTimeZone::utc()};
-    Calendar calendar = [] {
-        Calendar c;
-        c.timeZone = QTimeZone(9 * 3600);
-        return c;
-    }();
+    Calendar calendar = test::nineHoursEast();
 
     AppModel::Services watchServices()
     {
