@@ -3,6 +3,7 @@
 #include "AppModelFixture.h"
 #include "growth/GrowthSummary.h"
 #include "records/SnapshotStore.h"
+#include "support/LogCapture.h"
 #include "support/Printers.h"
 
 #include <QDir>
@@ -11,6 +12,8 @@
 #include <QTimeZone>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 using namespace qm;
 using namespace Qt::StringLiterals;
@@ -182,6 +185,39 @@ TEST_F(AppModelWatchListTest, RemovingAFolderDropsItFromTodaysRecordAndAnExpandi
     const WatchSettings left = {{u"~/.local/shared"_s, true}, {u"~/Work/Big"_s, true}};
     EXPECT_EQ(model.settings().watchEntries, left);
     EXPECT_EQ(settingsOnDisk().watchEntries, left);
+}
+
+TEST_F(AppModelWatchListTest,
+       WhenTodaysRecordCannotBeWrittenTheRemovalIsLoggedAndTheListChangeStays)
+{
+    makeFolder(u"Docs"_s);
+    makeFolder(u"Music"_s);
+    writeWatchList({{u"~/Docs"_s, true}, {u"~/Music"_s, true}});
+    AppModel::Services s = watchServices();
+    const QString records = dir.filePath(u"records"_s);
+    s.snapshotsFile = records + u"/snapshots.json"_s;
+    AppModel model(std::move(s));
+    QCoro::waitFor(model.scheduler()->requestScan());
+    ASSERT_TRUE(settle(model));
+    const QStringList both{u"~/Docs"_s, u"~/Music"_s};
+    ASSERT_EQ(todaysPaths(model.records()), both);
+
+    // The records' folder has become a file: today's record cannot be written.
+    ASSERT_TRUE(QDir(records).removeRecursively());
+    ASSERT_TRUE(test::writeFile(records, "a file where the records folder belongs"));
+    test::LogCapture capture;
+    model.removeWatchFolder(u"~/Docs"_s);
+    ASSERT_TRUE(settle(model));
+
+    const WatchSettings left{{u"~/Music"_s, true}};
+    EXPECT_EQ(model.settings().watchEntries, left);
+    EXPECT_EQ(settingsOnDisk().watchEntries, left);
+    EXPECT_EQ(todaysPaths(model.records()), both) << "the record in memory is what the file held";
+    const QList<test::LogLine> lines = capture.lines(u"AppModel"_s);
+    const bool logged = std::any_of(lines.cbegin(), lines.cend(), [](const test::LogLine &line) {
+        return line.level == u"error" && line.text.startsWith(u"今日の記録からの削除に失敗: "_s);
+    });
+    EXPECT_TRUE(logged) << capture.dump().toStdString();
 }
 
 TEST_F(AppModelWatchListTest, RestoringDefaultsRemovesAddedFoldersFromTodayAndEnablesEveryRow)
