@@ -165,9 +165,7 @@ Deletable deletability(const QString &path, const PlatformProfile &profile)
 {
     if (const DefaultWatchRow *row = defaultRow(path, profile))
         return row->deletable;
-    if (matchesNeverTouch(path, profile))
-        return Deletable::never;
-    return profile.expandedChildClassification.value(path, Deletable::ask);
+    return matchesNeverTouch(path, profile) ? Deletable::never : Deletable::ask;
 }
 
 bool isExpandingParent(const QString &path, const PlatformProfile &profile)
@@ -215,7 +213,9 @@ scanEntries(const QStringList &enabledPaths, const QString &home, const Platform
             if (listed.contains(child) || produced.contains(child))
                 continue;
             produced.insert(child);
-            entries.append({child, deletability(child, profile), false, true});
+            const Deletable deletable
+                = profile.expandedChildClassification.value(child, deletability(child, profile));
+            entries.append({child, deletable, false, true});
         }
     }
     return entries;

@@ -37,9 +37,9 @@ QString folderDisplayName(const QString &path, const PlatformProfile &profile = 
 // Whether the path equals a never-touch path or lies below one.
 bool matchesNeverTouch(const QString &path, const PlatformProfile &profile = currentProfile());
 
-// How cleanup may treat the folder: its default-table value; otherwise `never` below a
-// never-touch path; otherwise the classification of the child folders of an expanding folder;
-// otherwise `ask`.
+// How cleanup may treat the folder: its default-table value; otherwise `never` at or below a
+// never-touch path; otherwise `ask`. (The children that an expanding folder is measured as
+// take the profile's child classification first; see scanEntries.)
 Deletable deletability(const QString &path, const PlatformProfile &profile = currentProfile());
 
 // Whether the path is a default folder that is measured child by child.

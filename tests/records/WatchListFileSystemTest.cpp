@@ -147,7 +147,9 @@ TEST_F(WatchListScanEntries, AFolderIsMeasuredOnceAndAsListed)
     const WatchEntries expected = {
         entry("~/.config/Slack", Deletable::ask, true),
         entry("~/.cache", Deletable::cachesOnly, false),
-        entry("~/.config/Code", Deletable::cachesOnly, false),
+        // Listed on its own it is an ordinary folder; only as a child of ~/.config does the
+        // child classification apply.
+        entry("~/.config/Code", Deletable::ask, false),
     };
     EXPECT_EQ(scanEntries(paths, at(str("home")), linuxProfile()), expected);
 }
