@@ -1,4 +1,5 @@
 #include "records/ChildrenStore.h"
+#include "support/FileSizeLimit.h"
 #include "support/LogCapture.h"
 #include "support/TestEnvironment.h"
 
@@ -114,13 +115,32 @@ TEST_F(ChildrenStoreTest, PruneKeepsTodayAndTheSevenDaysBefore)
 
 TEST_F(ChildrenStoreTest, AFailedSaveLeavesTheFileAsItWas)
 {
+    const ChildrenStore store{path()};
+    const Breakdown first{{QStringLiteral("2026-03-11"), {}}};
+    ASSERT_TRUE(store.save(first).ok());
+    const QByteArray before = test::readFile(path());
+
+    // The disk fills up while the next day is written.
+    const Breakdown second{
+        {QStringLiteral("2026-03-11"), {}},
+        {QStringLiteral("2026-03-12"),
+         {{QStringLiteral("~/.config"), {{QStringLiteral("Code"), 12'000'000}}}}}};
+    Status saved;
+    {
+        const test::FileSizeLimit diskFull(qint64(before.size()) + 4);
+        saved = store.save(second);
+    }
+    ASSERT_FALSE(saved.ok());
+    EXPECT_FALSE(saved.error().description.isEmpty());
+    EXPECT_EQ(test::readFile(path()), before);
+    EXPECT_EQ(QDir(QFileInfo(path()).absolutePath()).entryList(QDir::Files),
+              QStringList{QStringLiteral("children.json")})
+        << "no temporary file is left";
+
     // The folder path is a regular file: the folder cannot be created.
     const QString blocker = dir.filePath(QStringLiteral("blocker"));
     ASSERT_TRUE(test::writeFile(blocker, "not a folder"));
     const ChildrenStore blocked{blocker + QStringLiteral("/children.json")};
-    const Breakdown breakdown{{QStringLiteral("2026-03-12"), {}}};
-    const Status saved = blocked.save(breakdown);
-    ASSERT_FALSE(saved.ok());
-    EXPECT_FALSE(saved.error().description.isEmpty());
+    EXPECT_FALSE(blocked.save(second).ok());
     EXPECT_EQ(test::readFile(blocker), QByteArray("not a folder"));
 }

@@ -1,5 +1,6 @@
 #include "records/SnapshotStore.h"
 #include "settings/RecordFile.h"
+#include "support/FileSizeLimit.h"
 #include "support/LogCapture.h"
 #include "support/TestEnvironment.h"
 
@@ -9,9 +10,7 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <cstdlib>
-#include <sys/resource.h>
 
 using namespace qm;
 
@@ -24,32 +23,6 @@ Snapshot dated(const char *date, qint64 free = 0)
     snapshot.free = free;
     return snapshot;
 }
-
-// Files larger than `bytes` cannot be written by this process while it lives (as if the disk
-// were full); root is bound by it too.
-class FileSizeLimit
-{
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &m_previous);
-        m_previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limited = m_previous;
-        limited.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limited);
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_previous);
-        std::signal(SIGXFSZ, m_previousHandler);
-    }
-    FileSizeLimit(const FileSizeLimit &) = delete;
-    FileSizeLimit &operator=(const FileSizeLimit &) = delete;
-
-private:
-    rlimit m_previous{};
-    void (*m_previousHandler)(int) = nullptr;
-};
 
 class SnapshotStoreTest : public ::testing::Test
 {
@@ -150,9 +123,8 @@ TEST_F(SnapshotStoreTest, AFailedSaveReturnsAnErrorAndWritesNothing)
     EXPECT_FALSE(blocked.snapshotsFileSize().has_value());
 }
 
-// Disabled until writeAtomically flushes and checks the flush before QSaveFile::commit():
-// Qt 6.4's commit() ignores a failed flush of its buffer (QTBUG-75077) and renames the
-// truncated temporary file over the record file.
+// Qt 6.4's QSaveFile::commit() ignores a failed flush of its buffer (QTBUG-75077); the record
+// file must not be replaced by the truncated temporary file.
 TEST_F(SnapshotStoreTest, AWriteThatRunsOutOfSpaceKeepsTheOldFile)
 {
     const Result<QList<Snapshot>> first = store().upsert(dated("2026-03-11", 1), now, calendar());
@@ -161,7 +133,7 @@ TEST_F(SnapshotStoreTest, AWriteThatRunsOutOfSpaceKeepsTheOldFile)
 
     Result<QList<Snapshot>> failed = QList<Snapshot>();
     {
-        const FileSizeLimit diskFull(16);
+        const test::FileSizeLimit diskFull(16);
         failed = store().upsert(dated("2026-03-12", 2), now, calendar());
     }
     EXPECT_FALSE(failed.ok());
