@@ -3,8 +3,10 @@
 #include "platform/Log.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QStandardPaths>
 #include <QTimer>
 
 #include <unistd.h>
@@ -18,8 +20,12 @@ const QByteArray quitRequest = "quit\n";
 
 QString SingleInstance::defaultServerName()
 {
-    return QString::fromLatin1(log::applicationIdentifier) + QLatin1Char('-')
-           + QString::number(::getuid());
+    // The user's runtime folder is theirs alone (mode 0700); a bare name would put the socket in
+    // the shared temporary folder, where another user could take it first.
+    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    const QString name = QString::fromLatin1(log::applicationIdentifier) + QLatin1Char('-')
+                         + QString::number(::getuid());
+    return (runtime.isEmpty() ? QDir::tempPath() : runtime) + QLatin1Char('/') + name;
 }
 
 SingleInstance::SingleInstance(QString serverName, QObject *parent)
@@ -44,13 +50,6 @@ void SingleInstance::start()
     // Ask whoever holds the name to quit; an answer carries its process id.
     auto *probe = new QLocalSocket(this);
     m_probe = probe;
-    auto finish = [this, probe] {
-        if (m_probe != probe)
-            return;
-        m_probe = nullptr;
-        probe->deleteLater();
-        listen();
-    };
     connect(probe, &QLocalSocket::connected, this, [probe] { probe->write(quitRequest); });
     connect(probe, &QLocalSocket::readyRead, this, [probe] {
         while (probe->canReadLine()) {
@@ -66,11 +65,31 @@ void SingleInstance::start()
     connect(probe,
             &QLocalSocket::stateChanged,
             this,
-            [this, finish](QLocalSocket::LocalSocketState state) {
-                if (state == QLocalSocket::UnconnectedState)
-                    QMetaObject::invokeMethod(this, finish, Qt::QueuedConnection);
+            [this, probe](QLocalSocket::LocalSocketState state) {
+                if (state != QLocalSocket::UnconnectedState)
+                    return;
+                QMetaObject::invokeMethod(
+                    this,
+                    [this, probe] {
+                        if (m_probe != probe)
+                            return;
+                        m_probe = nullptr;
+                        probe->deleteLater();
+                        listen();
+                    },
+                    Qt::QueuedConnection);
             });
-    QTimer::singleShot(askTimeoutMs, this, finish);
+    // An older copy that does not answer (stopped or busy) still owns the name: taking it from
+    // under it would let that copy, once it goes on, remove our socket with its own. Ask again.
+    QTimer::singleShot(askTimeoutMs, this, [this, probe] {
+        if (m_probe != probe)
+            return;
+        m_probe = nullptr;
+        probe->disconnect(this);
+        probe->abort();
+        probe->deleteLater();
+        QTimer::singleShot(askTimeoutMs, this, &SingleInstance::start);
+    });
     probe->connectToServer(m_serverName);
 }
 

@@ -16,14 +16,16 @@ class SingleInstance : public QObject
 {
     Q_OBJECT
 public:
-    // The name of the per-user local server: "org.quillmere.Quillmere-<uid>", created in the
-    // runtime folder with user-only permissions.
+    // The per-user local server: "org.quillmere.Quillmere-<uid>" in the user's runtime folder
+    // (user-only permissions), or in the temporary folder when there is none.
     static QString defaultServerName();
 
     explicit SingleInstance(QString serverName = defaultServerName(), QObject *parent = nullptr);
     ~SingleInstance() override;
 
-    // Asks an older copy to quit, then listens. Never blocks: the result arrives as `ready`.
+    // Asks an older copy to quit, then listens. Never blocks: the result arrives as `ready`. An
+    // older copy that does not answer within two seconds keeps the name; it is asked again
+    // every two seconds until it lets go.
     void start();
 
     bool isListening() const;

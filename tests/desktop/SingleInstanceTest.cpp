@@ -2,11 +2,17 @@
 #include "support/LogCapture.h"
 #include "support/TestEnvironment.h"
 
+#include <QLocalSocket>
 #include <QProcess>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QUuid>
 
 #include <gtest/gtest.h>
+
+#include <csignal>
+
+#include <unistd.h>
 
 using namespace qm;
 
@@ -60,4 +66,42 @@ TEST(SingleInstance, ANewCopyAsksTheOlderOneToQuitAndSurvives)
     EXPECT_EQ(older.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(older.exitCode(), 0);
     EXPECT_EQ(quitRequested.count(), 0);
+}
+
+TEST(SingleInstance, AnOlderCopyThatDoesNotAnswerKeepsTheNameUntilItQuits)
+{
+    const QString name = uniqueName();
+    QProcess older;
+    older.start(QStringLiteral(QUILLMERE_TEST_HELPERS_BIN_DIR "/helper_desktop_single_instance"),
+                {name});
+    ASSERT_TRUE(older.waitForStarted(5000));
+    ASSERT_TRUE(test::waitUntil([&] { return older.canReadLine(); }, 5000));
+    const pid_t olderPid = pid_t(older.processId());
+    // The older copy stops answering (stopped, as a debugger or a stalled disk would).
+    ASSERT_EQ(::kill(olderPid, SIGSTOP), 0);
+
+    SingleInstance newer(name);
+    QSignalSpy ready(&newer, &SingleInstance::ready);
+    newer.start();
+    EXPECT_FALSE(ready.wait(3000)) << "the name is not taken from a copy that may go on";
+    EXPECT_FALSE(newer.isListening());
+
+    // Once it goes on it sees the request, lets go of the name and quits; the newer copy takes
+    // the name, and its socket stays: a third copy reaches it.
+    ASSERT_EQ(::kill(olderPid, SIGCONT), 0);
+    ASSERT_TRUE(test::waitUntil([&] { return older.state() == QProcess::NotRunning; }, 5000));
+    ASSERT_TRUE(ready.count() > 0 || ready.wait(6000));
+    EXPECT_TRUE(newer.isListening());
+    QLocalSocket third;
+    third.connectToServer(name);
+    EXPECT_TRUE(
+        test::waitUntil([&] { return third.state() == QLocalSocket::ConnectedState; }, 3000));
+}
+
+TEST(SingleInstance, TheDefaultNameLivesInTheUsersRuntimeFolder)
+{
+    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    ASSERT_FALSE(runtime.isEmpty());
+    EXPECT_EQ(SingleInstance::defaultServerName(),
+              runtime + QStringLiteral("/org.quillmere.Quillmere-") + QString::number(::getuid()));
 }
