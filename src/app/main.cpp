@@ -23,6 +23,22 @@ bool hasGraphicalSession()
     return qEnvironmentVariableIsSet("DISPLAY") || qEnvironmentVariableIsSet("WAYLAND_DISPLAY");
 }
 
+// A display that is named but cannot be reached (a stale DISPLAY from an old session, a
+// compositor that is gone) must not abort the program inside QApplication: let Qt fall back to
+// the offscreen platform, which the program then recognises and reports.
+void allowOffscreenFallback()
+{
+    QByteArray platforms = qgetenv("QT_QPA_PLATFORM");
+    if (platforms.isEmpty())
+        platforms = qEnvironmentVariableIsSet("WAYLAND_DISPLAY") ? "wayland;xcb" : "xcb";
+    qputenv("QT_QPA_PLATFORM", platforms + ";offscreen");
+}
+
+void sayNoDisplay()
+{
+    std::fprintf(stderr, "Quillmere needs a graphical desktop session: no display was found.\n");
+}
+
 QCoro::Task<> discardAuthorization(QCoro::Task<qm::NotificationAuthorization> task)
 {
     co_await std::move(task);
@@ -33,13 +49,18 @@ QCoro::Task<> discardAuthorization(QCoro::Task<qm::NotificationAuthorization> ta
 int main(int argc, char **argv)
 {
     if (!hasGraphicalSession()) {
-        std::fprintf(stderr,
-                     "Quillmere needs a graphical desktop session: no display was found.\n");
+        sayNoDisplay();
+        return 1;
+    }
+    allowOffscreenFallback();
+    // Qt's complaints about each platform it tries stay out of the way of the one line below.
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
+    QApplication app(argc, argv);
+    if (QGuiApplication::platformName() == QLatin1String("offscreen")) {
+        sayNoDisplay();
         return 1;
     }
     qm::LogSink::install(qm::LogSink::defaultLogFilePath());
-
-    QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quillmere"));
     QApplication::setDesktopFileName(QString::fromLatin1(qm::log::applicationIdentifier));
     QApplication::setQuitOnLastWindowClosed(false);
