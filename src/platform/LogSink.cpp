@@ -2,6 +2,8 @@
 
 #include "platform/Log.h"
 
+#include <QLoggingCategory>
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -84,6 +86,10 @@ void LogSink::install(const QString &logFilePath, bool alsoToStderr)
     if (!s.installed) {
         s.previous = qInstallMessageHandler(handleMessage);
         s.installed = true;
+        // The program's "info" lines travel as Qt debug messages; a system-wide
+        // "*.debug=false" (some distributions ship one) must not drop them from the log.
+        QLoggingCategory::setFilterRules(QString::fromLatin1(log::applicationIdentifier)
+                                         + QStringLiteral(".*.debug=true"));
     }
 }
 

@@ -451,3 +451,12 @@ TEST_F(AppModelTest, TheCleanupModelReadsTheWatchListAndTheNewestRecord)
     QCoro::waitFor(cleanup.rebuild());
     EXPECT_FALSE(paths(cleanup.safe()).contains(QStringLiteral("~/.cache/pip")));
 }
+
+TEST_F(AppModelTest, TheRecordsLiveInTheUsersDataFolder)
+{
+    const QString folder = test::privateHome() + QStringLiteral("/.local/share/Quillmere");
+    EXPECT_EQ(AppModel::applicationDataFolder(), folder);
+    AppModel::Services defaults = AppModel::withDefaults({});
+    EXPECT_EQ(defaults.settingsFile, folder + QStringLiteral("/settings.json"));
+    EXPECT_EQ(defaults.snapshotsFile, folder + QStringLiteral("/snapshots.json"));
+}

@@ -1,5 +1,7 @@
 #include "platform/Calendar.h"
 
+#include <QTimeZone>
+
 #include <gtest/gtest.h>
 
 using qm::Calendar;
@@ -72,7 +74,34 @@ TEST(Calendar, WeekOfYearFollowsTheWeekRules)
 
 TEST(Calendar, WholeDaysAcrossADaylightSavingChange)
 {
-    // 29 March 2026 has 23 hours in Berlin; it still counts as one day.
-    EXPECT_EQ(Calendar::wholeDaysBetween(QDate(2026, 3, 28), QDate(2026, 3, 30)), 2);
-    EXPECT_EQ(Calendar::wholeDaysBetween(QDate(2026, 3, 30), QDate(2026, 3, 28)), -2);
+    // 29 March 2026 has 23 hours in Berlin and 25 October 25 hours; each counts as one day,
+    // from the instants the program holds to the local days and back.
+    Calendar berlin;
+    berlin.timeZone = QTimeZone("Europe/Berlin");
+    struct Row
+    {
+        QDateTime from;
+        QDateTime to;
+        qint64 days;
+    };
+    const Row rows[] = {
+        // 23:30 on the 28th to 00:30 on the 30th, local time: 24 hours apart, two days.
+        {QDateTime(QDate(2026, 3, 28), QTime(22, 30), QTimeZone::utc()),
+         QDateTime(QDate(2026, 3, 29), QTime(22, 30), QTimeZone::utc()),
+         2},
+        // 00:30 on the 25th to 23:30 on the 25th, local time: 24 hours apart, the same day.
+        {QDateTime(QDate(2026, 10, 24), QTime(22, 30), QTimeZone::utc()),
+         QDateTime(QDate(2026, 10, 25), QTime(22, 30), QTimeZone::utc()),
+         0},
+    };
+    for (const Row &row : rows) {
+        const QDate from = berlin.localDate(row.from);
+        const QDate to = berlin.localDate(row.to);
+        EXPECT_EQ(Calendar::wholeDaysBetween(from, to), row.days) << from.toString().toStdString();
+        EXPECT_EQ(Calendar::wholeDaysBetween(to, from), -row.days);
+        EXPECT_EQ(berlin.localDate(berlin.startOfDay(to)), to);
+        EXPECT_EQ(berlin.dayKey(berlin.startOfDay(to)), Calendar::dayKey(to));
+    }
+    EXPECT_EQ(berlin.startOfDay(QDate(2026, 3, 29)).secsTo(berlin.startOfDay(QDate(2026, 3, 30))),
+              23 * 3600);
 }

@@ -4,6 +4,7 @@
 #include "support/TestEnvironment.h"
 
 #include <QDir>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -67,4 +68,28 @@ TEST(LogSink, DefaultPathFollowsXdgStateHome)
 {
     EXPECT_EQ(LogSink::defaultLogFilePath(),
               test::privateHome() + QStringLiteral("/.local/state/Quillmere/Quillmere.log"));
+}
+
+TEST(LogSink, ASystemRuleAgainstDebugOutputKeepsTheProgramsInfoLines)
+{
+    // Some distributions turn off every debug category in qtlogging.ini; the program's "info"
+    // lines travel as debug messages and must still reach the log.
+    QTemporaryDir dir;
+    ASSERT_TRUE(test::writeFile(dir.filePath(QStringLiteral("config/QtProject/qtlogging.ini")),
+                                "[Rules]\n*.debug=false\n"));
+    const QString logFile = dir.filePath(QStringLiteral("Quillmere.log"));
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.filePath(QStringLiteral("config")));
+    environment.remove(QStringLiteral("QT_LOGGING_RULES"));
+    QProcess writer;
+    writer.setProcessEnvironment(environment);
+    writer.start(QStringLiteral(QUILLMERE_TEST_HELPERS_BIN_DIR "/helper_platform_log_info"),
+                 {logFile});
+    ASSERT_TRUE(writer.waitForFinished(10000));
+    ASSERT_EQ(writer.exitCode(), 0);
+    const QString text = QString::fromUtf8(test::readFile(logFile));
+    for (const char *line : {" default Records a default line",
+                             " info Records an info line",
+                             " error Records an error line"})
+        EXPECT_TRUE(text.contains(QString::fromUtf8(line))) << line << "\n" << text.toStdString();
 }
