@@ -23,6 +23,16 @@ QString uniqueName()
     return QStringLiteral("quillmere-test-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
 }
 
+// Starts a copy that holds `name` (the test helper) and waits until it listens.
+void startOlderCopy(QProcess &older, const QString &name)
+{
+    older.start(QStringLiteral(QUILLMERE_TEST_HELPERS_BIN_DIR "/helper_desktop_single_instance"),
+                {name});
+    ASSERT_TRUE(older.waitForStarted(5000));
+    ASSERT_TRUE(test::waitUntil([&] { return older.canReadLine(); }, 5000));
+    ASSERT_TRUE(older.readLine().startsWith("listening "));
+}
+
 } // namespace
 
 TEST(SingleInstance, AFirstCopyHoldsTheNameWithoutAskingAnyone)
@@ -40,12 +50,7 @@ TEST(SingleInstance, ANewCopyAsksTheOlderOneToQuitAndSurvives)
 {
     const QString name = uniqueName();
     QProcess older;
-    older.start(QStringLiteral(QUILLMERE_TEST_HELPERS_BIN_DIR "/helper_desktop_single_instance"),
-                {name});
-    ASSERT_TRUE(older.waitForStarted(5000));
-    ASSERT_TRUE(test::waitUntil([&] { return older.canReadLine(); }, 5000));
-    const QByteArray line = older.readLine().trimmed();
-    ASSERT_TRUE(line.startsWith("listening "));
+    ASSERT_NO_FATAL_FAILURE(startOlderCopy(older, name));
     const qint64 olderPid = older.processId();
 
     test::LogCapture capture;
@@ -72,10 +77,7 @@ TEST(SingleInstance, AnOlderCopyThatDoesNotAnswerKeepsTheNameUntilItQuits)
 {
     const QString name = uniqueName();
     QProcess older;
-    older.start(QStringLiteral(QUILLMERE_TEST_HELPERS_BIN_DIR "/helper_desktop_single_instance"),
-                {name});
-    ASSERT_TRUE(older.waitForStarted(5000));
-    ASSERT_TRUE(test::waitUntil([&] { return older.canReadLine(); }, 5000));
+    ASSERT_NO_FATAL_FAILURE(startOlderCopy(older, name));
     const pid_t olderPid = pid_t(older.processId());
     // The older copy stops answering (stopped, as a debugger or a stalled disk would).
     ASSERT_EQ(::kill(olderPid, SIGSTOP), 0);

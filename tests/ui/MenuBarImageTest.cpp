@@ -320,9 +320,9 @@ TEST(MenuBarImageTest, SavesLabelsForALook)
 
 // --- The tray item -----------------------------------------------------------------------------
 
-TEST(TrayIconTest, FollowsTheReadingTheSettingsAndTheRecords)
+// A model over a temporary folder whose startup volume has 15 of 100 GB free.
+AppModel::Services trayServices(const QTemporaryDir &dir)
 {
-    QTemporaryDir dir;
     AppModel::Services services;
     services.settingsFile = dir.filePath(QStringLiteral("Quillmere/settings.json"));
     services.snapshotsFile = dir.filePath(QStringLiteral("Quillmere/snapshots.json"));
@@ -330,6 +330,13 @@ TEST(TrayIconTest, FollowsTheReadingTheSettingsAndTheRecords)
     services.diskSpaceReader = [] {
         return Result<DiskSpace>(DiskSpace{15 * GB, 100 * GB, 0});
     };
+    return services;
+}
+
+TEST(TrayIconTest, FollowsTheReadingTheSettingsAndTheRecords)
+{
+    QTemporaryDir dir;
+    AppModel::Services services = trayServices(dir);
     services.totalCapacityReader = [] {
         return std::optional<qint64>(100 * GB);
     };
@@ -379,13 +386,7 @@ TEST(TrayIconTest, FollowsTheReadingTheSettingsAndTheRecords)
 TEST(TrayIconTest, OpeningTheMenuListsTheExternalVolumes)
 {
     QTemporaryDir dir;
-    AppModel::Services services;
-    services.settingsFile = dir.filePath(QStringLiteral("Quillmere/settings.json"));
-    services.snapshotsFile = dir.filePath(QStringLiteral("Quillmere/snapshots.json"));
-    services.home = dir.path();
-    services.diskSpaceReader = [] {
-        return Result<DiskSpace>(DiskSpace{15 * GB, 100 * GB, 0});
-    };
+    AppModel::Services services = trayServices(dir);
     services.externalVolumeProbe.list = [] {
         return QList<ExternalVolumeReader::Probe::Entry>{
             {QStringLiteral("/media/u/Photos"), QStringLiteral("Photos"), false},
