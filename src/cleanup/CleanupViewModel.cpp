@@ -146,10 +146,7 @@ CleanupViewModel::CleanupViewModel(Services services, QObject *parent)
 CleanupViewModel::~CleanupViewModel()
 {
     // The work items notice that the model is gone; their du processes need not run on.
-    for (const std::shared_ptr<WorkItem> &item : {m_measureItem, m_trashItem}) {
-        if (item)
-            item->cancel->cancel();
-    }
+    cancelMeasurements();
 }
 
 QList<CleanupItem> CleanupViewModel::commandItems() const
@@ -267,6 +264,14 @@ QCoro::Task<> CleanupViewModel::appear()
         co_await measureTrash(false);
 }
 
+void CleanupViewModel::cancelMeasurements()
+{
+    for (const std::shared_ptr<WorkItem> &item : {m_measureItem, m_trashItem}) {
+        if (item)
+            item->cancel->cancel();
+    }
+}
+
 void CleanupViewModel::screenShown()
 {
     setVisibleScreens(m_visibleScreens + 1);
@@ -277,10 +282,7 @@ void CleanupViewModel::screenHidden()
     setVisibleScreens(std::max(0, m_visibleScreens - 1));
     if (m_visibleScreens > 0)
         return;
-    for (const std::shared_ptr<WorkItem> &item : {m_measureItem, m_trashItem}) {
-        if (item)
-            item->cancel->cancel();
-    }
+    cancelMeasurements();
 }
 
 // --- Full measurement ---------------------------------------------------------------------------

@@ -181,6 +181,8 @@ private:
     QCoro::Task<> fullMeasurementSteps(CancelToken cancel);
     QCoro::Task<> trashMeasurementSteps(CancelToken cancel);
     QCoro::Task<> remeasureRow(CleanupItem item);
+    // Asks the running measurements to stop; they end at their next check.
+    void cancelMeasurements();
 
     QString expanded(const QString &path) const;
     void setSafe(QList<CleanupItem> rows);

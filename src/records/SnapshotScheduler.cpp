@@ -45,15 +45,11 @@ UnmeasuredReason reasonFor(SizeScanner::PathOutcome::Kind kind)
     return UnmeasuredReason::failed;
 }
 
-// What the scan needs from the file system before it measures, read off the main thread.
-struct ScanPlan
+// The entries a scan measures, read off the main thread (it looks at the folders). The profile
+// goes by pointer so that the worker does not copy its tables.
+WatchEntries planScan(const QStringList &paths, const QString &home, const PlatformProfile *profile)
 {
-    WatchEntries entries;
-};
-
-ScanPlan planScan(const QStringList &paths, const QString &home, const PlatformProfile *profile)
-{
-    return {scanEntries(paths, home, *profile)};
+    return scanEntries(paths, home, *profile);
 }
 
 struct BreakdownWrite
@@ -301,11 +297,11 @@ QCoro::Task<> SnapshotScheduler::scanOnce()
     // 1. What is due.
     const Settings settings = s.settings();
     const QString trashFolder = expandTilde(profile->trashFolder, s.home);
-    const ScanPlan plan
+    const WatchEntries planned
         = co_await QtConcurrent::run(planScan, enabledWatchPaths(settings), s.home, profile);
     if (!self)
         co_return;
-    const WatchEntries due = dueEntries(plan.entries, settings.watchEntries);
+    const WatchEntries due = dueEntries(planned, settings.watchEntries);
 
     // 2. Folders a missing Full Disk Access keeps us from reading.
     const FullDiskAccess::Status access = s.fullDiskAccessStatus();
