@@ -4,11 +4,15 @@ JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
 # Debian packages the build, the tests and the benchmarks need.
-PACKAGES := cmake make g++ pkg-config qt6-base-dev qt6-charts-dev qcoro-qt6-dev libgl-dev \
+PACKAGES := cmake make g++ pkg-config qt6-base-dev qt6-charts-dev libqt6opengl6-dev libxkbcommon-dev qcoro-qt6-dev libgl-dev \
 	libgtest-dev libgmock-dev googletest libbenchmark-dev dbus-daemon coreutils util-linux \
 	qt6-qpa-plugins findutils time
 
-.PHONY: all deps build run test bench format clean
+# Programs the tests and the benchmarks start; each must come with a package above
+# (.ci/check-packages checks both lists against the configured build).
+PROGRAMS := du dbus-daemon setpriv sh sleep
+
+.PHONY: all deps build run test bench format clean print-packages print-programs
 
 all: build
 
@@ -39,6 +43,12 @@ bench: deps
 	cmake -S . -B $(BUILD_DIR)-bench -DCMAKE_BUILD_TYPE=Release -DQUILLMERE_BENCH=ON -DBUILD_TESTING=OFF
 	cmake --build $(BUILD_DIR)-bench -j $(JOBS)
 	@for b in $(BUILD_DIR)-bench/bench/bench_*; do [ -f "$$b" ] && [ -x "$$b" ] || continue; "$$b" || exit 1; done
+
+print-packages:
+	@echo $(PACKAGES)
+
+print-programs:
+	@echo $(PROGRAMS)
 
 format:
 	find src tests bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i
