@@ -1,4 +1,5 @@
 # The two commands of the README: `make run` and `make test`. Both install what is missing first.
+# `make demo` starts a virtual desktop with the program and takes screenshots.
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
@@ -6,13 +7,15 @@ CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 # Debian packages the build, the tests and the benchmarks need.
 PACKAGES := cmake make g++ pkg-config qt6-base-dev qt6-charts-dev libqt6opengl6-dev libxkbcommon-dev qcoro-qt6-dev libgl-dev \
 	libgtest-dev libgmock-dev googletest libbenchmark-dev dbus-daemon coreutils util-linux \
-	qt6-qpa-plugins findutils time
+	qt6-qpa-plugins findutils time \
+	xvfb xfce4-panel trayer dunst xdotool x11-utils imagemagick python3 python3-dbus python3-gi
 
 # Programs the tests and the benchmarks start; each must come with a package above
 # (.ci/check-packages checks both lists against the configured build).
-PROGRAMS := du dbus-daemon setpriv sh sleep
+PROGRAMS := du dbus-daemon setpriv sh sleep \
+	Xvfb xfce4-panel trayer dunst dunstctl xwininfo xdotool import python3
 
-.PHONY: all deps build run test bench format clean print-packages print-programs
+.PHONY: all deps build run demo test bench format clean print-packages print-programs
 
 all: build
 
@@ -33,8 +36,14 @@ $(BUILD_DIR)/CMakeCache.txt:
 build: deps $(BUILD_DIR)/CMakeCache.txt
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
+# Without a desktop session the program says so in one line (exit status 1).
 run: build
-	$(BUILD_DIR)/src/quillmere
+	@$(BUILD_DIR)/src/quillmere; status=$$?; \
+	if [ $$status -eq 1 ]; then echo "To see Quillmere here, 'make demo' starts it on a virtual desktop and takes screenshots."; fi; \
+	exit $$status
+
+demo: build
+	/usr/bin/python3 tests/e2e/demo.py --program $(BUILD_DIR)/src/quillmere --out $(BUILD_DIR)/demo
 
 test: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)

@@ -1,0 +1,56 @@
+#!/usr/bin/python3
+"""`make demo`: Quillmere on a virtual desktop for a person to look at.
+
+    demo.py --program build/src/quillmere --out build/demo [--host sni|xembed]
+
+Starts the same stack as the end-to-end test (a tray host, dunst, a home with 30 days of records
+and the warning line above the free space), takes screenshots of the tray and the notification,
+and says where they are. From a terminal the desktop stays up until Enter is pressed.
+"""
+
+import argparse
+import os
+import shutil
+import sys
+
+from desktopstack import DesktopStack, StackUnavailable, StepFailed
+from tray_e2e import prepare_home, wait_for_tray_item
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--program", required=True)
+    parser.add_argument("--out", required=True)
+    parser.add_argument("--host", choices=("sni", "xembed"), default="sni")
+    arguments = parser.parse_args()
+    out = os.path.abspath(arguments.out)
+    shutil.rmtree(out, ignore_errors=True)
+    try:
+        with DesktopStack(out, arguments.host) as stack:
+            with stack.step("start the desktop"):
+                stack.start_desktop()
+            with stack.step("start Quillmere on a home with 30 days of records"):
+                prepare_home(stack)
+                process = stack.start_program(os.path.abspath(arguments.program))
+                wait_for_tray_item(stack, process.pid)
+                stack.screenshot("tray")
+            with stack.step("show the low-space notification"):
+                stack.wait_until("the notification", stack.notifications)
+                stack.screenshot("notification")
+            shots = sorted(name for name in os.listdir(out) if name.endswith(".png"))
+            print("Demo screenshots are in %s: %s" % (out, ", ".join(shots)), flush=True)
+            if sys.stdin.isatty():
+                print("The desktop runs on DISPLAY=%s (session bus %s); press Enter to end it."
+                      % (stack.display, stack.bus_address), flush=True)
+                sys.stdin.readline()
+    except StackUnavailable as error:
+        print("make demo: the virtual desktop cannot start here: %s" % error)
+        return 1
+    except StepFailed as error:
+        print("make demo failed: %s" % error)
+        return 1
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
