@@ -1,5 +1,6 @@
 # The two commands of the README: `make run` and `make test`. Both install what is missing first.
-# `make demo` starts a virtual desktop with the program and takes screenshots.
+# `make demo` starts a virtual desktop with the program and takes screenshots; `make package`
+# builds the Debian package.
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
@@ -8,14 +9,16 @@ CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 PACKAGES := cmake make g++ pkg-config qt6-base-dev qt6-charts-dev libqt6opengl6-dev libxkbcommon-dev qcoro-qt6-dev libgl-dev \
 	libgtest-dev libgmock-dev googletest libbenchmark-dev dbus-daemon coreutils util-linux \
 	qt6-qpa-plugins findutils time \
-	xvfb xfce4-panel trayer dunst xdotool x11-utils imagemagick python3 python3-dbus python3-gi
+	xvfb xfce4-panel trayer dunst xdotool x11-utils imagemagick python3 python3-dbus python3-gi \
+	desktop-file-utils appstream lintian dpkg-dev
 
 # Programs the tests and the benchmarks start; each must come with a package above
 # (.ci/check-packages checks both lists against the configured build).
 PROGRAMS := du dbus-daemon setpriv sh sleep \
-	Xvfb xfce4-panel trayer dunst dunstctl xwininfo xdotool import python3
+	Xvfb xfce4-panel trayer dunst dunstctl xwininfo xdotool import python3 \
+	cpack dpkg-deb dpkg-shlibdeps gzip desktop-file-validate appstreamcli lintian
 
-.PHONY: all deps build run demo test bench format clean print-packages print-programs
+.PHONY: all deps build run demo package test bench format clean print-packages print-programs
 
 all: build
 
@@ -44,6 +47,9 @@ run: build
 
 demo: build
 	/usr/bin/python3 tests/e2e/demo.py --program $(BUILD_DIR)/src/quillmere --out $(BUILD_DIR)/demo
+
+package: build
+	cd $(BUILD_DIR) && cpack
 
 test: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
