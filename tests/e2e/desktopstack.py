@@ -492,6 +492,17 @@ class DesktopStack:
         """Every notification dunst received: shown, waiting and in its history."""
         return sum(int(self.dunstctl("count", what)) for what in ("displayed", "waiting", "history"))
 
+    def expect_no_more_notifications(self, expected, seconds=2.0):
+        """Watches dunst for `seconds` after a decision the program made: an absence can only be
+        seen over a while. Fails at once when the count goes past `expected`."""
+        deadline = time.monotonic() + seconds
+        while time.monotonic() < deadline:
+            count = self.notification_count()
+            if count > expected:
+                raise StepFailed("dunst received %d notifications, expected %d: %r"
+                                 % (count, expected, self.notifications()))
+            time.sleep(0.1)
+
     def notifications(self):
         """The notifications dunst showed, each {"app", "summary", "body"}."""
         if not os.path.exists(self.notification_log):

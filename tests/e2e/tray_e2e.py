@@ -87,6 +87,11 @@ def wait_for_tray_item(stack, pid):
 
 
 def run(stack, program):
+    """The steps of one run, in the order a user meets them. Steps for windows of the program go
+    where the user would open them: after "tray item appears" the popover (stack.sni_activate
+    or stack.click_window on the item, then stack.find_windows / stack.window_geometry for the
+    window; stack.file_manager_calls() for "Show in Folder"), and after the notification step
+    its default action (stack.invoke_notification_default_action())."""
     days = set()
     with stack.step("start the desktop (%s tray host)" % stack.tray_host):
         stack.start_desktop()
@@ -128,11 +133,13 @@ def run(stack, program):
 
 
 def check_count(stack, days):
-    """One notification a day: exactly one, or one per day the run has spanned."""
+    """One notification a day: exactly one, or one per day the run has spanned, also when
+    watched for a while after the program's last decision."""
     count = stack.notification_count()
     if not 1 <= count <= len(days):
         raise StepFailed("dunst received %d notifications on %d day(s): %r"
                          % (count, len(days), stack.notifications()))
+    stack.expect_no_more_notifications(len(days))
 
 
 def main():
