@@ -95,12 +95,11 @@ def _slug(text):
 
 
 class DesktopStack:
-    def __init__(self, artifacts, tray_host="sni", quiet=False):
+    def __init__(self, artifacts, tray_host="sni"):
         if tray_host not in TRAY_HOSTS:
             raise ValueError("tray host must be one of %s" % ", ".join(TRAY_HOSTS))
         self.artifacts = os.path.abspath(artifacts)
         self.tray_host = tray_host
-        self.quiet = quiet
         self.root = None
         self.home = None
         self.display = None
@@ -174,7 +173,7 @@ class DesktopStack:
             )
         except OSError as error:
             log.close()
-            raise StackUnavailable("cannot start %s: %s" % (argv[0], error)) from error
+            raise StepFailed("cannot start %s: %s" % (argv[0], error)) from error
         self._processes.append((name, process))
         self._logs[process.pid] = log
         return process
@@ -202,10 +201,6 @@ class DesktopStack:
 
     # --- Waiting and steps -----------------------------------------------------------------
 
-    def say(self, text):
-        if not self.quiet:
-            print(text, flush=True)
-
     def wait_until(self, what, condition, timeout=20.0):
         """Polls `condition` until it returns a true value, which is returned; else fails."""
         deadline = time.monotonic() + timeout
@@ -232,7 +227,7 @@ class DesktopStack:
     @contextlib.contextmanager
     def step(self, name):
         """Runs one named step; a failure keeps a screenshot and the logs and names the step."""
-        self.say("step: " + name)
+        print("step: " + name, flush=True)
         try:
             yield
         except StackUnavailable:

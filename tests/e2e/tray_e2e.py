@@ -43,7 +43,12 @@ def free_bytes(path):
 def prepare_home(stack):
     """The records and a warning line above today's free space (settings.json)."""
     free = free_bytes(stack.home)
-    warning_line = free // 10**9 + 10
+    info = os.statvfs(stack.home)
+    # The program keeps the line within the volume's capacity.
+    warning_line = min(free // 10**9 + 10, info.f_blocks * info.f_frsize // 10**9)
+    if warning_line * 10**9 <= free:
+        raise StepFailed("the volume of %s is too empty to set a warning line above its free "
+                         "space" % stack.home)
     settings = {"thresholdGB": warning_line, "criticalGB": 1, "notifyEnabled": True}
     write_home(stack.home, today(), free, settings)
     return warning_line
