@@ -35,6 +35,13 @@ for path in usr/bin/quillmere "usr/share/applications/$id.desktop" \
     [ -f "$root/$path" ] || fail "the package has no /$path"
 done
 
+# The menu entry starts the packaged program and shows the packaged icon.
+entry="$root/usr/share/applications/$id.desktop"
+program=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$entry" 2>/dev/null)
+icon=$(sed -n 's/^Icon=//p' "$entry" 2>/dev/null)
+[ -n "$program" ] && [ -x "$root/usr/bin/$program" ] || fail "Exec=$program is not a program of the package"
+[ -f "$root/usr/share/icons/hicolor/scalable/apps/$icon.svg" ] || fail "Icon=$icon is not an icon of the package"
+
 echo "--- desktop-file-validate"
 desktop-file-validate "$root/usr/share/applications/$id.desktop" || fail "desktop-file-validate reports errors"
 echo "--- appstreamcli validate --no-net"
