@@ -201,7 +201,7 @@ class DesktopStack:
 
     # --- Waiting and steps -----------------------------------------------------------------
 
-    def wait_until(self, what, condition, timeout=20.0):
+    def wait_until(self, what, condition, timeout=30.0):
         """Polls `condition` until it returns a true value, which is returned; else fails."""
         deadline = time.monotonic() + timeout
         last_error = None
