@@ -1,0 +1,187 @@
+#include "ui/SettingsWindow.h"
+
+#include "model/AppModel.h"
+#include "platform/DeviceInfo.h"
+#include "ui/AboutSettingsForm.h"
+#include "ui/GeneralSettingsForm.h"
+#include "ui/MainMenu.h"
+#include "ui/MenuBarSettingsForm.h"
+#include "ui/NotificationSettingsForm.h"
+#include "ui/PopoverWindows.h"
+#include "ui/SymbolIcon.h"
+#include "ui/WatchSettingsForm.h"
+
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QListWidget>
+#include <QScreen>
+#include <QStackedWidget>
+#include <QTimer>
+
+namespace qm {
+
+namespace {
+
+Symbol sectionSymbol(SettingsSection section)
+{
+    switch (section) {
+    case SettingsSection::general:
+        return Symbol::general;
+    case SettingsSection::menuBar:
+        return Symbol::menuBar;
+    case SettingsSection::notifications:
+        return Symbol::bell;
+    case SettingsSection::watch:
+        return Symbol::folder;
+    case SettingsSection::about:
+        break;
+    }
+    return Symbol::info;
+}
+
+} // namespace
+
+SettingsSection SettingsWindow::sectionToOpen(const QString &lastSettingsTab)
+{
+    if (lastSettingsTab == QLatin1String("thresholds"))
+        return SettingsSection::notifications;
+    return settingsSectionFromRawValue(lastSettingsTab).value_or(SettingsSection::general);
+}
+
+QString SettingsWindow::sectionTitle(SettingsSection section)
+{
+    switch (section) {
+    case SettingsSection::general:
+        return tr("General");
+    case SettingsSection::menuBar:
+        return tr("Menu Bar");
+    case SettingsSection::notifications:
+        return tr("Notifications");
+    case SettingsSection::watch:
+        return tr("Watched Folders");
+    case SettingsSection::about:
+        break;
+    }
+    return tr("About");
+}
+
+SettingsWindow::SettingsWindow(AppModel &model, QWidget *parent)
+    : QWidget(parent, Qt::Window)
+    , m_model(model)
+    , m_services(withDefaultUiServices())
+{
+    setObjectName(QStringLiteral("settingsWindow"));
+    setMinimumSize(minimumContentSize);
+    resize(minimumContentSize);
+
+    auto *columns = new QHBoxLayout(this);
+    columns->setContentsMargins(0, 0, 0, 0);
+    columns->setSpacing(0);
+
+    m_sidebar = new QListWidget(this);
+    m_sidebar->setObjectName(QStringLiteral("settingsSidebar"));
+    m_sidebar->setAccessibleName(tr("Settings sections"));
+    m_sidebar->setFixedWidth(sidebarWidth);
+    m_sidebar->setIconSize(QSize(16, 16));
+    m_sidebar->setSpacing(2);
+    m_sidebar->setFrameShape(QFrame::NoFrame);
+    m_sidebar->setBackgroundRole(QPalette::Window);
+    m_sidebar->viewport()->setBackgroundRole(QPalette::Window);
+    m_sidebar->setContentsMargins(0, 8, 0, 0);
+    for (const SettingsSection section : allSettingsSections) {
+        auto *item = new QListWidgetItem(
+            symbolIcon(sectionSymbol(section)), sectionTitle(section), m_sidebar);
+        item->setData(Qt::UserRole, settingsSectionRawValue(section));
+        item->setSizeHint(QSize(sidebarWidth - 8, 28));
+    }
+    columns->addWidget(m_sidebar);
+
+    m_forms = new QStackedWidget(this);
+    m_forms->addWidget(new GeneralSettingsForm(model, m_services, m_forms));
+    m_forms->addWidget(new MenuBarSettingsForm(model, m_forms));
+    m_forms->addWidget(new NotificationSettingsForm(model, m_forms));
+    m_forms->addWidget(new WatchSettingsForm(model, m_services, m_forms));
+    m_forms->addWidget(new AboutSettingsForm(
+        model, m_services, DeviceInfo::lines(DeviceInfo::current()), m_forms));
+    columns->addWidget(m_forms, 1);
+
+    // Until the window is opened it shows the remembered section without storing anything.
+    m_section = sectionToOpen(model.settings().lastSettingsTab);
+    {
+        const QSignalBlocker blocker(m_sidebar);
+        m_sidebar->setCurrentRow(int(m_section));
+    }
+    m_forms->setCurrentIndex(int(m_section));
+    setWindowTitle(sectionTitle(m_section));
+
+    connect(m_sidebar, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (row < 0 || row >= int(allSettingsSections.size()))
+            return;
+        select(allSettingsSections.at(row));
+        sectionChanged(m_section);
+    });
+}
+
+SettingsWindow::~SettingsWindow() = default;
+
+void SettingsWindow::setMainMenu(MainMenu *menu)
+{
+    m_mainMenu = menu;
+    if (menu)
+        menu->attachTo(this);
+}
+
+QWidget *SettingsWindow::form(SettingsSection section) const
+{
+    return m_forms->widget(int(section));
+}
+
+void SettingsWindow::open(std::optional<SettingsSection> section)
+{
+    if (m_mainMenu)
+        m_mainMenu->install(MainMenu::InstallReason::settingsWindowOpened);
+    const SettingsSection chosen
+        = section.value_or(sectionToOpen(m_model.settings().lastSettingsTab));
+    select(chosen);
+    sectionChanged(chosen);
+    closePopoverWindows();
+    if (!m_placed) {
+        m_placed = true;
+        if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+            QRect frame = frameGeometry();
+            frame.moveCenter(screen->availableGeometry().center());
+            move(frame.topLeft());
+        }
+    }
+    show();
+    // On the next turn, once the popover has gone.
+    QTimer::singleShot(0, this, [this] {
+        raise();
+        activateWindow();
+    });
+}
+
+bool SettingsWindow::event(QEvent *event)
+{
+    if (event->type() == QEvent::WindowActivate && m_mainMenu)
+        m_mainMenu->install(MainMenu::InstallReason::settingsWindowBecameFrontmost);
+    return QWidget::event(event);
+}
+
+void SettingsWindow::select(SettingsSection section)
+{
+    m_section = section;
+    const QSignalBlocker blocker(m_sidebar);
+    m_sidebar->setCurrentRow(int(section));
+    m_forms->setCurrentIndex(int(section));
+}
+
+void SettingsWindow::sectionChanged(SettingsSection section)
+{
+    setWindowTitle(sectionTitle(section));
+    const QString raw = settingsSectionRawValue(section);
+    if (m_model.settings().lastSettingsTab != raw)
+        m_model.setLastSettingsTab(raw);
+}
+
+} // namespace qm
