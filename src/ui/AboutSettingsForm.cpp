@@ -43,7 +43,7 @@ QString AboutSettingsForm::versionText()
 #else
     const QString build;
 #endif
-    return versionText(QCoreApplication::applicationName(), version, build);
+    return versionText(QStringLiteral("Quillmere"), version, build);
 }
 
 QString AboutSettingsForm::logFileName(const QString &dayKey)

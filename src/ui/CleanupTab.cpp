@@ -13,8 +13,8 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPushButton>
 #include <QScrollArea>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 #include <QCoroTask>
@@ -62,10 +62,11 @@ CleanupTab::CleanupTab(AppModel &model, QWidget *parent)
     m_recordsLine = captionLabel(QString());
     m_recordsLine->setObjectName(QStringLiteral("recordsSizeLine"));
     footer->addWidget(m_recordsLine, 1);
-    m_resetButton = new QPushButton(tr("Reset"), this);
+    m_resetButton = new QToolButton(this);
+    m_resetButton->setText(tr("Reset"));
     m_resetButton->setObjectName(QStringLiteral("resetRecordsButton"));
     m_resetButton->setFont(captionFont());
-    connect(m_resetButton, &QPushButton::clicked, this, [this] {
+    connect(m_resetButton, &QToolButton::clicked, this, [this] {
         // Asked once the click has been handled, so that nothing redraws under the button.
         QMetaObject::invokeMethod(this, &CleanupTab::askToResetRecords, Qt::QueuedConnection);
     });

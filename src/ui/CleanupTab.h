@@ -11,7 +11,7 @@
 #include <optional>
 
 class QLabel;
-class QPushButton;
+class QToolButton;
 class QVBoxLayout;
 
 namespace qm {
@@ -70,7 +70,7 @@ private:
     QWidget *m_rows = nullptr;
     QVBoxLayout *m_rowsLayout = nullptr;
     QLabel *m_recordsLine = nullptr;
-    QPushButton *m_resetButton = nullptr;
+    QToolButton *m_resetButton = nullptr;
     QLabel *m_resultLabel = nullptr;
 };
 

@@ -62,6 +62,8 @@ CleanupTrashRow::CleanupTrashRow(CleanupViewModel::TrashDisplay state,
     open->setObjectName(QStringLiteral("showTrashButton"));
     connect(open, &QToolButton::clicked, this, &CleanupTrashRow::openTrashRequested);
     row->addWidget(open);
+    // Where the other rows have their Trash button, so that the folder buttons line up.
+    row->addSpacing(open->sizeHint().width());
 }
 
 } // namespace qm

@@ -8,6 +8,7 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -51,17 +52,19 @@ GeneralSettingsForm::GeneralSettingsForm(AppModel &model, UiServices &services, 
     SettingsGroup *units = addGroup(tr("Units"));
     auto *unitRow = new QWidget(this);
     unitRow->setAccessibleName(tr("Capacity unit"));
-    auto *unitLayout = new QHBoxLayout(unitRow);
+    auto *unitLayout = new QGridLayout(unitRow);
     unitLayout->setContentsMargins(0, 0, 0, 0);
-    unitLayout->addWidget(new QLabel(tr("Capacity unit"), unitRow));
-    unitLayout->addStretch(1);
+    unitLayout->setHorizontalSpacing(12);
+    unitLayout->addWidget(new QLabel(tr("Capacity unit"), unitRow), 0, 0, Qt::AlignTop);
     m_units = new QButtonGroup(this);
+    int line = 0;
     for (const ByteUnit unit : {ByteUnit::GB, ByteUnit::GiB}) {
         auto *choice = new QRadioButton(unitDescription(unit), unitRow);
         choice->setObjectName(QStringLiteral("unit_") + byteUnitRawValue(unit));
         m_units->addButton(choice, int(unit));
-        unitLayout->addWidget(choice);
+        unitLayout->addWidget(choice, line++, 1);
     }
+    unitLayout->setColumnStretch(1, 1);
     connect(m_units, &QButtonGroup::idClicked, this, [this](int id) {
         const auto unit = static_cast<ByteUnit>(id);
         if (unit == m_model.settings().unit)

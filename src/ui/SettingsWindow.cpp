@@ -17,6 +17,7 @@
 #include <QScreen>
 #include <QStackedWidget>
 #include <QTimer>
+#include <QVBoxLayout>
 
 namespace qm {
 
@@ -78,23 +79,26 @@ SettingsWindow::SettingsWindow(AppModel &model, QWidget *parent)
     columns->setContentsMargins(0, 0, 0, 0);
     columns->setSpacing(0);
 
-    m_sidebar = new QListWidget(this);
+    auto *sidebarColumn = new QWidget(this);
+    sidebarColumn->setFixedWidth(sidebarWidth);
+    auto *sidebarLayout = new QVBoxLayout(sidebarColumn);
+    sidebarLayout->setContentsMargins(8, 10, 8, 8);
+    m_sidebar = new QListWidget(sidebarColumn);
     m_sidebar->setObjectName(QStringLiteral("settingsSidebar"));
     m_sidebar->setAccessibleName(tr("Settings sections"));
-    m_sidebar->setFixedWidth(sidebarWidth);
     m_sidebar->setIconSize(QSize(16, 16));
     m_sidebar->setSpacing(2);
     m_sidebar->setFrameShape(QFrame::NoFrame);
     m_sidebar->setBackgroundRole(QPalette::Window);
     m_sidebar->viewport()->setBackgroundRole(QPalette::Window);
-    m_sidebar->setContentsMargins(0, 8, 0, 0);
     for (const SettingsSection section : allSettingsSections) {
         auto *item = new QListWidgetItem(
             symbolIcon(sectionSymbol(section)), sectionTitle(section), m_sidebar);
         item->setData(Qt::UserRole, settingsSectionRawValue(section));
-        item->setSizeHint(QSize(sidebarWidth - 8, 28));
+        item->setSizeHint(QSize(sidebarWidth - 20, 28));
     }
-    columns->addWidget(m_sidebar);
+    sidebarLayout->addWidget(m_sidebar);
+    columns->addWidget(sidebarColumn);
 
     m_forms = new QStackedWidget(this);
     m_forms->addWidget(new GeneralSettingsForm(model, m_services, m_forms));

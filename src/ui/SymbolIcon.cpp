@@ -112,20 +112,22 @@ void drawSymbol(QPainter &p, Symbol symbol, const QColor &color)
 
 } // namespace
 
-QIcon drawnSymbolIcon(Symbol symbol, const QColor &color)
+QIcon drawnSymbolIcon(Symbol symbol, const QColor &color, const QColor &selectedColor)
 {
     QIcon icon;
     for (const int scale : {1, 2}) {
         for (const int size : {16, 32}) {
-            QPixmap pixmap(size * scale, size * scale);
-            pixmap.setDevicePixelRatio(scale);
-            pixmap.fill(Qt::transparent);
-            QPainter painter(&pixmap);
-            painter.setRenderHint(QPainter::Antialiasing);
-            painter.scale(size / 16.0, size / 16.0);
-            drawSymbol(painter, symbol, color);
-            painter.end();
-            icon.addPixmap(pixmap);
+            for (const QIcon::Mode mode : {QIcon::Normal, QIcon::Selected}) {
+                QPixmap pixmap(size * scale, size * scale);
+                pixmap.setDevicePixelRatio(scale);
+                pixmap.fill(Qt::transparent);
+                QPainter painter(&pixmap);
+                painter.setRenderHint(QPainter::Antialiasing);
+                painter.scale(size / 16.0, size / 16.0);
+                drawSymbol(painter, symbol, mode == QIcon::Selected ? selectedColor : color);
+                painter.end();
+                icon.addPixmap(pixmap, mode);
+            }
         }
     }
     return icon;
@@ -136,7 +138,10 @@ QIcon symbolIcon(Symbol symbol)
     const QString name = symbolThemeName(symbol);
     if (QIcon::hasThemeIcon(name))
         return QIcon::fromTheme(name);
-    return drawnSymbolIcon(symbol, QApplication::palette().color(QPalette::WindowText));
+    const QPalette palette = QApplication::palette();
+    return drawnSymbolIcon(symbol,
+                           palette.color(QPalette::WindowText),
+                           palette.color(QPalette::HighlightedText));
 }
 
 QToolButton *

@@ -24,8 +24,8 @@ QString symbolThemeName(Symbol symbol);
 
 QIcon symbolIcon(Symbol symbol);
 
-// The drawn stand-in alone, in the given colour.
-QIcon drawnSymbolIcon(Symbol symbol, const QColor &color);
+// The drawn stand-in alone, in `color`, and in `selectedColor` on a selected row.
+QIcon drawnSymbolIcon(Symbol symbol, const QColor &color, const QColor &selectedColor);
 
 // A flat button that shows only the symbol, with a tooltip and an accessible name.
 QToolButton *symbolButton(Symbol symbol,

@@ -7,7 +7,7 @@
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QHBoxLayout>
-#include <QPushButton>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace qm {
@@ -63,12 +63,13 @@ TerminalCommandRow::TerminalCommandRow(const CleanupItem &item,
     }
     row->addLayout(texts, 1);
 
-    auto *copy = new QPushButton(tr("Copy"), this);
+    auto *copy = new QToolButton(this);
+    copy->setText(tr("Copy"));
     copy->setObjectName(QStringLiteral("copyCommandButton"));
     copy->setFont(captionFont());
     copy->setAccessibleName(tr("Copy"));
     const QString line = item.kind.commandLine;
-    connect(copy, &QPushButton::clicked, this, [line] {
+    connect(copy, &QToolButton::clicked, this, [line] {
         QClipboard *clipboard = QGuiApplication::clipboard();
         clipboard->clear();
         clipboard->setText(line);

@@ -18,8 +18,8 @@ class TerminalCommandRow : public QWidget
 
 public:
     TerminalCommandRow(const CleanupItem &item,
-                      const std::optional<QString> &detail,
-                      QWidget *parent = nullptr);
+                       const std::optional<QString> &detail,
+                       QWidget *parent = nullptr);
 
     // The detail of a command row: for the local-snapshot command while snapshots exist,
     // "<count> local snapshots: <names joined by ", ">"; nothing for every other row.

@@ -145,7 +145,7 @@ TEST_F(CleanupTabTest, MovesCacheContentsToTheTrashAndResetsOnlyTheRecords)
     EXPECT_EQ(trashLine(tab), QStringLiteral("5 MB"));
 
     // Resetting the records moves them to the Trash and leaves the settings as they were.
-    QAbstractButton *reset = tab.findChild<QPushButton *>(QStringLiteral("resetRecordsButton"));
+    QAbstractButton *reset = tab.findChild<QAbstractButton *>(QStringLiteral("resetRecordsButton"));
     ASSERT_TRUE(waitUntil([&] { return reset->isEnabled(); }));
     QTest::mouseClick(reset, Qt::LeftButton);
     ASSERT_TRUE(waitUntil(
@@ -170,7 +170,7 @@ TEST_F(CleanupTabTest, ACancelledQuestionChangesNothing)
     ASSERT_TRUE(settled(model, [&] { return !rowSize(tab, QStringLiteral("pip")).isEmpty(); }));
 
     QTest::mouseClick(buttonNamed(tab, QStringLiteral("Move to Trash: pip")), Qt::LeftButton);
-    QTest::mouseClick(tab.findChild<QPushButton *>(QStringLiteral("resetRecordsButton")),
+    QTest::mouseClick(tab.findChild<QAbstractButton *>(QStringLiteral("resetRecordsButton")),
                       Qt::LeftButton);
     ASSERT_TRUE(waitUntil([&] { return confirmations.size() == 2; }));
     QTest::qWait(100);
@@ -217,8 +217,8 @@ TEST_F(CleanupTabTest, RowsRevealTheirFolderAndCommandsGoToTheClipboard)
 
     // The command rows are those of the tools installed here; the heading only with them.
     const QList<CleanupItem> commands = model.cleanup().commandItems();
-    const QList<QPushButton *> copies
-        = tab.findChildren<QPushButton *>(QStringLiteral("copyCommandButton"));
+    const QList<QAbstractButton *> copies
+        = tab.findChildren<QAbstractButton *>(QStringLiteral("copyCommandButton"));
     ASSERT_EQ(copies.size(), commands.size());
     EXPECT_EQ(tab.findChild<QLabel *>(QStringLiteral("runInTerminalHeading")) != nullptr,
               !commands.isEmpty());
