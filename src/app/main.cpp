@@ -109,6 +109,9 @@ int main(int argc, char **argv)
     mainMenu.install(qm::MainMenu::InstallReason::launch);
 
     qm::TrayIcon tray(model);
+    QObject::connect(&tray, &qm::TrayIcon::settingsRequested, settingsWindow.get(), [&] {
+        settingsWindow->show();
+    });
     QObject::connect(&tray, &qm::TrayIcon::quitRequested, &app, &QApplication::quit);
     tray.show();
 

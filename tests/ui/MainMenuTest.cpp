@@ -4,10 +4,12 @@
 #include "ui/MainMenu.h"
 #include "ui/SettingsWindow.h"
 #include "ui/SettingsWindowController.h"
+#include "ui/TrayIcon.h"
 
 #include <QApplication>
 #include <QLineEdit>
 #include <QMenu>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -83,4 +85,23 @@ TEST_F(MainMenuTest, ShortcutsOpenTheOneSettingsWindowAndQuit)
     QApplication::setActiveWindow(first);
     QTest::keyClick(first, Qt::Key_Q, Qt::ControlModifier);
     EXPECT_EQ(quits, 1);
+}
+
+TEST_F(MainMenuTest, TheTrayMenuCarriesTheProgramsCommands)
+{
+    AppModel model(services());
+    TrayIcon tray(model);
+    const QList<QAction *> actions = tray.contextMenu()->actions();
+    ASSERT_GE(actions.size(), 2);
+    QAction *settings = actions.at(actions.size() - 2);
+    QAction *quit = actions.last();
+    EXPECT_EQ(settings->text(), QStringLiteral("Settings…"));
+    EXPECT_EQ(quit->text(), QStringLiteral("Quit Quillmere"));
+    QSignalSpy settingsRequests(&tray, &TrayIcon::settingsRequested);
+    QSignalSpy quitRequests(&tray, &TrayIcon::quitRequested);
+    settings->trigger();
+    EXPECT_EQ(settingsRequests.size(), 1);
+    EXPECT_EQ(quitRequests.size(), 0);
+    quit->trigger();
+    EXPECT_EQ(quitRequests.size(), 1);
 }
