@@ -80,7 +80,8 @@ int main(int argc, char **argv)
     services.notifier = notifier;
     services.updater = qm::platformUpdater();
     qm::AppModel model(services);
-    // A click on a notification asks for its tab (or starts the update check).
+    // A click on a notification asks for its tab (or starts the update check); the tray's
+    // popover opens on the requested tab.
     qm::NotificationClickRouter clicks([&model] { return &model; }, {});
     QObject::connect(notifier.get(),
                      &qm::Notifier::activated,

@@ -2,6 +2,7 @@
 
 #include "model/AppModel.h"
 #include "platform/DeviceInfo.h"
+#include "platform/LogSink.h"
 #include "ui/AboutSettingsForm.h"
 #include "ui/GeneralSettingsForm.h"
 #include "ui/MainMenu.h"
@@ -11,10 +12,14 @@
 #include "ui/SymbolIcon.h"
 #include "ui/WatchSettingsForm.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QHideEvent>
 #include <QListWidget>
 #include <QScreen>
+#include <QSettings>
 #include <QStackedWidget>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -151,11 +156,7 @@ void SettingsWindow::open(std::optional<SettingsSection> section)
     closePopoverWindows();
     if (!m_placed) {
         m_placed = true;
-        if (const QScreen *screen = QGuiApplication::primaryScreen()) {
-            QRect frame = frameGeometry();
-            frame.moveCenter(screen->availableGeometry().center());
-            move(frame.topLeft());
-        }
+        placeWindow();
     }
     show();
     // On the next turn, once the popover has gone.
@@ -170,6 +171,42 @@ bool SettingsWindow::event(QEvent *event)
     if (event->type() == QEvent::WindowActivate && m_mainMenu)
         m_mainMenu->install(MainMenu::InstallReason::settingsWindowBecameFrontmost);
     return QWidget::event(event);
+}
+
+void SettingsWindow::hideEvent(QHideEvent *event)
+{
+    QWidget::hideEvent(event);
+    if (!event->spontaneous())
+        saveFrame();
+}
+
+namespace {
+
+// Window frames live beside the program's other per-user state, not in settings.json.
+QSettings frameStore()
+{
+    return QSettings(
+        QFileInfo(LogSink::defaultLogFilePath()).dir().filePath(QStringLiteral("windows.ini")),
+        QSettings::IniFormat);
+}
+
+} // namespace
+
+void SettingsWindow::placeWindow()
+{
+    const QByteArray saved = frameStore().value(QLatin1String(frameName)).toByteArray();
+    if (!saved.isEmpty() && restoreGeometry(saved))
+        return;
+    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+        QRect frame = frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
+    }
+}
+
+void SettingsWindow::saveFrame() const
+{
+    frameStore().setValue(QLatin1String(frameName), saveGeometry());
 }
 
 void SettingsWindow::select(SettingsSection section)

@@ -29,6 +29,8 @@ public:
     // Content size when opened, and the smallest it can be made.
     static constexpr QSize minimumContentSize{720, 512};
     static constexpr int sidebarWidth = 180;
+    // The name under which the window's frame is kept between runs.
+    static constexpr auto frameName = "QuillmereSettings";
 
     explicit SettingsWindow(AppModel &model, QWidget *parent = nullptr);
     ~SettingsWindow() override;
@@ -52,10 +54,14 @@ public:
 
 protected:
     bool event(QEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
 
 private:
     void select(SettingsSection section);
     void sectionChanged(SettingsSection section);
+    // Places the window where it was last, or centred on the screen the first time.
+    void placeWindow();
+    void saveFrame() const;
 
     AppModel &m_model;
     UiServices m_services;

@@ -72,6 +72,7 @@ TEST_F(ScreenRenderTest, EverySettingsSectionAndTheCleanupTab)
     window.services() = answeringServices();
     for (const SettingsSection section : allSettingsSections) {
         window.open(section);
+        window.resize(SettingsWindow::minimumContentSize);
         QTest::qWait(50);
         SCOPED_TRACE(settingsSectionRawValue(section).toStdString());
         EXPECT_TRUE(renderAtBothScales(

@@ -3,6 +3,7 @@
 #include "freespace/AlertRules.h"
 #include "freespace/DiskSpaceMonitor.h"
 #include "platform/LogExportController.h"
+#include "platform/LogSink.h"
 #include "records/WatchList.h"
 #include "ui/AboutSettingsForm.h"
 #include "ui/MenuBarSettingsForm.h"
@@ -34,6 +35,13 @@ namespace {
 class SettingsWindowTest : public UiModelTest
 {
 protected:
+    // Every test starts without a remembered window frame.
+    void SetUp() override
+    {
+        QFile::remove(
+            QFileInfo(LogSink::defaultLogFilePath()).dir().filePath(QStringLiteral("windows.ini")));
+    }
+
     std::unique_ptr<AppModel> model;
     std::unique_ptr<SettingsWindow> window;
 
@@ -134,6 +142,23 @@ TEST_F(SettingsWindowTest, OpensOnTheRememberedSectionAndStoresTheChosenOne)
     EXPECT_EQ(window.get(), before);
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(settingsOnDisk().lastSettingsTab, QStringLiteral("watch"));
+}
+
+TEST_F(SettingsWindowTest, TheFrameIsKeptBetweenRuns)
+{
+    model = std::make_unique<AppModel>(services());
+    auto first = std::make_unique<SettingsWindow>(*model);
+    first->open();
+    first->resize(900, 600);
+    first->close();
+    first.reset();
+
+    SettingsWindow next(*model);
+    next.open();
+    EXPECT_EQ(next.size(), QSize(900, 600));
+    // It never becomes smaller than the smallest content size.
+    next.resize(300, 200);
+    EXPECT_EQ(next.size(), QSize(720, 512));
 }
 
 TEST_F(SettingsWindowTest, GeneralSwitchesLaunchAtLoginAndTheUnit)

@@ -2,8 +2,8 @@
 
 #include "desktop/FolderRevealer.h"
 #include "model/AppModel.h"
-#include "platform/LoginItem.h"
 #include "settings/Settings.h"
+#include "support/FakeLoginItem.h"
 #include "support/TestEnvironment.h"
 #include "ui/UiServices.h"
 
@@ -16,27 +16,6 @@
 #include <memory>
 
 namespace qm::test {
-
-// A login item whose state the test sets; a change fails with `failure` when that is set.
-class ScriptedLoginItem : public LoginItemService
-{
-public:
-    LoginItemStatus state = LoginItemStatus::notRegistered;
-    std::optional<QString> failure;
-
-    LoginItemStatus status() const override { return state; }
-    Status registerItem() override { return change(LoginItemStatus::enabled); }
-    Status unregisterItem() override { return change(LoginItemStatus::notRegistered); }
-
-private:
-    Status change(LoginItemStatus next)
-    {
-        if (failure)
-            return Error{*failure};
-        state = next;
-        return {};
-    }
-};
 
 // Records what the screens asked the file manager to show.
 class RecordingRevealer : public FolderRevealer
@@ -55,7 +34,7 @@ class UiModelTest : public ::testing::Test
 {
 protected:
     QTemporaryDir dir;
-    std::shared_ptr<ScriptedLoginItem> loginItem = std::make_shared<ScriptedLoginItem>();
+    std::shared_ptr<FakeLoginItem> loginItem = std::make_shared<FakeLoginItem>();
     std::optional<qint64> capacity = 994'000'000'000;
     std::optional<DiskSpace> space = DiskSpace{245'300'000'000, 994'000'000'000, 0};
     std::shared_ptr<RecordingRevealer> revealer = std::make_shared<RecordingRevealer>();
