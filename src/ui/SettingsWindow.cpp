@@ -94,6 +94,11 @@ SettingsWindow::SettingsWindow(AppModel &model, QWidget *parent)
     m_sidebar->setIconSize(QSize(16, 16));
     m_sidebar->setSpacing(2);
     m_sidebar->setFrameShape(QFrame::NoFrame);
+    // One rounded highlight over the whole selected row, symbol included.
+    m_sidebar->setStyleSheet(
+        QStringLiteral("QListWidget::item { border-radius: 5px; padding-left: 4px; }"
+                       "QListWidget::item:selected { background: palette(highlight); color: "
+                       "palette(highlighted-text); }"));
     m_sidebar->setBackgroundRole(QPalette::Window);
     m_sidebar->viewport()->setBackgroundRole(QPalette::Window);
     for (const SettingsSection section : allSettingsSections) {
