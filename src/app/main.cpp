@@ -3,9 +3,12 @@
 #include "freespace/DiskSpaceMonitor.h"
 #include "freespace/MountInfo.h"
 #include "model/AppModel.h"
+#include "model/NotificationClickRouter.h"
 #include "platform/Log.h"
 #include "platform/LogSink.h"
 #include "platform/Updates.h"
+#include "ui/MainMenu.h"
+#include "ui/SettingsWindowController.h"
 #include "ui/TrayIcon.h"
 
 #include <QApplication>
@@ -77,12 +80,13 @@ int main(int argc, char **argv)
     services.notifier = notifier;
     services.updater = qm::platformUpdater();
     qm::AppModel model(services);
-    // A click on the free-space notification asks for the Growth tab.
-    QObject::connect(
-        notifier.get(), &qm::Notifier::activated, &model, [&model](const QVariantMap &userInfo) {
-            if (userInfo.value(QStringLiteral("tab")) == QLatin1String("growth"))
-                model.setRequestedTab(qm::MenuTab::growth);
-        });
+    // A click on a notification asks for its tab (or starts the update check); the tray's
+    // popover opens on the requested tab.
+    qm::NotificationClickRouter clicks([&model] { return &model; }, {});
+    QObject::connect(notifier.get(),
+                     &qm::Notifier::activated,
+                     &clicks,
+                     &qm::NotificationClickRouter::handleClick);
     model.monitor().start(double(model.settings().refreshInterval));
     model.runBackgroundWork([&model]() -> QCoro::Task<> {
         return discardAuthorization(model.refreshNotificationAuthorization());
@@ -96,7 +100,19 @@ int main(int argc, char **argv)
                      &model,
                      &qm::AppModel::handleMountsChanged);
 
+    // The program's commands and shortcuts, and its one Settings window.
+    std::unique_ptr<qm::SettingsWindowController> settingsWindow;
+    qm::MainMenu mainMenu({[&] { settingsWindow->show(); },
+                           [] {
+                               QApplication::quit();
+                           }});
+    settingsWindow = std::make_unique<qm::SettingsWindowController>(model, &mainMenu);
+    mainMenu.install(qm::MainMenu::InstallReason::launch);
+
     qm::TrayIcon tray(model);
+    QObject::connect(&tray, &qm::TrayIcon::settingsRequested, settingsWindow.get(), [&] {
+        settingsWindow->show();
+    });
     QObject::connect(&tray, &qm::TrayIcon::quitRequested, &app, &QApplication::quit);
     tray.show();
 

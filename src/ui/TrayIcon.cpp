@@ -21,6 +21,9 @@ TrayIcon::TrayIcon(AppModel &model, QObject *parent)
 {
     m_volumesEnd = m_menu->addSeparator();
     m_volumesEnd->setVisible(false);
+    QAction *settings = m_menu->addAction(QCoreApplication::translate("MainMenu", "Settings…"));
+    settings->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
+    connect(settings, &QAction::triggered, this, &TrayIcon::settingsRequested);
     QAction *quit = m_menu->addAction(QCoreApplication::translate("MainMenu", "Quit Quillmere"));
     quit->setShortcut(QKeySequence::Quit);
     connect(quit, &QAction::triggered, this, &TrayIcon::quitRequested);

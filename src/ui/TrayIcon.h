@@ -52,6 +52,7 @@ public:
     QStringList volumeLines() const;
 
 Q_SIGNALS:
+    void settingsRequested();
     void quitRequested();
 
 private:

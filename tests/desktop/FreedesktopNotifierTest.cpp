@@ -1,3 +1,5 @@
+#include "PrivateSessionBus.h"
+
 #include "desktop/FreedesktopNotifier.h"
 #include "freespace/AlertRules.h"
 #include "support/TestEnvironment.h"
@@ -123,42 +125,23 @@ class FreedesktopNotifierTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(m_folder.isValid());
-        ASSERT_TRUE(test::writeFile(m_folder.filePath(u"bus.conf"_s), busConfig()));
-        ASSERT_TRUE(QDir().mkpath(serviceFolder()));
-
-        const QString daemon = QStandardPaths::findExecutable(u"dbus-daemon"_s);
-        ASSERT_FALSE(daemon.isEmpty()) << "dbus-daemon is not installed";
-        m_daemon.start(daemon,
-                       {u"--config-file="_s + m_folder.filePath(u"bus.conf"_s),
-                        u"--print-address"_s,
-                        u"--nofork"_s});
-        ASSERT_TRUE(test::waitUntil([&] { return m_daemon.canReadLine(); }, 5000))
-            << m_daemon.readAllStandardError().toStdString();
-        m_address = QString::fromUtf8(m_daemon.readLine().trimmed());
-
+        const QString failure = m_bus.start();
+        ASSERT_TRUE(failure.isEmpty()) << failure.toStdString();
         notifier = std::make_unique<FreedesktopNotifier>(connect(u"notifier"_s));
     }
 
     void TearDown() override
     {
         notifier.reset();
-        for (const QString &name : std::as_const(m_connections))
-            QDBusConnection::disconnectFromBus(name);
+        m_bus.disconnectAll();
         servers.clear();
-        m_daemon.terminate();
-        m_daemon.waitForFinished(5000);
+        m_bus.stop();
     }
 
-    QString serviceFolder() const { return m_folder.filePath(u"services"_s); }
+    QString serviceFolder() const { return m_bus.serviceFolder(); }
 
     // A connection of its own to the private bus; `role` only makes its name readable.
-    QDBusConnection connect(const QString &role)
-    {
-        const QString name = role + u'-' + QUuid::createUuid().toString(QUuid::WithoutBraces);
-        m_connections.append(name);
-        return QDBusConnection::connectToBus(m_address, name);
-    }
+    QDBusConnection connect(const QString &role) { return m_bus.connect(role); }
 
     // A server on a connection of its own, at the path of the notification interface. Unless
     // `ownsName` is false it also owns the service name, as a desktop's server does.
@@ -180,10 +163,10 @@ protected:
     }
 
     // Ends the connection of the server started last, as a server that crashes does.
-    void dropServerConnection() { QDBusConnection::disconnectFromBus(m_connections.last()); }
+    void dropServerConnection() { QDBusConnection::disconnectFromBus(m_bus.lastConnectionName()); }
 
     // The connection opened last (that of the server started last).
-    QDBusConnection lastConnection() const { return QDBusConnection(m_connections.last()); }
+    QDBusConnection lastConnection() const { return QDBusConnection(m_bus.lastConnectionName()); }
 
     // A blocking call to the bus itself: when it returns, the bus has handled everything the
     // connection sent before it.
@@ -201,29 +184,7 @@ protected:
     std::vector<std::unique_ptr<NotificationServer>> servers;
 
 private:
-    QByteArray busConfig() const
-    {
-        return QStringLiteral(
-                   "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration "
-                   "1.0//EN\" \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
-                   "<busconfig>\n"
-                   "  <type>session</type>\n"
-                   "  <listen>unix:path=%1</listen>\n"
-                   "  <servicedir>%2</servicedir>\n"
-                   "  <policy context=\"default\">\n"
-                   "    <allow send_destination=\"*\" eavesdrop=\"true\"/>\n"
-                   "    <allow eavesdrop=\"true\"/>\n"
-                   "    <allow own=\"*\"/>\n"
-                   "  </policy>\n"
-                   "</busconfig>\n")
-            .arg(m_folder.filePath(u"bus"_s), serviceFolder())
-            .toUtf8();
-    }
-
-    QTemporaryDir m_folder;
-    QProcess m_daemon;
-    QString m_address;
-    QStringList m_connections;
+    test::PrivateSessionBus m_bus;
 };
 
 // QCoro::waitFor needs a default-constructible result, which Result<bool> is not.

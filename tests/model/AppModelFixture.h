@@ -1,8 +1,8 @@
 #pragma once
 
 #include "model/AppModel.h"
-#include "platform/LoginItem.h"
 #include "records/SnapshotScheduler.h"
+#include "support/FakeLoginItem.h"
 #include "support/TestEnvironment.h"
 
 #include <QTemporaryDir>
@@ -37,29 +37,6 @@ inline QCoro::Task<> waitForGate(Gate *gate)
 {
     co_await qCoro(gate, &Gate::opened);
 }
-
-// A login item whose state the test sets; a change fails with `failure` when that is set.
-class FakeLoginItem : public LoginItemService
-{
-public:
-    LoginItemStatus state = LoginItemStatus::notRegistered;
-    std::optional<QString> failure;
-    // What a successful registration leads to (the system may ask for approval first).
-    LoginItemStatus afterRegistering = LoginItemStatus::enabled;
-
-    LoginItemStatus status() const override { return state; }
-    Status registerItem() override { return change(afterRegistering); }
-    Status unregisterItem() override { return change(LoginItemStatus::notRegistered); }
-
-private:
-    Status change(LoginItemStatus next)
-    {
-        if (failure)
-            return Error{*failure};
-        state = next;
-        return {};
-    }
-};
 
 // A model over a temporary folder: its settings and records live there, the disk reads 100 of
 // 1000 bytes free, the capacity, the access status and the guide's answer are the test's.

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "ui/SettingsGroup.h"
+
+#include <QTimer>
+
+#include <optional>
+
+class QLabel;
+class QListWidget;
+class QPushButton;
+
+namespace qm {
+
+class AppModel;
+struct UiServices;
+
+// The Watched Folders section of the Settings window: the watch list in scan order, each folder
+// with its checkbox, name, cleanup badge, path, recorded size and hint; buttons to add (through a
+// folder chooser), remove, move and restore the defaults; and why an added folder was refused.
+class WatchSettingsForm : public SettingsForm
+{
+    Q_OBJECT
+
+public:
+    WatchSettingsForm(AppModel &model, UiServices &services, QWidget *parent = nullptr);
+
+    // The selected row's path; absent with no selection.
+    const std::optional<QString> &selectedPath() const { return m_selectedPath; }
+    void setSelectedPath(const std::optional<QString> &path);
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void scheduleRender();
+    void render();
+    void updateButtons();
+    void addFolder();
+
+    AppModel &m_model;
+    UiServices &m_services;
+    std::optional<QString> m_selectedPath;
+    QTimer m_renderTimer;
+    QListWidget *m_list = nullptr;
+    QPushButton *m_remove = nullptr;
+    QPushButton *m_moveUp = nullptr;
+    QPushButton *m_moveDown = nullptr;
+    QLabel *m_addError = nullptr;
+};
+
+} // namespace qm

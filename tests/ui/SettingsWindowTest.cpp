@@ -1,0 +1,428 @@
+#include "UiModelFixture.h"
+
+#include "freespace/AlertRules.h"
+#include "freespace/DiskSpaceMonitor.h"
+#include "platform/LogExportController.h"
+#include "platform/LogSink.h"
+#include "records/WatchList.h"
+#include "ui/AboutSettingsForm.h"
+#include "ui/MenuBarSettingsForm.h"
+#include "ui/SettingsWindow.h"
+#include "ui/Stepper.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QGraphicsEffect>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTest>
+#include <QToolButton>
+
+#include <QCoroTask>
+
+#include <gtest/gtest.h>
+
+using namespace qm;
+using namespace qm::test;
+
+namespace {
+
+class SettingsWindowTest : public UiModelTest
+{
+protected:
+    // Every test starts without a remembered window frame.
+    void SetUp() override
+    {
+        QFile::remove(
+            QFileInfo(LogSink::defaultLogFilePath()).dir().filePath(QStringLiteral("windows.ini")));
+    }
+
+    std::unique_ptr<AppModel> model;
+    std::unique_ptr<SettingsWindow> window;
+
+    // Opens the window on `section` as the user would find it.
+    template<typename Form = QWidget>
+    Form *open(SettingsSection section)
+    {
+        if (!model)
+            model = std::make_unique<AppModel>(services());
+        if (!window) {
+            window = std::make_unique<SettingsWindow>(*model);
+            window->services() = answeringServices();
+        }
+        window->open(section);
+        QApplication::setActiveWindow(window.get());
+        QTest::qWait(10);
+        return static_cast<Form *>(window->form(section));
+    }
+
+    template<typename W>
+    W *child(const char *name) const
+    {
+        W *found = window->findChild<W *>(QString::fromLatin1(name));
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    }
+
+    QLabel *visibleLabel(const char *name) const
+    {
+        QLabel *label = child<QLabel>(name);
+        return label && label->isVisible() ? label : nullptr;
+    }
+
+    // Replaces the field's text as the user does: focus it, select everything, type.
+    static void typeInto(QLineEdit *field, const QString &text)
+    {
+        QTest::mouseClick(field, Qt::LeftButton);
+        field->selectAll();
+        QTest::keyClicks(field, text);
+    }
+
+    // Clicks a check box or radio button on its indicator, where a user aims.
+    static void toggle(QAbstractButton *button)
+    {
+        QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(8, button->height() / 2));
+    }
+
+    void clickRow(QListWidget *list, int row)
+    {
+        QTest::mouseClick(
+            list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(row)).center());
+        QTest::qWait(10);
+    }
+};
+
+} // namespace
+
+TEST_F(SettingsWindowTest, OpensOnTheRememberedSectionAndStoresTheChosenOne)
+{
+    struct Case
+    {
+        QString stored;
+        SettingsSection opened;
+    };
+    const Case cases[] = {
+        {QStringLiteral("watch"), SettingsSection::watch},
+        {QStringLiteral("thresholds"), SettingsSection::notifications},
+        {QStringLiteral("somethingElse"), SettingsSection::general},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.stored.toStdString());
+        EXPECT_EQ(SettingsWindow::sectionToOpen(c.stored), c.opened);
+    }
+
+    model = std::make_unique<AppModel>(services());
+    model->setLastSettingsTab(QStringLiteral("thresholds"));
+    window = std::make_unique<SettingsWindow>(*model);
+    window->open();
+    EXPECT_EQ(window->section(), SettingsSection::notifications);
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Notifications"));
+    EXPECT_EQ(settingsOnDisk().lastSettingsTab, QStringLiteral("notifications"));
+    EXPECT_EQ(window->size(), QSize(720, 512));
+    EXPECT_EQ(window->minimumSize(), QSize(720, 512));
+
+    auto *sidebar = child<QListWidget>("settingsSidebar");
+    EXPECT_EQ(sidebar->accessibleName(), QStringLiteral("Settings sections"));
+    clickRow(sidebar, 4);
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("About"));
+    EXPECT_EQ(settingsOnDisk().lastSettingsTab, QStringLiteral("about"));
+    QSignalSpy changes(model.get(), &AppModel::settingsChanged);
+    clickRow(sidebar, 4);
+    EXPECT_EQ(changes.size(), 0) << "the same section again stores nothing";
+
+    // Closing keeps the window; opening again shows the same one on the given section.
+    QWidget *before = window.get();
+    window->close();
+    open(SettingsSection::watch);
+    EXPECT_EQ(window.get(), before);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(settingsOnDisk().lastSettingsTab, QStringLiteral("watch"));
+}
+
+TEST_F(SettingsWindowTest, TheFrameIsKeptBetweenRuns)
+{
+    model = std::make_unique<AppModel>(services());
+    auto first = std::make_unique<SettingsWindow>(*model);
+    first->open();
+    first->resize(900, 600);
+    first->close();
+    first.reset();
+
+    SettingsWindow next(*model);
+    next.open();
+    EXPECT_EQ(next.size(), QSize(900, 600));
+    // It never becomes smaller than the smallest content size.
+    next.resize(300, 200);
+    EXPECT_EQ(next.size(), QSize(720, 512));
+}
+
+TEST_F(SettingsWindowTest, GeneralSwitchesLaunchAtLoginAndTheUnit)
+{
+    open(SettingsSection::general);
+    auto *launch = child<QCheckBox>("launchAtLogin");
+    toggle(launch);
+    EXPECT_TRUE(settingsOnDisk().launchAtLogin);
+    EXPECT_EQ(loginItem->state, LoginItemStatus::enabled);
+    EXPECT_EQ(visibleLabel("launchAtLoginError"), nullptr);
+
+    // A refused change shows why, in red, and the switch shows what the system did.
+    loginItem->failure = QStringLiteral("The autostart folder is read-only");
+    toggle(launch);
+    EXPECT_TRUE(launch->isChecked());
+    EXPECT_TRUE(settingsOnDisk().launchAtLogin);
+    QLabel *error = visibleLabel("launchAtLoginError");
+    ASSERT_NE(error, nullptr);
+    EXPECT_EQ(error->text(), QStringLiteral("The autostart folder is read-only"));
+
+    // The unit; a warning line above the capacity in the new unit is lowered.
+    model->setThresholdGB(994);
+    toggle(child<QRadioButton>("unit_GiB"));
+    EXPECT_EQ(settingsOnDisk().unit, ByteUnit::GiB);
+    EXPECT_EQ(settingsOnDisk().thresholdGB, 925) << "994 GB is 925 GiB";
+    // This platform has no Full Disk Access control: no row for it.
+    for (const QPushButton *button :
+         window->form(SettingsSection::general)->findChildren<QPushButton *>())
+        EXPECT_NE(button->text(), QStringLiteral("Open System Settings"));
+}
+
+TEST_F(SettingsWindowTest, MenuBarChoicesAreSaved)
+{
+    model = std::make_unique<AppModel>(services());
+    open(SettingsSection::menuBar);
+    // Before the first reading a style shows only its name.
+    EXPECT_EQ(child<QRadioButton>("style_freeGB")->text(), QStringLiteral("Free Space  "));
+    QCoro::waitFor(model->monitor().refresh());
+    QTest::qWait(10);
+    EXPECT_EQ(child<QRadioButton>("style_freeGB")->text(), QStringLiteral("Free Space  “245 GB”"));
+
+    toggle(child<QRadioButton>("style_usedGB"));
+    toggle(child<QCheckBox>("showDecimal"));
+    EXPECT_EQ(child<QRadioButton>("style_usedGB")->text(),
+              QStringLiteral("Used Space  “748.7 GB”"));
+    toggle(child<QCheckBox>("showGauge"));
+    toggle(child<QCheckBox>("showExternalVolumes"));
+    QTest::mouseClick(child<QPushButton>("interval_300"), Qt::LeftButton);
+    Settings saved = settingsOnDisk();
+    EXPECT_EQ(saved.menuBarStyle, MenuBarStyle::usedGB);
+    EXPECT_EQ(saved.decimalDigits, 1);
+    EXPECT_FALSE(saved.showGauge);
+    EXPECT_FALSE(saved.showExternalVolumes);
+    EXPECT_EQ(saved.refreshInterval, 300);
+
+    toggle(child<QCheckBox>("showDecimal"));
+    EXPECT_EQ(settingsOnDisk().decimalDigits, 0);
+}
+
+TEST_F(SettingsWindowTest, LinesAreTypedSteppedAndRounded)
+{
+    open(SettingsSection::notifications);
+    auto *warning = child<QLineEdit>("warningLineField");
+    auto *critical = child<QLineEdit>("criticalLineField");
+    EXPECT_EQ(warning->text(), QStringLiteral("20"));
+    EXPECT_EQ(warning->accessibleName(), QStringLiteral("Warning Line (GB)"));
+    EXPECT_TRUE(child<QLabel>("warningLineCaption")->text().contains(QStringLiteral("1–994 GB")));
+
+    typeInto(warning, QStringLiteral("30"));
+    QTest::keyClick(warning, Qt::Key_Return);
+    EXPECT_EQ(settingsOnDisk().thresholdGB, 30);
+    EXPECT_EQ(visibleLabel("roundingNote"), nullptr);
+    EXPECT_TRUE(child<QLabel>("criticalLineCaption")->text().contains(QStringLiteral("(1–29 GB)")));
+
+    // Letters restore the stored number, show no note and write nothing.
+    const QByteArray before = readFile(settingsPath());
+    typeInto(warning, QStringLiteral("abc"));
+    QTest::keyClick(warning, Qt::Key_Return);
+    EXPECT_EQ(warning->text(), QStringLiteral("30"));
+    EXPECT_EQ(visibleLabel("roundingNote"), nullptr);
+    EXPECT_EQ(readFile(settingsPath()), before);
+
+    // Above the capacity: rounded down, with the note in orange.
+    typeInto(warning, QStringLiteral("5000"));
+    QTest::keyClick(warning, Qt::Key_Return);
+    EXPECT_EQ(settingsOnDisk().thresholdGB, 994);
+    EXPECT_EQ(warning->text(), QStringLiteral("994"));
+    ASSERT_NE(visibleLabel("roundingNote"), nullptr);
+    EXPECT_EQ(visibleLabel("roundingNote")->text(), warningLineRoundedNote(994, ByteUnit::GB));
+
+    // Leaving the critical field for the warning field commits the critical field only.
+    typeInto(critical, QStringLiteral("15"));
+    typeInto(warning, QStringLiteral("40"));
+    EXPECT_EQ(settingsOnDisk().criticalGB, 15);
+    EXPECT_EQ(settingsOnDisk().thresholdGB, 994);
+    EXPECT_EQ(visibleLabel("roundingNote"), nullptr) << "every commit clears the note";
+    QTest::keyClick(warning, Qt::Key_Return);
+    EXPECT_EQ(settingsOnDisk().thresholdGB, 40);
+
+    // A critical line at the warning line or above becomes the warning line − 1.
+    typeInto(critical, QStringLiteral("45"));
+    QTest::keyClick(critical, Qt::Key_Return);
+    EXPECT_EQ(settingsOnDisk().criticalGB, 39);
+    ASSERT_NE(visibleLabel("roundingNote"), nullptr);
+    EXPECT_EQ(visibleLabel("roundingNote")->text(), criticalLineRoundedNote());
+
+    // The steppers apply a number like a typed one, within 1…W and 1…C.
+    auto *warningStepper = child<Stepper>("warningLineFieldStepper");
+    EXPECT_EQ(warningStepper->maximum(), 994);
+    QTest::mouseClick(warningStepper->upButton(), Qt::LeftButton);
+    EXPECT_EQ(settingsOnDisk().thresholdGB, 41);
+    EXPECT_EQ(warning->text(), QStringLiteral("41"));
+    auto *criticalStepper = child<Stepper>("criticalLineFieldStepper");
+    EXPECT_EQ(criticalStepper->maximum(), 40);
+    QTest::mouseClick(criticalStepper->upButton(), Qt::LeftButton);
+    EXPECT_EQ(settingsOnDisk().criticalGB, 40);
+    EXPECT_FALSE(criticalStepper->upButton()->isEnabled()) << "at the top of its range";
+
+    toggle(child<QCheckBox>("notifyEnabled"));
+    EXPECT_FALSE(settingsOnDisk().notifyEnabled);
+    // Without a notification service no status is known.
+    EXPECT_EQ(child<QLabel>("notificationPermission")->text(), QStringLiteral("Not determined"));
+}
+
+TEST_F(SettingsWindowTest, TheWatchListIsEditedAsShown)
+{
+    model = std::make_unique<AppModel>(services());
+    WatchSettings three = {{QStringLiteral("~/.cache"), true},
+                           {QStringLiteral("~/.var/app"), true},
+                           {QStringLiteral("~/Documents"), true}};
+    model->setWatchEntries(three);
+    open(SettingsSection::watch);
+    auto *list = child<QListWidget>("watchList");
+    ASSERT_EQ(list->count(), 3);
+    EXPECT_GE(list->minimumHeight(), 260);
+    const auto badges = [&](int row) {
+        const QLabel *badge = list->itemWidget(list->item(row))
+                                  ->findChild<QLabel *>(QStringLiteral("cleanupBadge"));
+        return badge ? badge->text() : QString();
+    };
+    EXPECT_EQ(badges(0), QStringLiteral("Caches only"));
+    EXPECT_EQ(badges(1), QStringLiteral("Not in Cleanup"));
+    EXPECT_EQ(badges(2), QString());
+    EXPECT_EQ(list->itemWidget(list->item(2))
+                  ->findChild<QLabel *>(QStringLiteral("watchFolderSize"))
+                  ->text(),
+              QStringLiteral("—"));
+
+    auto *remove = child<QPushButton>("removeWatchFolder");
+    auto *up = child<QPushButton>("moveWatchFolderUp");
+    auto *down = child<QPushButton>("moveWatchFolderDown");
+    EXPECT_FALSE(remove->isEnabled());
+    EXPECT_FALSE(up->isEnabled());
+    EXPECT_FALSE(down->isEnabled());
+
+    clickRow(list, 0);
+    EXPECT_TRUE(remove->isEnabled());
+    EXPECT_FALSE(up->isEnabled()) << "first row";
+    QTest::mouseClick(down, Qt::LeftButton);
+    QTest::qWait(10);
+    EXPECT_EQ(watchPaths(settingsOnDisk()),
+              (QStringList{QStringLiteral("~/.var/app"),
+                           QStringLiteral("~/.cache"),
+                           QStringLiteral("~/Documents")}));
+    EXPECT_EQ(list->currentItem() ? list->selectedItems().value(0)->data(Qt::UserRole).toString()
+                                  : QString(),
+              QStringLiteral("~/.cache"))
+        << "the moved folder stays selected";
+    QTest::mouseClick(down, Qt::LeftButton);
+    QTest::qWait(10);
+    EXPECT_FALSE(down->isEnabled()) << "last row";
+
+    // Unchecking keeps the folder, drawn at half opacity, without a hint.
+    QCheckBox *watch
+        = list->itemWidget(list->item(0))->findChild<QCheckBox *>(QStringLiteral("watchCheckBox"));
+    EXPECT_EQ(watch->accessibleName(), QStringLiteral("Watch app"));
+    toggle(watch);
+    QTest::qWait(10);
+    EXPECT_FALSE(settingsOnDisk().watchEntries.at(0).enabled);
+    QWidget *dimmed
+        = list->itemWidget(list->item(0))->findChild<QWidget *>(QStringLiteral("watchFolderRow"));
+    ASSERT_NE(dimmed->graphicsEffect(), nullptr);
+    EXPECT_EQ(dimmed->findChild<QLabel *>(QStringLiteral("watchFolderHint")), nullptr);
+
+    // Removing leaves nothing selected.
+    clickRow(list, 2);
+    QTest::mouseClick(remove, Qt::LeftButton);
+    QTest::qWait(10);
+    EXPECT_EQ(watchPaths(settingsOnDisk()),
+              (QStringList{QStringLiteral("~/.var/app"), QStringLiteral("~/Documents")}));
+    EXPECT_TRUE(list->selectedItems().isEmpty());
+    EXPECT_FALSE(remove->isEnabled());
+
+    // A folder picked in the chooser is added at the end and will be measured.
+    chosenFolder = privateHome() + QStringLiteral("/Projects/ä b");
+    ASSERT_TRUE(QDir().mkpath(chosenFolder));
+    QTest::mouseClick(child<QPushButton>("addWatchFolder"), Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return settingsOnDisk().watchEntries.size() == 3; }));
+    EXPECT_EQ(settingsOnDisk().watchEntries.constLast().path, QStringLiteral("~/Projects/ä b"));
+    EXPECT_EQ(visibleLabel("watchAddError"), nullptr);
+    // One already on the list is refused with the reason in orange.
+    chosenFolder = privateHome() + QStringLiteral("/Documents");
+    ASSERT_TRUE(QDir().mkpath(chosenFolder));
+    QTest::mouseClick(child<QPushButton>("addWatchFolder"), Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return visibleLabel("watchAddError") != nullptr; }));
+    EXPECT_EQ(visibleLabel("watchAddError")->text(), model->watchAddError().value());
+    EXPECT_EQ(settingsOnDisk().watchEntries.size(), 3);
+
+    clickRow(list, 0);
+    QTest::mouseClick(child<QPushButton>("restoreDefaultWatchList"), Qt::LeftButton);
+    QTest::qWait(10);
+    EXPECT_EQ(settingsOnDisk().watchEntries, defaultSettings().watchEntries);
+    EXPECT_TRUE(list->selectedItems().isEmpty());
+    EXPECT_EQ(list->count(), defaultSettings().watchEntries.size());
+}
+
+TEST_F(SettingsWindowTest, AboutExportsTheLogAndResetsTheSettings)
+{
+    open(SettingsSection::about);
+    EXPECT_EQ(child<QLabel>("versionText")->text(), AboutSettingsForm::versionText());
+    EXPECT_EQ(window->form(SettingsSection::about)
+                  ->findChildren<QLabel *>(QStringLiteral("deviceLine"))
+                  .size(),
+              2);
+    for (const QPushButton *button : window->findChildren<QPushButton *>())
+        EXPECT_NE(button->text(), QStringLiteral("Check for Updates…"))
+            << "no updater in this build";
+
+    chosenSaveFile = dir.filePath(QStringLiteral("exported log.txt"));
+    QTest::mouseClick(child<QPushButton>("exportLogButton"), Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return model->logExport().lastResult().has_value(); }, 30000));
+    QTest::qWait(10);
+    ASSERT_EQ(suggestedSavePaths.size(), 1);
+    EXPECT_EQ(QFileInfo(suggestedSavePaths.at(0)).dir().path(),
+              QStandardPaths::writableLocation(QStandardPaths::DesktopLocation));
+    EXPECT_TRUE(QFileInfo(suggestedSavePaths.at(0))
+                    .fileName()
+                    .startsWith(QStringLiteral("Quillmere-log-")));
+    EXPECT_TRUE(QFileInfo::exists(chosenSaveFile));
+    EXPECT_EQ(child<QLabel>("exportLogStatus")->text(), *model->logExport().lastResult());
+    EXPECT_TRUE(child<QPushButton>("exportLogButton")->isEnabled());
+
+    model->setUnit(ByteUnit::GiB);
+    confirmAnswer = false;
+    QTest::mouseClick(child<QPushButton>("resetSettingsButton"), Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return confirmations.size() == 1; }));
+    EXPECT_EQ(settingsOnDisk().unit, ByteUnit::GiB);
+    confirmAnswer = true;
+    QTest::mouseClick(child<QPushButton>("resetSettingsButton"), Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return confirmations.size() == 2; }));
+    EXPECT_EQ(confirmations.at(1),
+              (QStringList{resetSettingsConfirmationTitle(),
+                           resetSettingsConfirmationMessage(),
+                           resetSettingsConfirmationButton()}));
+    EXPECT_EQ(settingsOnDisk().unit, ByteUnit::GB);
+    EXPECT_EQ(settingsOnDisk().lastSettingsTab, QStringLiteral("general"));
+}
+
+TEST(SettingsTexts, VersionAndLogFileName)
+{
+    EXPECT_EQ(AboutSettingsForm::versionText(
+                  QStringLiteral("Quillmere"), QStringLiteral("1.4"), QStringLiteral("52")),
+              QStringLiteral("Quillmere 1.4 (52)"));
+    EXPECT_EQ(AboutSettingsForm::versionText({}, {}, {}), QStringLiteral("Quillmere ? (?)"));
+    EXPECT_EQ(AboutSettingsForm::logFileName(QStringLiteral("2026-03-07")),
+              QStringLiteral("Quillmere-log-2026-03-07.txt"));
+}
