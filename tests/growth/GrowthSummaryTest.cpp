@@ -88,6 +88,23 @@ INSTANTIATE_TEST_SUITE_P(
         DayRow{"GermanLastYear", german, berlinTime(2025, 12, 8), now, "8. Dez. 2025"},
         DayRow{"JapaneseThisYear", japanese, berlinTime(2026, 12, 8), now, "12月8日"},
         DayRow{"JapaneseLastYear", japanese, berlinTime(2025, 12, 8), now, "2025年12月8日"},
+        // Long formats whose weekday brings words of its own ("ที่", "den", "гараг"), and one
+        // whose month name takes an ending the abbreviation does not ("abenduaren").
+        DayRow{"ThaiThisYear", QLocale("th_TH"), berlinTime(2026, 12, 8), now, "8 ธ.ค."},
+        DayRow{"ThaiLastYear", QLocale("th_TH"), berlinTime(2025, 12, 8), now, "8 ธ.ค. 2025"},
+        DayRow{"DanishThisYear", QLocale("da_DK"), berlinTime(2026, 12, 8), now, "8. dec."},
+        DayRow{"DanishLastYear", QLocale("da_DK"), berlinTime(2025, 12, 8), now, "8. dec. 2025"},
+        DayRow{"MongolianThisYear", QLocale("mn_MN"), berlinTime(2026, 12, 8), now, "12-р сар 8"},
+        DayRow{"BasqueThisYear", QLocale("eu_ES"), berlinTime(2026, 12, 8), now, "abe. 8(a)"},
+        DayRow{"BasqueLastYear",
+               QLocale("eu_ES"),
+               berlinTime(2025, 12, 8),
+               now,
+               "2025(e)ko abe. 8(a)"},
+        // The text that closes the day stays; the text that leads to a left-out year goes.
+        DayRow{"LithuanianThisYear", QLocale("lt_LT"), berlinTime(2026, 12, 8), now, "gruod. 8 d."},
+        DayRow{"SpanishThisYear", QLocale("es_ES"), berlinTime(2026, 12, 8), now, "8 de dic"},
+        DayRow{"RussianLastYear", QLocale("ru_RU"), berlinTime(2025, 12, 8), now, "8 дек. 2025 г."},
         // 23:30 UTC on 31 December is already New Year's Day in Berlin.
         DayRow{"DayInTheCalendarsTimeZone",
                english,
