@@ -28,8 +28,8 @@ QTimeZone zoneOfFile(const QString &path)
         if (name.startsWith(variant))
             name = name.mid(variant.size());
     }
-    const QByteArray id = name.toUtf8();
-    return QTimeZone::isTimeZoneIdAvailable(id) ? QTimeZone(id) : QTimeZone();
+    // Not isTimeZoneIdAvailable: it knows only the zones of the zone tables, not "Etc/UTC".
+    return QTimeZone(name.toUtf8());
 }
 
 } // namespace

@@ -9,17 +9,17 @@
 
 namespace qm {
 
+// The time zone the system's local time follows. QTimeZone::systemTimeZone() is invalid for
+// TZ values that the C library accepts ("/etc/localtime", ":/usr/share/zoneinfo/Asia/Tokyo", a
+// path to a zone file, a misspelt name); this reads such a value as the C library does: a path
+// to a zone file (links followed, so "/etc/localtime" too) or a name, both under the system's
+// zone folder. When no zone can be named, the present offset of local time stands in, which for
+// a misspelt name is UTC; that is logged once. Always valid.
+QTimeZone systemTimeZone();
+
 // The user's calendar: Gregorian, with a time zone and the week rules of the user's region.
 // Day keys ("2026-03-07") and week numbers are always taken through a Calendar value, so tests
 // can pass Monday-first and Sunday-first calendars and any time zone.
-// The time zone the system's local time follows. QTimeZone::systemTimeZone() is invalid for
-// TZ values that the C library accepts ("/etc/localtime", ":/usr/share/zoneinfo/Asia/Tokyo", a
-// path to a zone file, a misspelt name); this reads such a value as the C library does: a zone
-// file under the system's zone folder by its name, "/etc/localtime" through its link, and
-// otherwise (no zone can be named) the present offset of local time, which for a misspelt name
-// is UTC. The last case is logged once. Always valid.
-QTimeZone systemTimeZone();
-
 struct Calendar
 {
     QTimeZone timeZone = systemTimeZone();

@@ -1,7 +1,6 @@
 #include "records/Snapshot.h"
 
 #include "platform/Log.h"
-
 #include "settings/LenientJson.h"
 
 #include <QHash>

@@ -64,6 +64,8 @@ Result<Breakdown> writeDayBreakdown(const ChildrenStore &store,
                                     const QDateTime &now,
                                     const Calendar &calendar)
 {
+    if (!calendar.dateFromDayKey(dayKey))
+        return Error{QStringLiteral("The breakdown's day \"%1\" is not a date").arg(dayKey)};
     Result<Breakdown> loaded = store.load(now);
     if (!loaded.ok())
         return loaded.error();
