@@ -442,8 +442,8 @@ QCoro::Task<> SnapshotScheduler::scanOnce()
 
     const Result<QList<Snapshot>> saved = co_await QtConcurrent::run(
         &m_filePool,
-        [](SnapshotStore store, Snapshot day, QDateTime at, Calendar days) {
-            return store.upsert(day, at, days);
+        [](SnapshotStore store, Snapshot record, QDateTime now, Calendar calendar) {
+            return store.upsert(record, now, calendar);
         },
         s.snapshotStore,
         record,
