@@ -87,7 +87,7 @@ TEST(Snapshot, WritesTheExactCompactSortedText)
 TEST(Snapshot, RecordsAndLargeByteCountsRoundTripExactly)
 {
     Snapshot large = typicalRecord();
-    large.date = QStringLiteral("2026-03-13"); // one record per day
+    large.date = QStringLiteral("2026-03-13");                         // one record per day
     large.free = 8'796'093'022'208;                                    // an 8 TiB volume
     large.entries[QStringLiteral("~/Movies")] = (qint64(1) << 53) + 1; // not a double
     large.trashBytes = std::numeric_limits<qint64>::max();
