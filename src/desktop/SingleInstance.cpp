@@ -4,18 +4,32 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QStandardPaths>
 #include <QTimer>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <time.h>
 #include <unistd.h>
 
 namespace qm {
 
 namespace {
 constexpr int askTimeoutMs = 2000;
-const QByteArray quitRequest = "quit\n";
+// How often a copy tries again for the lock while another copy holds it.
+constexpr int lockRetryMs = 20;
+const QByteArray quitWord = "quit";
+const QByteArray newerWord = "newer";
+
+qint64 bootNanoseconds()
+{
+    timespec now{};
+    ::clock_gettime(CLOCK_BOOTTIME, &now);
+    return qint64(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
+}
 } // namespace
 
 QString SingleInstance::defaultServerName()
@@ -28,9 +42,18 @@ QString SingleInstance::defaultServerName()
     return (runtime.isEmpty() ? QDir::tempPath() : runtime) + QLatin1Char('/') + name;
 }
 
+QString SingleInstance::lockFilePath(const QString &serverName)
+{
+    const QString socket = QDir::isAbsolutePath(serverName)
+                               ? serverName
+                               : QDir::tempPath() + QLatin1Char('/') + serverName;
+    return socket + QStringLiteral(".lock");
+}
+
 SingleInstance::SingleInstance(QString serverName, QObject *parent)
     : QObject(parent)
     , m_serverName(std::move(serverName))
+    , m_started{bootNanoseconds(), qint64(QCoreApplication::applicationPid())}
 {
     connect(this, &SingleInstance::quitRequested, this, [] {
         QMetaObject::invokeMethod(
@@ -38,7 +61,29 @@ SingleInstance::SingleInstance(QString serverName, QObject *parent)
     });
 }
 
-SingleInstance::~SingleInstance() = default;
+SingleInstance::~SingleInstance()
+{
+    if (m_lockFile >= 0)
+        ::close(m_lockFile);
+}
+
+bool SingleInstance::tryLock()
+{
+    if (m_lockFile < 0) {
+        m_lockFile = ::open(QFile::encodeName(lockFilePath(m_serverName)).constData(),
+                            O_RDWR | O_CREAT | O_CLOEXEC,
+                            0600);
+        if (m_lockFile < 0)
+            return true; // no lock to be had (a read-only folder): go on as before the lock
+    }
+    return ::flock(m_lockFile, LOCK_EX | LOCK_NB) == 0;
+}
+
+void SingleInstance::unlock()
+{
+    if (m_lockFile >= 0)
+        ::flock(m_lockFile, LOCK_UN);
+}
 
 bool SingleInstance::isListening() const
 {
@@ -47,18 +92,48 @@ bool SingleInstance::isListening() const
 
 void SingleInstance::start()
 {
-    // Ask whoever holds the name to quit; an answer carries its process id.
+    attempt();
+}
+
+void SingleInstance::attempt()
+{
+    // Asking and taking the name is one step under the lock; another copy's step comes before
+    // or after it, never in between.
+    if (!tryLock()) {
+        QTimer::singleShot(lockRetryMs, this, &SingleInstance::attempt);
+        return;
+    }
+    // Ask whoever holds the name to quit, saying when this copy was started. The answer is its
+    // process id, or "newer" and its process id when it was started after this copy.
     auto *probe = new QLocalSocket(this);
     m_probe = probe;
-    connect(probe, &QLocalSocket::connected, this, [probe] { probe->write(quitRequest); });
-    connect(probe, &QLocalSocket::readyRead, this, [probe] {
+    connect(probe, &QLocalSocket::connected, this, [this, probe] {
+        probe->write(quitWord + ' ' + QByteArray::number(m_started.bootNanoseconds) + ' '
+                     + QByteArray::number(m_started.pid) + '\n');
+    });
+    connect(probe, &QLocalSocket::readyRead, this, [this, probe] {
         while (probe->canReadLine()) {
+            const QList<QByteArray> words = probe->readLine().trimmed().split(' ');
             bool ok = false;
-            const qint64 pid = probe->readLine().trimmed().toLongLong(&ok);
-            if (ok)
+            const qint64 pid = words.constLast().toLongLong(&ok);
+            if (!ok)
+                continue;
+            if (words.size() == 2 && words.constFirst() == newerWord) {
+                // A copy started after this one holds the name: this one goes.
                 log::logDefault(
                     log::singleInstance,
-                    QStringLiteral("既に起動中のインスタンス pid %1 を終了する").arg(pid));
+                    QStringLiteral("後から起動したインスタンス pid %1 が動いているので終了する")
+                        .arg(pid));
+                m_probe = nullptr;
+                probe->disconnect(this);
+                probe->abort();
+                probe->deleteLater();
+                unlock();
+                Q_EMIT quitRequested();
+                return;
+            }
+            log::logDefault(log::singleInstance,
+                            QStringLiteral("既に起動中のインスタンス pid %1 を終了する").arg(pid));
         }
     });
     // No server, a stale name, or the older copy hung up after answering: the name is free.
@@ -88,7 +163,8 @@ void SingleInstance::start()
         probe->disconnect(this);
         probe->abort();
         probe->deleteLater();
-        QTimer::singleShot(askTimeoutMs, this, &SingleInstance::start);
+        unlock();
+        QTimer::singleShot(askTimeoutMs, this, &SingleInstance::attempt);
     });
     probe->connectToServer(m_serverName);
 }
@@ -108,6 +184,7 @@ void SingleInstance::listen()
     // The older copy has let go of the name, or left a stale socket file behind.
     QLocalServer::removeServer(m_serverName);
     m_listening = m_server->listen(m_serverName);
+    unlock();
     if (m_listening)
         Q_EMIT ready();
 }
@@ -118,9 +195,21 @@ void SingleInstance::answer(QLocalSocket *socket)
     connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
         if (!socket->canReadLine())
             return;
-        if (socket->readLine() != quitRequest)
+        const QList<QByteArray> words = socket->readLine().trimmed().split(' ');
+        if (words.constFirst() != quitWord)
             return;
-        socket->write(QByteArray::number(qint64(QCoreApplication::applicationPid())) + '\n');
+        // A request without a start mark counts as the newest.
+        bool nanosecondsOk = false;
+        bool pidOk = false;
+        const StartMark asker{words.value(1).toLongLong(&nanosecondsOk),
+                              words.value(2).toLongLong(&pidOk)};
+        const QByteArray pid = QByteArray::number(qint64(QCoreApplication::applicationPid()));
+        if (words.size() == 3 && nanosecondsOk && pidOk && asker < m_started) {
+            socket->write(newerWord + ' ' + pid + '\n');
+            socket->flush();
+            return;
+        }
+        socket->write(pid + '\n');
         socket->flush();
         // Let go of the name at once so that the newer copy can take it.
         m_server->close();

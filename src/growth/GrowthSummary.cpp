@@ -88,75 +88,84 @@ qsizetype indexOfField(const QList<Token> &tokens, Field field)
     return it == tokens.cend() ? -1 : it - tokens.cbegin();
 }
 
-// Drops the weekday with the comma or space that joins it to the date, keeping literal text
-// that belongs to a neighbouring field (the "日" of "yyyy年M月d日dddd").
-void removeWeekday(QList<Token> &tokens)
+// The start of a literal up to the first character outside quotes that `stops`; empty when
+// that would leave a quote open.
+template<typename Stop>
+QString literalUpTo(const QString &literal, Stop stops)
 {
-    const qsizetype index = indexOfField(tokens, Field::weekday);
-    if (index < 0)
-        return;
-    const bool fieldFollows = std::any_of(tokens.cbegin() + index + 1, tokens.cend(), isField);
-    if (fieldFollows && !isField(tokens.at(index + 1))) {
-        QString &text = tokens[index + 1].text;
-        while (!text.isEmpty() && isSeparator(text.front()))
-            text.remove(0, 1);
-        if (text.isEmpty())
-            tokens.removeAt(index + 1);
-    } else if (!fieldFollows && index > 0 && !isField(tokens.at(index - 1))) {
-        QString &text = tokens[index - 1].text;
-        while (!text.isEmpty() && isSeparator(text.back()))
-            text.chop(1);
-        if (text.isEmpty()) {
-            tokens.removeAt(index - 1);
-            tokens.removeAt(index - 1);
-            return;
-        }
+    bool quoted = false;
+    qsizetype end = 0;
+    for (; end < literal.size(); ++end) {
+        const QChar c = literal.at(end);
+        if (c == u'\'')
+            quoted = !quoted;
+        else if (!quoted && stops(c))
+            break;
     }
-    tokens.removeAt(index);
+    return quoted ? QString() : literal.left(end);
 }
 
-// Drops the year with the literal text that belongs to it: the text after a leading year
-// ("yyyy年"), otherwise the text before it (", yyyy", " 'de' yyyy") and any text after a
-// trailing year (" 'г'.").
-void removeYear(QList<Token> &tokens)
+// The ending glued to the field before it: the "'ren'" of "MMMM'ren' d".
+QString gluedText(const QString &literal)
 {
-    const qsizetype index = indexOfField(tokens, Field::year);
-    if (index < 0)
-        return;
-    const bool fieldBefore = std::any_of(tokens.cbegin(), tokens.cbegin() + index, isField);
-    const bool fieldAfter = std::any_of(tokens.cbegin() + index + 1, tokens.cend(), isField);
-    qsizetype first = index;
-    qsizetype last = index;
-    const bool literalAfter = index + 1 < tokens.size() && !isField(tokens.at(index + 1));
-    if (!fieldBefore) {
-        if (literalAfter)
-            last = index + 1;
-    } else {
-        if (!isField(tokens.at(index - 1)))
-            first = index - 1;
-        if (!fieldAfter && literalAfter)
-            last = index + 1;
-    }
-    tokens.remove(first, last - first + 1);
+    return literalUpTo(literal, [](QChar c) { return isSeparator(c) || c == u'-'; });
 }
 
+// The text that closes the date after its last field, up to the comma or hyphen that leads to
+// the weekday: the "日" of "d日dddd", the "." of "d., dddd", the " 'г'." of "yyyy 'г'.".
+QString closingText(const QString &literal)
+{
+    QString text = literalUpTo(
+        literal, [](QChar c) { return c == u'-' || (isSeparator(c) && !c.isSpace()); });
+    while (!text.isEmpty() && text.back().isSpace())
+        text.chop(1);
+    return text;
+}
+
+// The month and day fields of the locale's long date format (and its year when `withYear`), in
+// the locale's order, with the text the locale writes between them and the text that sticks to
+// the last one. Everything else of the long format (the weekday with its own words, such as
+// "den" or "ที่") stays out.
 QString shortDayPattern(const QLocale &locale, bool withYear)
 {
-    QList<Token> tokens = tokenized(locale.dateFormat(QLocale::LongFormat));
-    removeWeekday(tokens);
-    if (!withYear)
-        removeYear(tokens);
+    const QList<Token> tokens = tokenized(locale.dateFormat(QLocale::LongFormat));
+    const auto kept = [withYear](const Token &token) {
+        return token.field == Field::day || token.field == Field::month
+               || (withYear && token.field == Field::year);
+    };
     if (indexOfField(tokens, Field::day) < 0 || indexOfField(tokens, Field::month) < 0)
         return withYear ? QStringLiteral("MMM d, yyyy") : QStringLiteral("MMM d");
     QString pattern;
-    for (const Token &token : std::as_const(tokens)) {
-        // The month by its abbreviated name where the locale writes it by name.
-        if (token.field == Field::month && token.text.size() > 3)
-            pattern += QStringLiteral("MMM");
-        else
-            pattern += token.text;
+    QString between;           // literal text right after the last kept field
+    bool skippedField = false; // a field that is not kept lies after the last kept one
+    bool yearSkipped = false;  // ... and the first of them is the year
+    bool started = false;
+    bool monthShortened = false; // the last kept field is a month name written abbreviated
+    // What follows the last kept field: an ending glued to a month name inflects the full name
+    // (Basque "abenduaren"), not the abbreviation, and goes with it.
+    const auto following = [&] {
+        return monthShortened ? between.mid(gluedText(between).size()) : between;
+    };
+    for (const Token &token : tokens) {
+        if (kept(token)) {
+            if (started)
+                pattern += skippedField ? QStringLiteral(" ") : following();
+            // The month by its abbreviated name where the locale writes it by name.
+            monthShortened = token.field == Field::month && token.text.size() > 3;
+            pattern += monthShortened ? QStringLiteral("MMM") : token.text;
+            started = true;
+            between.clear();
+            skippedField = false;
+            yearSkipped = false;
+        } else if (isField(token)) {
+            yearSkipped = skippedField ? yearSkipped : token.field == Field::year;
+            skippedField = true;
+        } else if (!skippedField) {
+            between += token.text;
+        }
     }
-    return pattern.trimmed();
+    // Text before a year that is left out belongs to the year (", yyyy", " 'de' yyyy").
+    return yearSkipped ? pattern : pattern + closingText(following());
 }
 
 // The short day text of a day key, or the key itself when it cannot be read.

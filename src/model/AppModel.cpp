@@ -8,6 +8,7 @@
 #include "platform/LogExporting.h"
 #include "platform/LoginItem.h"
 #include "platform/Updates.h"
+#include "platform/XdgFolders.h"
 #include "records/SnapshotScheduler.h"
 #include "records/WatchList.h"
 #include "units/ByteUnit.h"
@@ -16,7 +17,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QPointer>
-#include <QStandardPaths>
 #include <QThreadPool>
 #include <QtConcurrent/QtConcurrentRun>
 
@@ -105,8 +105,7 @@ AppModel::Services AppModel::withDefaults(Services s)
 
 QString AppModel::applicationDataFolder()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
-           + QStringLiteral("/Quillmere");
+    return xdg::dataHome() + QStringLiteral("/Quillmere");
 }
 
 AppModel::AppModel()
@@ -166,7 +165,7 @@ AppModel::AppModel(Services services, QObject *parent)
     schedulerServices.diskSpace = m_services.diskSpaceReader;
     schedulerServices.fullDiskAccessStatus = m_services.fullDiskAccessStatus;
     schedulerServices.home = m_services.home;
-    schedulerServices.calendar = m_services.calendar();
+    schedulerServices.calendar = m_services.calendar;
     schedulerServices.now = m_services.clock;
     m_scheduler = std::make_unique<SnapshotScheduler>(std::move(schedulerServices));
     m_scheduler->setOnSnapshot([self](const Snapshot &snapshot) {

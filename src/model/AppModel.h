@@ -114,8 +114,8 @@ public:
     explicit AppModel(Services services, QObject *parent = nullptr);
     ~AppModel() override;
 
-    // The folder of the three record files: the per-user data folder plus "Quillmere". It is
-    // not created here; the stores create it when they first write.
+    // The folder of the three record files: the per-user data folder (xdg::dataHome) plus
+    // "Quillmere". It is not created here; the stores create it when they first write.
     static QString applicationDataFolder();
 
     // Observed values.

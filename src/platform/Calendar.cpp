@@ -1,14 +1,72 @@
 #include "platform/Calendar.h"
 
+#include "platform/Log.h"
+
+#include <QFileInfo>
 #include <QLocale>
 #include <QStringList>
 
+#include <atomic>
+
 namespace qm {
+
+namespace {
+
+// The zone named by a zone file's path: the part after the zone folder ("Asia/Tokyo" of
+// "/usr/share/zoneinfo/Asia/Tokyo"), following links ("/etc/localtime"). Invalid when the
+// path names no file there.
+QTimeZone zoneOfFile(const QString &path)
+{
+    const QString target = QFileInfo(path).canonicalFilePath();
+    const QString folder = QStringLiteral("/zoneinfo/");
+    const qsizetype at = target.lastIndexOf(folder);
+    if (at < 0)
+        return {};
+    QString name = target.mid(at + folder.size());
+    // The tzdata variants with and without leap seconds hold the same zones.
+    for (const QString &variant : {QStringLiteral("posix/"), QStringLiteral("right/")}) {
+        if (name.startsWith(variant))
+            name = name.mid(variant.size());
+    }
+    // Not isTimeZoneIdAvailable: it knows only the zones of the zone tables, not "Etc/UTC".
+    return QTimeZone(name.toUtf8());
+}
+
+} // namespace
+
+QTimeZone systemTimeZone()
+{
+    const QTimeZone qtZone = QTimeZone::systemTimeZone();
+    if (qtZone.isValid())
+        return qtZone;
+
+    // TZ as the C library reads it: an optional ":", then an absolute path to a zone file or a
+    // name below the zone folder.
+    QString value = qEnvironmentVariable("TZ");
+    if (value.startsWith(QLatin1Char(':')))
+        value.remove(0, 1);
+    const QTimeZone zone = zoneOfFile(value.startsWith(QLatin1Char('/'))
+                                          ? value
+                                          : QStringLiteral("/usr/share/zoneinfo/") + value);
+    if (zone.isValid())
+        return zone;
+
+    // No zone can be named: keep to local time's present offset (UTC for a name the C library
+    // does not know either).
+    const int offset = QDateTime::currentDateTime().offsetFromUtc();
+    const QTimeZone fallback = offset == 0 ? QTimeZone::utc() : QTimeZone(offset);
+    static std::atomic_bool logged = false;
+    if (!logged.exchange(true))
+        log::logError(log::appModel,
+                      QStringLiteral("タイムゾーンを決められないので %1 を使う: TZ=%2")
+                          .arg(QString::fromUtf8(fallback.id()), qEnvironmentVariable("TZ")));
+    return fallback;
+}
 
 Calendar Calendar::current()
 {
     Calendar calendar;
-    calendar.timeZone = QTimeZone::systemTimeZone();
+    calendar.timeZone = systemTimeZone();
     calendar.firstWeekday = QLocale().firstDayOfWeek();
     // Regions that start the week on Monday count weeks the ISO way; the others (Sunday or
     // Saturday first) count the week holding 1 January as the first.
@@ -26,14 +84,19 @@ QString Calendar::dayKey(const QDateTime &moment) const
     return dayKey(localDate(moment));
 }
 
+QTimeZone Calendar::zone() const
+{
+    return timeZone.isValid() ? timeZone : systemTimeZone();
+}
+
 QDate Calendar::localDate(const QDateTime &moment) const
 {
-    return moment.toTimeZone(timeZone).date();
+    return moment.toTimeZone(zone()).date();
 }
 
 QDateTime Calendar::startOfDay(QDate day) const
 {
-    return day.startOfDay(timeZone);
+    return day.startOfDay(zone());
 }
 
 std::optional<QDateTime> Calendar::dateFromDayKey(const QString &key) const

@@ -1,6 +1,7 @@
 #include "platform/LogSink.h"
 
 #include "platform/Log.h"
+#include "platform/XdgFolders.h"
 
 #include <QLoggingCategory>
 
@@ -9,7 +10,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMutex>
-#include <QStandardPaths>
 
 #include <cstdio>
 
@@ -69,10 +69,7 @@ void handleMessage(QtMsgType type, const QMessageLogContext &context, const QStr
 
 QString LogSink::defaultLogFilePath()
 {
-    QString stateHome = qEnvironmentVariable("XDG_STATE_HOME");
-    if (stateHome.isEmpty() || !QDir::isAbsolutePath(stateHome))
-        stateHome = QDir::homePath() + QStringLiteral("/.local/state");
-    return stateHome + QStringLiteral("/Quillmere/Quillmere.log");
+    return xdg::stateHome() + QStringLiteral("/Quillmere/Quillmere.log");
 }
 
 void LogSink::install(const QString &logFilePath, bool alsoToStderr)

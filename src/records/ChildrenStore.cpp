@@ -2,6 +2,7 @@
 
 #include "platform/Log.h"
 #include "records/Snapshot.h"
+#include "settings/LenientJson.h"
 #include "settings/RecordFile.h"
 
 #include <QJsonDocument>
@@ -83,7 +84,7 @@ QByteArray encodeBreakdown(const Breakdown &breakdown)
 std::optional<Breakdown> decodeBreakdown(const QByteArray &bytes)
 {
     QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
+    const QJsonDocument document = parseJsonLeniently(bytes, &error);
     if (error.error != QJsonParseError::NoError || !document.isObject())
         return std::nullopt;
     Breakdown breakdown;
@@ -123,8 +124,7 @@ Breakdown pruneBreakdown(const Breakdown &breakdown, const QDateTime &now, const
 
 Result<Breakdown> ChildrenStore::load(const QDateTime &now) const
 {
-    return recordfile::load(
-        fileURL, now, QTimeZone::systemTimeZone(), Breakdown(), decodeBreakdown);
+    return recordfile::load(fileURL, now, systemTimeZone(), Breakdown(), decodeBreakdown);
 }
 
 Status ChildrenStore::save(const Breakdown &breakdown) const

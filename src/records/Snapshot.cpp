@@ -1,7 +1,9 @@
 #include "records/Snapshot.h"
 
 #include "platform/Log.h"
+#include "settings/LenientJson.h"
 
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonParseError>
@@ -54,6 +56,33 @@ QMap<QString, QString> stringMap(const QJsonValue &json)
     return result;
 }
 
+// The record with the greatest date up to `last` (all when absent); the first on equal dates.
+std::optional<Snapshot> latestDatedUpTo(const QList<Snapshot> &snapshots,
+                                        const std::optional<QString> &last)
+{
+    const Snapshot *latest = nullptr;
+    for (const Snapshot &snapshot : snapshots) {
+        if ((!last || snapshot.date <= *last) && (!latest || snapshot.date > latest->date))
+            latest = &snapshot;
+    }
+    if (!latest)
+        return std::nullopt;
+    return *latest;
+}
+
+// Whether `a` was scanned after `b`: a record without a readable `scannedAt` counts as scanned
+// before any that has one.
+bool scannedLater(const Snapshot &a, const Snapshot &b)
+{
+    const auto scanned = [](const Snapshot &snapshot) {
+        return snapshot.scannedAt ? QDateTime::fromString(*snapshot.scannedAt, Qt::ISODate)
+                                  : QDateTime();
+    };
+    const QDateTime at = scanned(a);
+    const QDateTime bt = scanned(b);
+    return at.isValid() && (!bt.isValid() || at > bt);
+}
+
 } // namespace
 
 QString unmeasuredReasonRawValue(UnmeasuredReason reason)
@@ -80,14 +109,12 @@ std::optional<UnmeasuredReason> unmeasuredReasonFromRawValue(const QString &raw)
 
 std::optional<Snapshot> latestSnapshot(const QList<Snapshot> &snapshots)
 {
-    const Snapshot *latest = nullptr;
-    for (const Snapshot &snapshot : snapshots) {
-        if (!latest || snapshot.date > latest->date)
-            latest = &snapshot;
-    }
-    if (!latest)
-        return std::nullopt;
-    return *latest;
+    return latestDatedUpTo(snapshots, std::nullopt);
+}
+
+std::optional<Snapshot> latestSnapshot(const QList<Snapshot> &snapshots, const QString &todayKey)
+{
+    return latestDatedUpTo(snapshots, todayKey);
 }
 
 LenientBytes LenientBytes::read(const QJsonValue &json)
@@ -184,21 +211,36 @@ QByteArray encodeSnapshots(const QList<Snapshot> &snapshots)
 std::optional<QList<Snapshot>> decodeSnapshots(const QByteArray &bytes)
 {
     QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
+    const QJsonDocument document = parseJsonLeniently(bytes, &error);
     if (error.error != QJsonParseError::NoError || !document.isArray())
         return std::nullopt;
     QList<Snapshot> snapshots;
+    QHash<QString, qsizetype> indexOfDay;
     qint64 dropped = 0;
+    qint64 duplicates = 0;
     const QJsonArray array = document.array();
     for (const QJsonValue &element : array) {
-        if (std::optional<Snapshot> snapshot = snapshotFromJson(element))
-            snapshots.append(std::move(*snapshot));
-        else
+        std::optional<Snapshot> snapshot = snapshotFromJson(element);
+        if (!snapshot) {
             ++dropped;
+            continue;
+        }
+        const auto held = indexOfDay.constFind(snapshot->date);
+        if (held == indexOfDay.cend()) {
+            indexOfDay.insert(snapshot->date, snapshots.size());
+            snapshots.append(std::move(*snapshot));
+            continue;
+        }
+        ++duplicates;
+        if (scannedLater(*snapshot, snapshots[*held]))
+            snapshots[*held] = std::move(*snapshot);
     }
     if (dropped != 0)
         log::logDefault(log::records,
                         QStringLiteral("読めない日の記録を捨てた: %1 件").arg(dropped));
+    if (duplicates != 0)
+        log::logDefault(log::records,
+                        QStringLiteral("同じ日の重なった記録を捨てた: %1 件").arg(duplicates));
     return snapshots;
 }
 

@@ -42,6 +42,8 @@ struct Snapshot
 
 // The record with the greatest `date` (text order); the first of several with that date.
 std::optional<Snapshot> latestSnapshot(const QList<Snapshot> &snapshots);
+// The same among the records dated up to `todayKey` (text order).
+std::optional<Snapshot> latestSnapshot(const QList<Snapshot> &snapshots, const QString &todayKey);
 
 // A byte count as the readers accept it: a JSON number that is a signed 64-bit integer and not
 // negative. Integers written as JSON integer literals are read exactly over the whole 64-bit
@@ -66,7 +68,9 @@ std::optional<Snapshot> snapshotFromJson(const QJsonValue &json);
 QByteArray encodeSnapshots(const QList<Snapshot> &snapshots);
 
 // Reads snapshots.json. Absent when the text is not a JSON array (the file is damaged). Elements
-// that cannot be read are dropped, and their number is logged.
+// that cannot be read are dropped, and their number is logged. Of several records of one day the
+// one scanned last is kept (the first in the file when none of them says later), in the place of
+// the first; the number dropped is logged. Values Qt's JSON reader refuses are bad values.
 std::optional<QList<Snapshot>> decodeSnapshots(const QByteArray &bytes);
 
 } // namespace qm

@@ -10,7 +10,55 @@ namespace qm::SnapshotRotation {
 namespace {
 constexpr qint64 lastDailyAge = 30;
 constexpr qint64 lastWeeklyAge = 90;
+
+// The local day a day key names; invalid when it names none.
+QDate dayOf(const QString &key, const Calendar &calendar)
+{
+    const std::optional<QDateTime> start = calendar.dateFromDayKey(key);
+    return start ? calendar.localDate(*start) : QDate();
+}
 } // namespace
+
+QDateTime agingMoment(const QStringList &dayKeys,
+                      const QString &writtenKey,
+                      const QDateTime &now,
+                      const Calendar &calendar)
+{
+    const QDate written = dayOf(writtenKey, calendar);
+    QDate newestEarlier;
+    for (const QString &key : dayKeys) {
+        const QDate day = dayOf(key, calendar);
+        if (day.isValid() && day < written && (!newestEarlier.isValid() || day > newestEarlier))
+            newestEarlier = day;
+    }
+    if (!newestEarlier.isValid())
+        return now;
+    const QDateTime dayAfter = calendar.startOfDay(newestEarlier.addDays(1));
+    return dayAfter.isValid() && dayAfter < now ? dayAfter : now;
+}
+
+QList<Snapshot> withoutFarFuture(const QList<Snapshot> &snapshots,
+                                 const QString &writtenKey,
+                                 const QDateTime &now,
+                                 const Calendar &calendar)
+{
+    const QDate today = calendar.localDate(now);
+    if (!today.isValid())
+        return snapshots;
+    const bool othersUpToToday
+        = std::any_of(snapshots.cbegin(), snapshots.cend(), [&](const Snapshot &snapshot) {
+              const QDate day = dayOf(snapshot.date, calendar);
+              return snapshot.date != writtenKey && day.isValid() && day <= today;
+          });
+    if (!othersUpToToday)
+        return snapshots;
+    QList<Snapshot> kept = snapshots;
+    kept.removeIf([&](const Snapshot &snapshot) {
+        const QDate day = dayOf(snapshot.date, calendar);
+        return day.isValid() && Calendar::wholeDaysBetween(today, day) > 1;
+    });
+    return kept;
+}
 
 QList<Snapshot>
 rotate(const QList<Snapshot> &snapshots, const QDateTime &now, const Calendar &calendar)
@@ -24,10 +72,7 @@ rotate(const QList<Snapshot> &snapshots, const QDateTime &now, const Calendar &c
     QList<Snapshot> weekly;
     QHash<WeekKey, qsizetype> heldForWeek; // week -> index in `weekly`
     for (const Snapshot &snapshot : snapshots) {
-        const std::optional<QDateTime> start = calendar.dateFromDayKey(snapshot.date);
-        if (!start)
-            continue;
-        const QDate day = calendar.localDate(*start);
+        const QDate day = dayOf(snapshot.date, calendar);
         if (!day.isValid())
             continue;
         const qint64 age = Calendar::wholeDaysBetween(day, today);

@@ -1,6 +1,7 @@
 #include "records/SnapshotScheduler.h"
 
 #include "platform/Log.h"
+#include "records/SnapshotRotation.h"
 #include "records/WatchList.h"
 
 #include <QFile>
@@ -63,12 +64,15 @@ Result<Breakdown> writeDayBreakdown(const ChildrenStore &store,
                                     const QDateTime &now,
                                     const Calendar &calendar)
 {
+    if (!calendar.dateFromDayKey(dayKey))
+        return Error{QStringLiteral("The breakdown's day \"%1\" is not a date").arg(dayKey)};
     Result<Breakdown> loaded = store.load(now);
     if (!loaded.ok())
         return loaded.error();
     Breakdown breakdown = std::move(loaded).value();
+    const QDateTime agedTo = SnapshotRotation::agingMoment(breakdown.keys(), dayKey, now, calendar);
     breakdown.insert(dayKey, day);
-    breakdown = pruneBreakdown(breakdown, now, calendar);
+    breakdown = pruneBreakdown(breakdown, agedTo, calendar);
     const Status saved = store.save(breakdown);
     if (!saved.ok())
         return saved.error();
@@ -175,6 +179,8 @@ SnapshotScheduler::SnapshotScheduler(Services services, QObject *parent)
     , m_services(std::move(services))
 {
     m_filePool.setMaxThreadCount(1);
+    if (!m_services.calendar)
+        m_services.calendar = Calendar::current;
     const QDateTime now = m_services.now();
     Result<QList<Snapshot>> snapshots = m_services.snapshotStore.load(now);
     if (snapshots.ok())
@@ -222,7 +228,7 @@ QCoro::Task<> SnapshotScheduler::tick()
 
 QString SnapshotScheduler::todayKey() const
 {
-    return m_services.calendar.dayKey(m_services.now());
+    return m_services.calendar().dayKey(m_services.now());
 }
 
 QCoro::Task<> SnapshotScheduler::checkAndScanIfNeeded()
@@ -428,7 +434,8 @@ QCoro::Task<> SnapshotScheduler::scanOnce()
 
     // 7. Today's record.
     const QDateTime t = s.now();
-    record.date = s.calendar.dayKey(t);
+    const Calendar calendar = s.calendar();
+    record.date = calendar.dayKey(t);
     record.scannedAt = t.toUTC().toString(Qt::ISODate);
     record.durationSeconds = duration;
     std::sort(record.unmeasured.begin(), record.unmeasured.end());
@@ -441,7 +448,7 @@ QCoro::Task<> SnapshotScheduler::scanOnce()
         s.snapshotStore,
         record,
         t,
-        s.calendar);
+        calendar);
     if (!self)
         co_return;
     if (!saved.ok()) {
@@ -460,7 +467,7 @@ QCoro::Task<> SnapshotScheduler::scanOnce()
 
     // 8. Today's breakdown, whatever became of the record.
     const Result<Breakdown> children = co_await QtConcurrent::run(
-        &m_filePool, writeDayBreakdown, s.childrenStore, record.date, breakdown, t, s.calendar);
+        &m_filePool, writeDayBreakdown, s.childrenStore, record.date, breakdown, t, calendar);
     if (!self)
         co_return;
     if (!children.ok()) {
@@ -476,7 +483,8 @@ QCoro::Task<Status> SnapshotScheduler::removeFromToday(QString path, bool expand
 {
     const std::optional<Snapshot> latest = latestSnapshot();
     const QDateTime now = m_services.now();
-    const QString today = m_services.calendar.dayKey(now);
+    const Calendar calendar = m_services.calendar();
+    const QString today = calendar.dayKey(now);
     if (!latest.has_value() || latest->date != today)
         co_return Status();
     const PathMatch matches = [path, expandsChildren](const QString &key) {
@@ -492,7 +500,7 @@ QCoro::Task<Status> SnapshotScheduler::removeFromToday(QString path, bool expand
                                                                      *latest,
                                                                      matches,
                                                                      now,
-                                                                     m_services.calendar);
+                                                                     calendar);
     if (!self)
         co_return Status();
     if (!saved.ok())
@@ -506,7 +514,7 @@ QCoro::Task<Status> SnapshotScheduler::removeFromToday(QString path, bool expand
                                                                   m_children.value(today),
                                                                   matches,
                                                                   now,
-                                                                  m_services.calendar);
+                                                                  calendar);
     if (!self)
         co_return Status();
     if (!children.ok())

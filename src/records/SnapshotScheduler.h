@@ -49,7 +49,9 @@ public:
         DiskSpaceReader diskSpace;
         std::function<FullDiskAccess::Status()> fullDiskAccessStatus;
         QString home;
-        Calendar calendar;
+        // The user's current calendar, asked at every check and write (the time zone can
+        // change while the program runs). Calendar::current when not given.
+        std::function<Calendar()> calendar;
         Clock now;
         const PlatformProfile *profile = &currentProfile();
     };
@@ -88,7 +90,12 @@ public:
     // Moves both record files to the Trash, clears the records and scans.
     QCoro::Task<std::optional<ResetFailure>> resetRecords();
 
-    std::optional<Snapshot> latestSnapshot() const { return qm::latestSnapshot(m_snapshots); }
+    // The latest record dated up to today: one dated later (a clock that ran ahead, a trip
+    // across time zones, a hand-edited file) never stands for today.
+    std::optional<Snapshot> latestSnapshot() const
+    {
+        return qm::latestSnapshot(m_snapshots, todayKey());
+    }
     std::optional<qint64> snapshotsFileSize() const;
 
 Q_SIGNALS:

@@ -10,21 +10,27 @@ namespace qm {
 
 Result<QList<Snapshot>> SnapshotStore::load(const QDateTime &now) const
 {
-    return recordfile::load(
-        fileURL, now, QTimeZone::systemTimeZone(), QList<Snapshot>(), decodeSnapshots);
+    return recordfile::load(fileURL, now, systemTimeZone(), QList<Snapshot>(), decodeSnapshots);
 }
 
 Result<QList<Snapshot>> SnapshotStore::upsert(const Snapshot &snapshot,
                                               const QDateTime &now,
                                               const Calendar &calendar) const
 {
+    if (!calendar.dateFromDayKey(snapshot.date))
+        return Error{QStringLiteral("The record's day \"%1\" is not a date").arg(snapshot.date)};
     Result<QList<Snapshot>> stored = load(now);
     if (!stored.ok())
         return stored.error();
     QList<Snapshot> snapshots = std::move(stored).value();
     snapshots.removeIf([&](const Snapshot &existing) { return existing.date == snapshot.date; });
+    QStringList days;
+    for (const Snapshot &existing : std::as_const(snapshots))
+        days.append(existing.date);
     snapshots.append(snapshot);
-    snapshots = SnapshotRotation::rotate(snapshots, now, calendar);
+    snapshots = SnapshotRotation::withoutFarFuture(snapshots, snapshot.date, now, calendar);
+    snapshots = SnapshotRotation::rotate(
+        snapshots, SnapshotRotation::agingMoment(days, snapshot.date, now, calendar), calendar);
     const Status saved = save(snapshots);
     if (!saved.ok())
         return saved.error();

@@ -24,8 +24,11 @@ struct SnapshotStore
     Result<QList<Snapshot>> load(const QDateTime &now) const;
 
     // Reloads the file, replaces the record of `snapshot.date` (every record of that day) with
-    // `snapshot`, rotates, saves and returns the saved list. On any error nothing is written and
-    // the caller keeps the list it has.
+    // `snapshot`, rotates, saves and returns the saved list. A wrong clock costs no records: the
+    // rotation ages them from SnapshotRotation::agingMoment, and records more than a day in the
+    // future go only while other records are dated up to today (withoutFarFuture). A record
+    // whose day key is not a date is refused. On any error nothing is written and the caller
+    // keeps the list it has.
     Result<QList<Snapshot>>
     upsert(const Snapshot &snapshot, const QDateTime &now, const Calendar &calendar) const;
 

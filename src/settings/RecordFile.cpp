@@ -1,5 +1,6 @@
 #include "settings/RecordFile.h"
 
+#include "platform/Calendar.h"
 #include "platform/Log.h"
 
 #include <QCalendar>
@@ -55,7 +56,7 @@ QString damagedFileBackupName(const QString &filePath,
                               int counter)
 {
     const NameParts parts = nameParts(filePath);
-    const QDateTime local = now.toTimeZone(timeZone);
+    const QDateTime local = now.toTimeZone(timeZone.isValid() ? timeZone : systemTimeZone());
     const QDate date = local.date();
     const QTime time = local.time();
     QString name = parts.stem + QStringLiteral(".corrupt-")

@@ -20,7 +20,8 @@ namespace qm::recordfile {
 using TrashFunction = std::function<Status(const QString &path)>;
 Status moveToTrash(const QString &path);
 
-// stem + ".corrupt-" + "YYYYMMDDTHHMM" (Gregorian, in `timeZone`) + ("-N" for counter >= 2)
+// stem + ".corrupt-" + "YYYYMMDDTHHMM" (Gregorian, in `timeZone`, or in the system's time zone
+// when `timeZone` is invalid) + ("-N" for counter >= 2)
 // + "." + extension.
 QString damagedFileBackupName(const QString &filePath,
                               const QDateTime &now,

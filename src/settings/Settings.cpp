@@ -1,6 +1,7 @@
 #include "settings/Settings.h"
 
 #include "platform/PlatformProfile.h"
+#include "settings/LenientJson.h"
 
 #include <QCoreApplication>
 #include <QJsonArray>
@@ -196,7 +197,7 @@ QByteArray encodeSettings(const Settings &settings)
 Result<Settings> decodeSettings(const QByteArray &json)
 {
     QJsonParseError parseError;
-    const QJsonDocument document = QJsonDocument::fromJson(json, &parseError);
+    const QJsonDocument document = parseJsonLeniently(json, &parseError);
     if (parseError.error != QJsonParseError::NoError)
         return Error{QStringLiteral("settings.json is not valid JSON: %1 at offset %2")
                          .arg(parseError.errorString())

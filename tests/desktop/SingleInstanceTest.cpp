@@ -11,6 +11,8 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <memory>
+#include <vector>
 
 #include <unistd.h>
 
@@ -23,12 +25,16 @@ QString uniqueName()
     return QStringLiteral("quillmere-test-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
 }
 
+const QString helper
+    = QStringLiteral(QUILLMERE_TEST_HELPERS_BIN_DIR "/helper_desktop_single_instance");
+
 // Starts a copy that holds `name` (the test helper) and waits until it listens.
 void startOlderCopy(QProcess &older, const QString &name)
 {
-    older.start(QStringLiteral(QUILLMERE_TEST_HELPERS_BIN_DIR "/helper_desktop_single_instance"),
-                {name});
+    older.start(helper, {name});
     ASSERT_TRUE(older.waitForStarted(5000));
+    ASSERT_TRUE(test::waitUntil([&] { return older.canReadLine(); }, 5000));
+    ASSERT_TRUE(older.readLine().startsWith("started "));
     ASSERT_TRUE(test::waitUntil([&] { return older.canReadLine(); }, 5000));
     ASSERT_TRUE(older.readLine().startsWith("listening "));
 }
@@ -106,4 +112,58 @@ TEST(SingleInstance, TheDefaultNameLivesInTheUsersRuntimeFolder)
     ASSERT_FALSE(runtime.isEmpty());
     EXPECT_EQ(SingleInstance::defaultServerName(),
               runtime + QStringLiteral("/org.quillmere.Quillmere-") + QString::number(::getuid()));
+}
+
+TEST(SingleInstance, OfManyCopiesStartedAtOnceOnlyTheLastStartedSurvives)
+{
+    // Two copies, then twenty, started at the same moment: the lock serialises them in any order.
+    for (const int copies : {2, 20}) {
+        SCOPED_TRACE(copies);
+        const QString name = uniqueName();
+        std::vector<std::unique_ptr<QProcess>> processes;
+        for (int i = 0; i < copies; ++i) {
+            processes.push_back(std::make_unique<QProcess>());
+            processes.back()->start(helper, {name});
+        }
+        for (const auto &process : processes)
+            ASSERT_TRUE(process->waitForStarted(5000));
+
+        // Each copy says when it started; the last of those marks must be the one left.
+        const auto running = [&processes] {
+            return std::count_if(processes.cbegin(), processes.cend(), [](const auto &process) {
+                return process->state() != QProcess::NotRunning;
+            });
+        };
+        ASSERT_TRUE(test::waitUntil([&] { return running() <= 1; }, 60000))
+            << running() << " copies still running";
+        ASSERT_EQ(running(), 1);
+        std::pair<qint64, qint64> newest{-1, -1};
+        QProcess *newestProcess = nullptr;
+        QProcess *survivor = nullptr;
+        for (const auto &process : processes) {
+            if (process->state() != QProcess::NotRunning) {
+                survivor = process.get();
+            } else {
+                EXPECT_EQ(process->exitStatus(), QProcess::NormalExit);
+                EXPECT_EQ(process->exitCode(), 0);
+            }
+            const QList<QByteArray> started = process->readLine().trimmed().split(' ');
+            ASSERT_EQ(started.size(), 3) << started.join(' ').toStdString();
+            const std::pair<qint64, qint64> mark{started[1].toLongLong(), started[2].toLongLong()};
+            if (mark > newest) {
+                newest = mark;
+                newestProcess = process.get();
+            }
+        }
+        EXPECT_EQ(survivor, newestProcess);
+        // The survivor holds the name: it says so, and a later copy reaches it.
+        ASSERT_TRUE(
+            test::waitUntil([&] { return survivor->readAll().contains("listening "); }, 5000));
+        QLocalSocket later;
+        later.connectToServer(name);
+        EXPECT_TRUE(
+            test::waitUntil([&] { return later.state() == QLocalSocket::ConnectedState; }, 3000));
+        survivor->terminate();
+        survivor->waitForFinished(5000);
+    }
 }

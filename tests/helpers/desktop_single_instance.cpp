@@ -1,5 +1,6 @@
 // Plays an already running copy of the program: holds the single-instance name given as the
-// first argument, prints "listening <pid>" and runs until a newer copy asks it to quit.
+// first argument, prints "started <boot nanoseconds> <pid>" at once and "listening <pid>" once it
+// holds the name, and runs until a newer copy asks it to quit.
 #include "desktop/SingleInstance.h"
 
 #include <QCoreApplication>
@@ -12,6 +13,9 @@ int main(int argc, char **argv)
     if (argc < 2)
         return 2;
     qm::SingleInstance instance(QString::fromLocal8Bit(argv[1]));
+    std::printf(
+        "started %lld %lld\n", instance.startMark().bootNanoseconds, instance.startMark().pid);
+    std::fflush(stdout);
     QObject::connect(&instance, &qm::SingleInstance::ready, &app, [] {
         std::printf("listening %lld\n", qint64(QCoreApplication::applicationPid()));
         std::fflush(stdout);

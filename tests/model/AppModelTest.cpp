@@ -459,4 +459,10 @@ TEST_F(AppModelTest, TheRecordsLiveInTheUsersDataFolder)
     AppModel::Services defaults = AppModel::withDefaults({});
     EXPECT_EQ(defaults.settingsFile, folder + QStringLiteral("/settings.json"));
     EXPECT_EQ(defaults.snapshotsFile, folder + QStringLiteral("/snapshots.json"));
+
+    // A relative XDG_DATA_HOME is ignored, not taken relative to the working folder.
+    const QByteArray dataHome = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", "relative/share");
+    EXPECT_EQ(AppModel::applicationDataFolder(), folder);
+    qputenv("XDG_DATA_HOME", dataHome);
 }

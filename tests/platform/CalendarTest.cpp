@@ -1,5 +1,9 @@
 #include "platform/Calendar.h"
 
+#include <QFile>
+#include <QMap>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QTimeZone>
 
 #include <gtest/gtest.h>
@@ -104,4 +108,62 @@ TEST(Calendar, WholeDaysAcrossADaylightSavingChange)
     }
     EXPECT_EQ(berlin.startOfDay(QDate(2026, 3, 29)).secsTo(berlin.startOfDay(QDate(2026, 3, 30))),
               23 * 3600);
+}
+
+TEST(Calendar, EveryTimeZoneTheSystemAcceptsGivesRealDays)
+{
+    // TZ values the C library reads (the log's times were right under all of them) but Qt's
+    // system zone does not. The program's days must be the C library's local days.
+    // A copy of a zone file outside the zone folder names no zone: its present offset stands in.
+    QTemporaryDir zones;
+    const QString copiedZone = zones.filePath(QStringLiteral("tokyo"));
+    ASSERT_TRUE(QFile::copy(QStringLiteral("/usr/share/zoneinfo/Asia/Tokyo"), copiedZone));
+    struct Row
+    {
+        QString tz;
+        bool fallbackLogged;
+    };
+    const Row rows[] = {
+        {QStringLiteral("Asia/Tokyo"), false},
+        {QStringLiteral("/etc/localtime"), false},
+        {QStringLiteral(":/etc/localtime"), false},
+        {QStringLiteral("/usr/share/zoneinfo/Asia/Tokyo"), false},
+        {QStringLiteral(":/usr/share/zoneinfo/Europe/Paris"), false},
+        {QStringLiteral("/usr/share/zoneinfo/Pacific/Kiritimati"), false},
+        {QStringLiteral("JST-9"), false},
+        {QStringLiteral("Asia/Tokio"), true}, // misspelt: the C library keeps UTC, and so do we
+        {copiedZone, true},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.tz.toStdString());
+        QTemporaryDir folder;
+        QProcess helper;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("TZ"), row.tz);
+        helper.setProcessEnvironment(env);
+        helper.start(QStringLiteral(QUILLMERE_TEST_HELPERS_BIN_DIR "/helper_platform_calendar"),
+                     {folder.path()});
+        ASSERT_TRUE(helper.waitForFinished(10000));
+        ASSERT_EQ(helper.exitCode(), 0) << helper.readAllStandardError().toStdString();
+        QMap<QString, QStringList> lines;
+        for (const QString &line : QString::fromUtf8(helper.readAllStandardOutput()).split(u'\n')) {
+            const QStringList words = line.split(u' ');
+            if (words.size() == 3)
+                lines.insert(words[0], words.mid(1));
+        }
+        const QStringList key = lines.value(QStringLiteral("key"));
+        ASSERT_EQ(key.size(), 2);
+        EXPECT_EQ(key[0], key[1]);
+        EXPECT_NE(key[0], QStringLiteral("0000-00-00"));
+        const QStringList offset = lines.value(QStringLiteral("offset"));
+        ASSERT_EQ(offset.size(), 2);
+        EXPECT_EQ(offset[0], offset[1]);
+        const QStringList backup = lines.value(QStringLiteral("backup"));
+        ASSERT_EQ(backup.size(), 2);
+        EXPECT_EQ(backup[0], QStringLiteral("snapshots.corrupt-%1.json").arg(backup[1]));
+        const QString errors = QString::fromUtf8(helper.readAllStandardError());
+        EXPECT_EQ(errors.count(QStringLiteral("タイムゾーンを決められないので")),
+                  row.fallbackLogged ? 1 : 0)
+            << errors.toStdString();
+    }
 }

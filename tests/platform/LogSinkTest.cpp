@@ -1,5 +1,6 @@
 #include "platform/LogSink.h"
 #include "platform/Log.h"
+#include "platform/XdgFolders.h"
 #include "support/LogCapture.h"
 #include "support/TestEnvironment.h"
 
@@ -68,6 +69,44 @@ TEST(LogSink, DefaultPathFollowsXdgStateHome)
 {
     EXPECT_EQ(LogSink::defaultLogFilePath(),
               test::privateHome() + QStringLiteral("/.local/state/Quillmere/Quillmere.log"));
+}
+
+TEST(XdgFolders, OnlyAnAbsolutePathReplacesTheDefault)
+{
+    // The base-directory rules ignore a relative value; used as it is, it would put the records
+    // and the log below whatever folder the program was started in.
+    const QString home = test::privateHome();
+    const QByteArray dataHome = qgetenv("XDG_DATA_HOME");
+    const QByteArray stateHome = qgetenv("XDG_STATE_HOME");
+    struct Row
+    {
+        const char *value;
+        QString dataFolder;
+        QString logFile;
+    };
+    const Row rows[] = {
+        {"relative/share",
+         home + QStringLiteral("/.local/share/Quillmere"),
+         home + QStringLiteral("/.local/state/Quillmere/Quillmere.log")},
+        {"./x",
+         home + QStringLiteral("/.local/share/Quillmere"),
+         home + QStringLiteral("/.local/state/Quillmere/Quillmere.log")},
+        {"",
+         home + QStringLiteral("/.local/share/Quillmere"),
+         home + QStringLiteral("/.local/state/Quillmere/Quillmere.log")},
+        {"/elsewhere/",
+         QStringLiteral("/elsewhere/Quillmere"),
+         QStringLiteral("/elsewhere/Quillmere/Quillmere.log")},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.value);
+        qputenv("XDG_DATA_HOME", row.value);
+        qputenv("XDG_STATE_HOME", row.value);
+        EXPECT_EQ(xdg::dataHome() + QStringLiteral("/Quillmere"), row.dataFolder);
+        EXPECT_EQ(LogSink::defaultLogFilePath(), row.logFile);
+    }
+    qputenv("XDG_DATA_HOME", dataHome);
+    qputenv("XDG_STATE_HOME", stateHome);
 }
 
 TEST(LogSink, ASystemRuleAgainstDebugOutputKeepsTheProgramsInfoLines)

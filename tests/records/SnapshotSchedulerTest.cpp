@@ -159,7 +159,9 @@ protected:
             return access;
         };
         services.home = home;
-        services.calendar = calendar;
+        services.calendar = [this] {
+            return calendar;
+        };
         services.now = [this] {
             return now;
         };
@@ -605,7 +607,7 @@ TEST(SnapshotSchedulerRulesTest, TheBreakdownKeepsLargeVisibleChildren)
     EXPECT_TRUE(breakdownChildren({}).isEmpty());
 }
 
-TEST_F(SnapshotSchedulerTest, ARecordDatedAfterTodayMakesEveryCheckScan)
+TEST_F(SnapshotSchedulerTest, ARecordDatedAfterTodayNeverStandsForToday)
 {
     ASSERT_TRUE(writeData(in(u"Downloads/file"_s), 10'000));
     settings.watchEntries = {{u"~/Downloads"_s}};
@@ -616,18 +618,87 @@ TEST_F(SnapshotSchedulerTest, ARecordDatedAfterTodayMakesEveryCheckScan)
     auto scheduler = makeScheduler();
     ASSERT_EQ(scheduler->snapshots(), QList<Snapshot>{future});
 
-    for (const char *moment : {"2026-03-12T10:00:00Z", "2026-03-12T11:00:00Z"}) {
-        now = at(moment);
-        const int revision = scheduler->revision();
-        finish(scheduler->checkAndScanIfNeeded());
-        EXPECT_EQ(scheduler->revision(), revision + 1) << moment;
-        const QList<Snapshot> stored = storedSnapshots();
-        ASSERT_EQ(stored.size(), 2) << moment;
-        EXPECT_EQ(stored.at(0).date, u"2026-03-12"_s);
-        EXPECT_EQ(stored.at(0).scannedAt, now.toString(Qt::ISODate)) << moment;
-        EXPECT_EQ(stored.at(1), future);
-        EXPECT_EQ(scheduler->snapshots(), stored);
+    // The first check records today; the later ones find today's record and do nothing. With
+    // no other record up to today the future one stays: it may be the present clock that is
+    // wrong.
+    now = at("2026-03-12T10:00:00Z");
+    finish(scheduler->checkAndScanIfNeeded());
+    EXPECT_EQ(scheduler->revision(), 1);
+    const QList<Snapshot> stored = storedSnapshots();
+    ASSERT_EQ(stored.size(), 2);
+    EXPECT_EQ(stored.at(0).date, u"2026-03-12"_s);
+    EXPECT_EQ(stored.at(1), future);
+    EXPECT_EQ(scheduler->latestSnapshot(), stored.at(0));
+    now = at("2026-03-12T11:00:00Z");
+    finish(scheduler->checkAndScanIfNeeded());
+    EXPECT_EQ(scheduler->revision(), 1);
+    EXPECT_EQ(storedSnapshots(), stored);
+}
+
+TEST_F(SnapshotSchedulerTest, OneDayUnderAClockYearsAheadCostsNoRecords)
+{
+    ASSERT_TRUE(writeData(in(u"Downloads/file"_s), 10'000));
+    settings.watchEntries = {{u"~/Downloads"_s}};
+    // Thirty daily records up to 12 March, and the breakdowns of the last seven days.
+    QList<Snapshot> history;
+    Breakdown children;
+    for (int age = 29; age >= 0; --age) {
+        Snapshot record;
+        record.date = Calendar::dayKey(QDate(2026, 3, 12).addDays(-age));
+        record.free = age;
+        history.append(record);
+        if (age < 7)
+            children.insert(record.date, {{u"~/Downloads"_s, {}}});
     }
+    ASSERT_TRUE(SnapshotStore{snapshotsFile}.save(history).ok());
+    ASSERT_TRUE(ChildrenStore{childrenFile}.save(children).ok());
+
+    // The clock runs five years ahead for one scan: the history stays.
+    now = at("2031-03-13T10:00:00Z");
+    auto scheduler = makeScheduler();
+    finish(scheduler->checkAndScanIfNeeded());
+    ASSERT_EQ(scheduler->revision(), 1);
+    QList<Snapshot> stored = storedSnapshots();
+    ASSERT_EQ(stored.size(), 31);
+    EXPECT_EQ(stored.mid(0, 30), history);
+    EXPECT_EQ(stored.at(30).date, u"2031-03-13"_s);
+    for (auto it = children.cbegin(); it != children.cend(); ++it)
+        EXPECT_TRUE(storedChildren().contains(it.key())) << it.key().toStdString();
+
+    // Set right again, the next check records the real day, and the day of the wrong clock
+    // goes; after that today's record is found and nothing more is scanned.
+    now = at("2026-03-13T10:00:00Z");
+    finish(scheduler->checkAndScanIfNeeded());
+    ASSERT_EQ(scheduler->revision(), 2);
+    stored = storedSnapshots();
+    ASSERT_EQ(stored.size(), 31);
+    EXPECT_EQ(stored.mid(0, 30), history);
+    EXPECT_EQ(stored.at(30).date, u"2026-03-13"_s);
+    EXPECT_EQ(scheduler->snapshots(), stored);
+    finish(scheduler->checkAndScanIfNeeded());
+    EXPECT_EQ(scheduler->revision(), 2);
+}
+
+TEST_F(SnapshotSchedulerTest, ChecksAndRecordsFollowTheTimeZoneOfTheMoment)
+{
+    ASSERT_TRUE(writeData(in(u"Downloads/file"_s), 10'000));
+    settings.watchEntries = {{u"~/Downloads"_s}};
+    calendar.timeZone = QTimeZone::utc();
+    now = at("2026-03-12T16:00:00Z");
+    auto scheduler = makeScheduler();
+    finish(scheduler->checkAndScanIfNeeded());
+    ASSERT_EQ(scheduler->revision(), 1);
+
+    // After a flight to Tokyo the same instant is already 13 March: that day needs its record,
+    // under the day key of the zone the user is in now.
+    calendar.timeZone = QTimeZone("Asia/Tokyo");
+    finish(scheduler->checkAndScanIfNeeded());
+    EXPECT_EQ(scheduler->revision(), 2);
+    QStringList dates;
+    for (const Snapshot &record : storedSnapshots())
+        dates.append(record.date);
+    EXPECT_EQ(dates, (QStringList{u"2026-03-12"_s, u"2026-03-13"_s}));
+    EXPECT_EQ(storedChildren().keys(), dates);
 }
 
 TEST_F(SnapshotSchedulerTest, RemoveFromTodayEditsOnlyTodaysRecord)

@@ -13,6 +13,7 @@
 #include <cstdlib>
 
 using namespace qm;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -75,6 +76,80 @@ TEST_F(SnapshotStoreTest, UpsertStartsFromTheFileAndRotatesIt)
     const QList<Snapshot> expected = {dated("2026-03-01"), dated("2026-03-11", 9)};
     EXPECT_EQ(*result, expected);
     EXPECT_EQ(store().load(now).value(), expected);
+}
+
+TEST_F(SnapshotStoreTest, RecordsAgeByTheTimeBetweenThemNotByAJumpOfTheClock)
+{
+    struct Row
+    {
+        const char *name;
+        QStringList stored;
+        const char *written;
+        QDateTime now;
+        QStringList kept;
+    };
+    const auto day = [](int year, int month, int dayOfMonth) {
+        return QDateTime(QDate(year, month, dayOfMonth), QTime(9, 30), QTimeZone::utc());
+    };
+    const QStringList autumn = {u"2025-10-01"_s, u"2025-10-20"_s, u"2025-11-12"_s};
+    const Row rows[] = {
+        // In daily use the rule is exact: age 51 is weekly, age 101 goes.
+        {"dailyUse",
+         {u"2025-12-01"_s, u"2026-01-20"_s, u"2026-03-11"_s},
+         "2026-03-12",
+         day(2026, 3, 12),
+         {u"2026-01-20"_s, u"2026-03-11"_s, u"2026-03-12"_s}},
+        // Back after four months unused: the first record ages nothing, the next day's write
+        // drops what is older than 90 days.
+        {"firstDayBackAfterMonths",
+         autumn,
+         "2026-03-12",
+         day(2026, 3, 12),
+         autumn + QStringList{u"2026-03-12"_s}},
+        {"secondDayBack",
+         autumn + QStringList{u"2026-03-12"_s},
+         "2026-03-13",
+         day(2026, 3, 13),
+         {u"2026-03-12"_s, u"2026-03-13"_s}},
+        // A clock a year behind keeps the records it sees as future.
+        {"clockBehind",
+         {u"2026-03-10"_s, u"2026-03-11"_s},
+         "2025-03-12",
+         day(2025, 3, 12),
+         {u"2025-03-12"_s, u"2026-03-10"_s, u"2026-03-11"_s}},
+        // A record more than a day ahead (hand-edited, or a wrong clock since set right) goes
+        // once records up to today exist; tomorrow's (a trip across time zones) stays.
+        {"farFuture",
+         {u"2026-03-11"_s, u"2027-01-01"_s, u"2026-03-13"_s},
+         "2026-03-12",
+         day(2026, 3, 12),
+         {u"2026-03-11"_s, u"2026-03-12"_s, u"2026-03-13"_s}},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        QList<Snapshot> stored;
+        for (const QString &date : row.stored)
+            stored.append(dated(qPrintable(date)));
+        ASSERT_TRUE(store().save(stored).ok());
+        const Result<QList<Snapshot>> result
+            = store().upsert(dated(row.written), row.now, calendar());
+        ASSERT_TRUE(result.ok());
+        QStringList kept;
+        for (const Snapshot &snapshot : *result)
+            kept.append(snapshot.date);
+        EXPECT_EQ(kept, row.kept);
+    }
+}
+
+TEST_F(SnapshotStoreTest, ARecordWhoseDayIsNoDateIsRefused)
+{
+    ASSERT_TRUE(store().save({dated("2026-03-11")}).ok());
+    const QByteArray before = test::readFile(path());
+    for (const char *date : {"0000-00-00", "", "2026-02-30"}) {
+        SCOPED_TRACE(date);
+        EXPECT_FALSE(store().upsert(dated(date), now, calendar()).ok());
+        EXPECT_EQ(test::readFile(path()), before);
+    }
 }
 
 TEST_F(SnapshotStoreTest, ADamagedFileIsMovedAsideNeverOverwritten)

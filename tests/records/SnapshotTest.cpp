@@ -87,6 +87,7 @@ TEST(Snapshot, WritesTheExactCompactSortedText)
 TEST(Snapshot, RecordsAndLargeByteCountsRoundTripExactly)
 {
     Snapshot large = typicalRecord();
+    large.date = QStringLiteral("2026-03-13");                         // one record per day
     large.free = 8'796'093'022'208;                                    // an 8 TiB volume
     large.entries[QStringLiteral("~/Movies")] = (qint64(1) << 53) + 1; // not a double
     large.trashBytes = std::numeric_limits<qint64>::max();
@@ -157,27 +158,90 @@ TEST(Snapshot, ReadsKeptElementsLeniently)
 TEST(Snapshot, DropsUnreadableElementsAndCountsThem)
 {
     const char *dropLine = "読めない日の記録を捨てた: %1 件";
+    const char *duplicateLine = "同じ日の重なった記録を捨てた: %1 件";
     {
         test::LogCapture capture;
         const std::optional<QList<Snapshot>> read = decodeSnapshots(
             R"([{"date":"2026-03-02","free":2},5,{"free":1},{"date":7},)"
             R"({"date":"2026-03-01"},"2026-03-03",{"date":"2026-03-02","free":3}])");
         ASSERT_TRUE(read.has_value());
-        // Order and duplicates are kept as stored.
-        EXPECT_EQ(
-            *read,
-            (QList<Snapshot>{dated("2026-03-02", 2), dated("2026-03-01"), dated("2026-03-02", 3)}));
+        // Order is kept as stored; of the two records of 2 March the first stays (neither says
+        // when it was scanned).
+        EXPECT_EQ(*read, (QList<Snapshot>{dated("2026-03-02", 2), dated("2026-03-01")}));
         EXPECT_TRUE(capture.contains(QStringLiteral("Records"),
                                      QStringLiteral("default"),
                                      QString::fromUtf8(dropLine).arg(4)))
             << capture.dump().toStdString();
-        EXPECT_EQ(capture.lines().size(), 1);
+        EXPECT_TRUE(capture.contains(QStringLiteral("Records"),
+                                     QStringLiteral("default"),
+                                     QString::fromUtf8(duplicateLine).arg(1)))
+            << capture.dump().toStdString();
+        EXPECT_EQ(capture.lines().size(), 2);
     }
     {
         test::LogCapture capture;
         ASSERT_TRUE(decodeSnapshots(R"([{"date":"2026-03-01"}])").has_value());
         EXPECT_TRUE(capture.lines().isEmpty()) << capture.dump().toStdString();
     }
+}
+
+TEST(Snapshot, OneRecordPerDayTheOneScannedLast)
+{
+    const auto scanned = [](const char *date, qint64 free, const char *at) {
+        Snapshot snapshot = dated(date, free);
+        if (at)
+            snapshot.scannedAt = QString::fromLatin1(at);
+        return snapshot;
+    };
+    struct Row
+    {
+        const char *name;
+        QList<Snapshot> stored;
+        QList<Snapshot> read;
+    };
+    const Row rows[] = {
+        {"laterScanWinsWhereverItStands",
+         {scanned("2026-03-02", 1, "2026-03-02T20:00:00Z"),
+          scanned("2026-03-01", 2, nullptr),
+          scanned("2026-03-02", 3, "2026-03-02T21:00:00Z"),
+          scanned("2026-03-02", 4, "2026-03-02T09:00:00Z")},
+         {scanned("2026-03-02", 3, "2026-03-02T21:00:00Z"), scanned("2026-03-01", 2, nullptr)}},
+        {"aRecordThatSaysWhenBeatsOneThatDoesNot",
+         {scanned("2026-03-02", 1, nullptr),
+          scanned("2026-03-02", 2, "garbage"),
+          scanned("2026-03-02", 3, "2026-03-02T09:00:00Z")},
+         {scanned("2026-03-02", 3, "2026-03-02T09:00:00Z")}},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(decodeSnapshots(encodeSnapshots(row.stored)), row.read);
+    }
+
+    // A hand-edited file with 100,000 records of one day reads as one record.
+    QList<Snapshot> many;
+    for (int i = 0; i < 100000; ++i)
+        many.append(dated("2026-03-02", i));
+    EXPECT_EQ(decodeSnapshots(encodeSnapshots(many)), QList<Snapshot>{dated("2026-03-02", 0)});
+}
+
+TEST(Snapshot, AValueQtCannotHoldDropsOnlyThatValue)
+{
+    // Valid JSON that Qt's reader refuses whole: one such value must not hide the file.
+    const QByteArray text = "[{\"date\":\"2026-03-01\",\"free\":1e400,"
+                            "\"entries\":{\"~/a\":5,\"~/b\xff\":6,\"~/c\":-1e400,\"~/d\":1e-400},"
+                            "\"durationSeconds\":1e-400,\"scannedAt\":\"\xfe\"},"
+                            "{\"date\":\"2026-03-\xff\"},"
+                            "{\"date\":\"2026-03-02\",\"free\":7}]";
+    test::LogCapture capture;
+    const std::optional<QList<Snapshot>> read = decodeSnapshots(text);
+    ASSERT_TRUE(read.has_value());
+    Snapshot first = dated("2026-03-01");
+    first.entries = {{QStringLiteral("~/a"), 5}};
+    EXPECT_EQ(*read, (QList<Snapshot>{first, dated("2026-03-02", 7)}));
+    EXPECT_TRUE(capture.contains(QStringLiteral("Records"),
+                                 QStringLiteral("default"),
+                                 QStringLiteral("読めない日の記録を捨てた: 1 件")))
+        << capture.dump().toStdString();
 }
 
 TEST(Snapshot, TextThatIsNotAnArrayIsDamaged)
@@ -192,6 +256,11 @@ TEST(Snapshot, TextThatIsNotAnArrayIsDamaged)
 TEST(Snapshot, LatestIsTheGreatestDateAndTheFirstOfEquals)
 {
     EXPECT_FALSE(latestSnapshot({}).has_value());
+    // Up to a given day, a record dated later does not count.
+    EXPECT_EQ(latestSnapshot({dated("2026-03-01"), dated("2031-03-01"), dated("2026-03-02")},
+                             QStringLiteral("2026-03-02")),
+              dated("2026-03-02"));
+    EXPECT_FALSE(latestSnapshot({dated("2031-03-01")}, QStringLiteral("2026-03-02")).has_value());
     EXPECT_EQ(latestSnapshot({dated("2026-03-01"), dated("2026-02-28")}), dated("2026-03-01"));
     EXPECT_EQ(latestSnapshot({dated("2026-02-28"), dated("2026-03-01", 1), dated("2026-03-01", 2)}),
               dated("2026-03-01", 1));

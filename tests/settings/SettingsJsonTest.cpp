@@ -500,10 +500,7 @@ TEST(SettingsJsonTest, OnlyTextThatIsNotAJsonObjectFails)
         {"singleQuotes", "{'thresholdGB': 5}"},
         {"comment", "{/* c */}"},
         {"nulByte", QByteArray("{\"thresholdGB\": 5}\0", 19)},
-        {"invalidUtf8InValue", "{\"lastSettingsTab\": \"\xff\xfe\"}"},
-        {"invalidUtf8InUnknownKey", "{\"\xc3\x28\": 1}"},
         {"utf16Text", QByteArray("{\0}\0", 4)},
-        {"numberBeyondDouble", "{\"scanHour\": 1e400}"},
         {"deeplyNestedArrays", deepArrays},
         {"fiveMegabytesOfOpenBrackets", fiveMegabytesOfOpenBrackets},
     };
@@ -513,6 +510,35 @@ TEST(SettingsJsonTest, OnlyTextThatIsNotAJsonObjectFails)
         ASSERT_FALSE(decoded.ok());
         EXPECT_FALSE(decoded.error().description.isEmpty());
     }
+}
+
+TEST(SettingsJsonTest, AValueQtCannotHoldIsDroppedAndTheRestIsRead)
+{
+    // Valid JSON that Qt's reader refuses whole: numbers beyond a double and text that is not
+    // UTF-8. Each is one bad value; the other keys keep their stored values.
+    const std::pair<const char *, QByteArray> rows[] = {
+        {"numberBeyondDouble", R"("scanHour": 1e400)"},
+        {"negativeNumberBeyondDouble", R"("scanHour": -1e400)"},
+        {"numberBelowDouble", R"("scanHour": 1e-400)"},
+        {"invalidUtf8InValue", "\"lastSettingsTab\": \"\xff\xfe\""},
+        {"invalidUtf8InAKeyLikeAKnownOne", "\"scan\xffHour\": 1"},
+        {"invalidUtf8InUnknownKey", "\"\xc3\x28\": 1"},
+        {"beyondDoubleInsideTheWatchList",
+         R"("extra": {"a": [1e400, {"b": -1e400}]}, "watchEntries": ["~/A", 1e400])"},
+    };
+    for (const auto &[name, member] : rows) {
+        SCOPED_TRACE(name);
+        const Result<Settings> decoded
+            = decodeSettings("{\"thresholdGB\": 30, " + member + ", \"criticalGB\": 7}");
+        ASSERT_TRUE(decoded.ok()) << decoded.error().description.toStdString();
+        EXPECT_EQ(decoded->thresholdGB, 30);
+        EXPECT_EQ(decoded->criticalGB, 7);
+        EXPECT_EQ(decoded->scanHour, defaultSettings().scanHour);
+        EXPECT_EQ(decoded->lastSettingsTab, defaultSettings().lastSettingsTab);
+    }
+    // Still not JSON: the refused value is not the only fault.
+    EXPECT_FALSE(decodeSettings("{\"scanHour\": 1e400,}").ok());
+    EXPECT_FALSE(decodeSettings("{\"a\xff\": 1").ok());
 }
 
 TEST(SettingsJsonTest, LargeAndNestedValuesDoNotDisturbTheOtherKeys)

@@ -129,7 +129,6 @@ TEST_F(SettingsStoreTest, DamagedFileIsMovedAsideAndTheDefaultsAreUsed)
         {"zeroBytes", QByteArray()},
         {"arrayTopLevel", R"([{"thresholdGB": 5}])"},
         {"notJson", "thresholdGB = 5\n"},
-        {"invalidUtf8", "{\"lastSettingsTab\": \"\xc3\x28\"}"},
         {"cutOffWrite", R"({"thresholdGB": 5, "watchEn)"},
     };
     for (const auto &[name, bytes] : rows) {
@@ -154,6 +153,21 @@ TEST_F(SettingsStoreTest, DamagedFileIsMovedAsideAndTheDefaultsAreUsed)
         EXPECT_EQ(names(),
                   (QStringList{u"settings.corrupt-20260312T0930.json"_s, u"settings.json"_s}));
     }
+}
+
+TEST_F(SettingsStoreTest, AValueQtCannotHoldCostsThatValueNotTheFile)
+{
+    // Text that is not UTF-8, or a number beyond a double: JSON that Qt refuses whole.
+    const QByteArray bytes = "{\"lastSettingsTab\": \"\xc3\x28\", \"thresholdGB\": 30, "
+                             "\"scanHour\": 1e400}";
+    ASSERT_TRUE(test::writeFile(path(), bytes));
+    const Result<Settings> loaded = load();
+    ASSERT_TRUE(loaded.ok()) << loaded.error().description.toStdString();
+    EXPECT_EQ(loaded->thresholdGB, 30);
+    EXPECT_EQ(loaded->lastSettingsTab, defaultSettings().lastSettingsTab);
+    EXPECT_EQ(loaded->scanHour, defaultSettings().scanHour);
+    EXPECT_EQ(names(), QStringList{u"settings.json"_s});
+    EXPECT_EQ(test::readFile(path()), bytes);
 }
 
 TEST_F(SettingsStoreTest, SaveBelowARegularFileFails)

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QByteArray>
+#include <QJsonDocument>
+#include <QJsonParseError>
+
+namespace qm {
+
+// QJsonDocument::fromJson for the record files, where one bad value must not hide the rest.
+// Qt refuses a whole text for a single value it cannot hold: a number beyond the range of a
+// double (1e400, -1e400, 1e-400) or a string that is not valid UTF-8. Here such a value reads
+// as null, and an object member whose key is such a string is left out, so the readers drop it
+// like any other bad value. Text that is not JSON at all fails as with Qt.
+QJsonDocument parseJsonLeniently(const QByteArray &text, QJsonParseError *error = nullptr);
+
+} // namespace qm
