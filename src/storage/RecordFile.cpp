@@ -1,4 +1,4 @@
-#include "settings/RecordFile.h"
+#include "storage/RecordFile.h"
 
 #include "platform/Log.h"
 

@@ -1,4 +1,4 @@
-#include "settings/RecordFile.h"
+#include "storage/RecordFile.h"
 #include "support/LogCapture.h"
 #include "support/TestEnvironment.h"
 
