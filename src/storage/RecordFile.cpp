@@ -1,14 +1,20 @@
 #include "storage/RecordFile.h"
 
 #include "platform/Log.h"
+#include "storage/FreedesktopTrash.h"
 
 #include <QCalendar>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
+#include <QMutex>
+#include <QRegularExpression>
 #include <QSaveFile>
+#include <QtConcurrent>
 
 #include <algorithm>
+#include <tuple>
 
 namespace qm::recordfile {
 
@@ -39,14 +45,76 @@ bool itemExists(const QString &path)
     return QFileInfo(path).exists() || QFileInfo(path).isSymLink();
 }
 
+// Where a backup stands in the order in which backups are made: its minute and its counter
+// (1 for the unnumbered name). A name of another form is not `known` and counts as older.
+struct BackupOrder
+{
+    bool known = false;
+    QString minute;
+    qint64 counter = 0;
+};
+
+BackupOrder backupOrder(const QString &name, const QString &prefix, const QString &suffix)
+{
+    static const QRegularExpression form(QStringLiteral("^(\\d{8}T\\d{4})(?:-(\\d{1,15}))?$"));
+    const QRegularExpressionMatch match
+        = form.match(name.mid(prefix.size(), name.size() - prefix.size() - suffix.size()));
+    if (!match.hasMatch())
+        return {};
+    const QString counter = match.captured(2);
+    return {true, match.captured(1), counter.isEmpty() ? 1 : counter.toLongLong()};
+}
+
+// The backups of one file in its folder, oldest first.
+QStringList backupsByAge(const QDir &folder, const NameParts &parts)
+{
+    const QString prefix = parts.stem + QStringLiteral(".corrupt-");
+    const QString suffix = QLatin1Char('.') + parts.extension;
+    struct Backup
+    {
+        BackupOrder order;
+        QString name;
+    };
+    QList<Backup> backups;
+    const QStringList names
+        = folder.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    for (const QString &name : names) {
+        if (name.startsWith(prefix) && name.endsWith(suffix)
+            && name.size() >= prefix.size() + suffix.size())
+            backups.append({backupOrder(name, prefix, suffix), name});
+    }
+    std::sort(backups.begin(), backups.end(), [](const Backup &a, const Backup &b) {
+        return std::tie(a.order.known, a.order.minute, a.order.counter, a.name)
+               < std::tie(b.order.known, b.order.minute, b.order.counter, b.name);
+    });
+    QStringList ordered;
+    for (const Backup &backup : std::as_const(backups))
+        ordered.append(backup.name);
+    return ordered;
+}
+
+// The highest backup counter this process gave out, per folder and minute.
+QMutex usedCountersMutex;
+QHash<QString, qint64> &usedCounters()
+{
+    static QHash<QString, qint64> counters;
+    return counters;
+}
+
+// Prunes started in the background; one runs at a time.
+QMutex pruneMutex;
+QMutex pendingPrunesMutex;
+QList<QFuture<void>> &pendingPrunes()
+{
+    static QList<QFuture<void>> prunes;
+    return prunes;
+}
+
 } // namespace
 
 Status moveToTrash(const QString &path)
 {
-    QFile file(path);
-    if (file.moveToTrash())
-        return {};
-    return Error{file.errorString()};
+    return trash::moveItem(path);
 }
 
 QString damagedFileBackupName(const QString &filePath,
@@ -75,8 +143,22 @@ Status moveAsideDamagedFile(const QString &filePath,
                             const QTimeZone &timeZone,
                             const TrashFunction &trash)
 {
-    const QDir folder(nameParts(filePath).folder);
-    int counter = 1;
+    const NameParts parts = nameParts(filePath);
+    const QDir folder(parts.folder);
+    const QString firstName = damagedFileBackupName(filePath, now, timeZone, 1);
+    const QString minute = folder.filePath(firstName);
+    // Above every counter of this minute on disk and given out before.
+    const QString prefix = parts.stem + QStringLiteral(".corrupt-");
+    const QString suffix = QLatin1Char('.') + parts.extension;
+    const BackupOrder thisMinute = backupOrder(firstName, prefix, suffix);
+    QMutexLocker locker(&usedCountersMutex);
+    qint64 highest = usedCounters().value(minute, 0);
+    for (const QString &name : backupsByAge(folder, parts)) {
+        const BackupOrder order = backupOrder(name, prefix, suffix);
+        if (order.known && thisMinute.known && order.minute == thisMinute.minute)
+            highest = std::max(highest, order.counter);
+    }
+    int counter = int(std::min<qint64>(highest, 1'000'000'000)) + 1;
     QString name = damagedFileBackupName(filePath, now, timeZone, counter);
     while (itemExists(folder.filePath(name))) {
         ++counter;
@@ -85,9 +167,29 @@ Status moveAsideDamagedFile(const QString &filePath,
     QFile file(filePath);
     if (!file.rename(folder.filePath(name)))
         return Error{file.errorString()};
+    usedCounters().insert(minute, counter);
+    locker.unlock();
     log::logDefault(log::records, QStringLiteral("読めない記録を控えへ移した: %1").arg(name));
-    pruneDamagedFileBackups(filePath, trash);
+    // Moves to the Trash never run on the calling (main) thread.
+    QFuture<void> prune = QtConcurrent::run([filePath, trash] {
+        const QMutexLocker one(&pruneMutex);
+        pruneDamagedFileBackups(filePath, trash);
+    });
+    const QMutexLocker pending(&pendingPrunesMutex);
+    pendingPrunes().removeIf([](const QFuture<void> &f) { return f.isFinished(); });
+    pendingPrunes().append(prune);
     return {};
+}
+
+void waitForBackupPrunes()
+{
+    QList<QFuture<void>> prunes;
+    {
+        const QMutexLocker pending(&pendingPrunesMutex);
+        prunes.swap(pendingPrunes());
+    }
+    for (QFuture<void> &prune : prunes)
+        prune.waitForFinished();
 }
 
 void pruneDamagedFileBackups(const QString &filePath, const TrashFunction &trash)
@@ -96,17 +198,7 @@ void pruneDamagedFileBackups(const QString &filePath, const TrashFunction &trash
     const QDir folder(parts.folder);
     if (!folder.exists())
         return;
-    const QString prefix = parts.stem + QStringLiteral(".corrupt-");
-    const QString suffix = QLatin1Char('.') + parts.extension;
-    QStringList backups;
-    const QStringList names
-        = folder.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-    for (const QString &name : names) {
-        if (name.startsWith(prefix) && name.endsWith(suffix)
-            && name.size() >= prefix.size() + suffix.size())
-            backups.append(name);
-    }
-    std::sort(backups.begin(), backups.end());
+    const QStringList backups = backupsByAge(folder, parts);
     if (backups.size() < 4)
         return;
     for (qsizetype i = 0; i < backups.size() - 3; ++i) {

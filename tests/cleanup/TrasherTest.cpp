@@ -355,7 +355,8 @@ TEST(TrasherTest, TheTrasherItselfRefusesLinksAndWhatIsNotThere)
     };
     const int trashedBefore = trashedCount();
     for (const Case &c : cases) {
-        const Result<QString> moved = FileManagerTrasher(c.home).trash(c.path);
+        const Result<QString> moved
+            = FileManagerTrasher(c.home).trash(QFile::encodeName(c.path), {});
         ASSERT_FALSE(moved.ok()) << c.name;
         EXPECT_EQ(moved.error().description, c.error) << c.name;
     }
@@ -373,8 +374,8 @@ TEST(TrasherTest, AMissingDataFolderIsMadeRatherThanATrashBesideTheItem)
     const QByteArray saved = qgetenv("XDG_DATA_HOME");
     const QString dataHome = home.path(u"data/share"_s);
     qputenv("XDG_DATA_HOME", QFile::encodeName(dataHome));
-    const Result<QString> moved
-        = FileManagerTrasher(home.path(u"home"_s)).trash(home.path(u"home/.cache/x"_s));
+    const Result<QString> moved = FileManagerTrasher(home.path(u"home"_s))
+                                      .trash(QFile::encodeName(home.path(u"home/.cache/x"_s)), {});
     qputenv("XDG_DATA_HOME", saved);
 
     ASSERT_TRUE(moved.ok()) << moved.error().description.toStdString();
@@ -472,11 +473,12 @@ TEST(TrasherTest, AFolderSwappedBetweenTheBatchCheckAndTheMoveIsRefused)
             , m_target(std::move(target))
             , m_real(std::move(home))
         {}
-        Result<QString> trash(const QString &path) const override
+        Result<QString> trash(const QByteArray &path,
+                              const trash::MoveOptions &options) const override
         {
             if (!QDir().rename(m_folder, m_folder + u"-away"_s) || !QFile::link(m_target, m_folder))
                 return Error{u"swap failed"_s};
-            return m_real.trash(path);
+            return m_real.trash(path, options);
         }
 
     private:
@@ -492,7 +494,9 @@ TEST(TrasherTest, AFolderSwappedBetweenTheBatchCheckAndTheMoveIsRefused)
         home.path(u"home/.config/Code"_s), home.path(u"outside"_s), home.path(u"home"_s));
 
     const TrashBatchResult batch
-        = trashBatch({home.path(u"home/.config/Code/Cache"_s)}, home.path(u"home"_s), trasher);
+        = trashBatch({QFile::encodeName(home.path(u"home/.config/Code/Cache"_s))},
+                     home.path(u"home"_s),
+                     trasher);
 
     EXPECT_EQ(batch, (TrashBatchResult{0, {u"Cache: "_s + linkRefusal + u" (Code)"_s}}));
     EXPECT_EQ(test::readFile(home.path(u"outside/Cache/precious"_s)), "keep me");
