@@ -93,7 +93,8 @@ QStringList backupsByAge(const QDir &folder, const NameParts &parts)
     return ordered;
 }
 
-// The highest backup counter this process gave out, per folder and minute.
+// The highest counter of a backup this process sent to the Trash, per folder and minute (keyed
+// by the minute's unnumbered backup path).
 QMutex usedCountersMutex;
 QHash<QString, qint64> &usedCounters()
 {
@@ -151,8 +152,11 @@ Status moveAsideDamagedFile(const QString &filePath,
     const QString prefix = parts.stem + QStringLiteral(".corrupt-");
     const QString suffix = QLatin1Char('.') + parts.extension;
     const BackupOrder thisMinute = backupOrder(firstName, prefix, suffix);
-    QMutexLocker locker(&usedCountersMutex);
-    qint64 highest = usedCounters().value(minute, 0);
+    qint64 highest = 0;
+    {
+        const QMutexLocker locker(&usedCountersMutex);
+        highest = usedCounters().value(minute, 0);
+    }
     for (const QString &name : backupsByAge(folder, parts)) {
         const BackupOrder order = backupOrder(name, prefix, suffix);
         if (order.known && thisMinute.known && order.minute == thisMinute.minute)
@@ -167,8 +171,6 @@ Status moveAsideDamagedFile(const QString &filePath,
     QFile file(filePath);
     if (!file.rename(folder.filePath(name)))
         return Error{file.errorString()};
-    usedCounters().insert(minute, counter);
-    locker.unlock();
     log::logDefault(log::records, QStringLiteral("読めない記録を控えへ移した: %1").arg(name));
     // Moves to the Trash never run on the calling (main) thread.
     QFuture<void> prune = QtConcurrent::run([filePath, trash] {
@@ -201,10 +203,21 @@ void pruneDamagedFileBackups(const QString &filePath, const TrashFunction &trash
     const QStringList backups = backupsByAge(folder, parts);
     if (backups.size() < 4)
         return;
+    const QString prefix = parts.stem + QStringLiteral(".corrupt-");
+    const QString suffix = QLatin1Char('.') + parts.extension;
     for (qsizetype i = 0; i < backups.size() - 3; ++i) {
-        if (!trash(folder.filePath(backups[i])).ok())
+        if (!trash(folder.filePath(backups[i])).ok()) {
             log::logError(log::records,
                           QStringLiteral("古い控えをゴミ箱へ移せなかった: %1").arg(backups[i]));
+            continue;
+        }
+        // Its name stays taken for the rest of the run.
+        const BackupOrder order = backupOrder(backups[i], prefix, suffix);
+        if (!order.known)
+            continue;
+        const QString minute = folder.filePath(prefix + order.minute + suffix);
+        const QMutexLocker locker(&usedCountersMutex);
+        usedCounters()[minute] = std::max(usedCounters().value(minute, 0), order.counter);
     }
 }
 

@@ -30,8 +30,8 @@ QString damagedFileBackupName(const QString &filePath,
 
 // Renames the damaged file to a free backup name, logs it and starts the prune of old backups
 // in the background (waitForBackupPrunes waits for it). The name's counter is above that of
-// every backup of the same minute there is, and above every one this process gave out before,
-// so a newer backup never takes the name of an older one that was pruned. On failure the
+// every backup of the same minute there is, and above every one this process's prunes sent to
+// the Trash, so a newer backup never takes the name of an older one that was pruned. On failure the
 // damaged file stays where it is.
 Status moveAsideDamagedFile(const QString &filePath,
                             const QDateTime &now,

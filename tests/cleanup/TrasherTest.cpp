@@ -17,6 +17,7 @@
 
 #include <functional>
 
+#include <fcntl.h>
 #include <unistd.h>
 
 [[maybe_unused]] static void PrintTo(const QString &text, std::ostream *os)
@@ -195,9 +196,14 @@ TEST(TrasherTest, MovesEveryEntryOfAContentsRowAndKeepsTheFolder)
     Home home;
     // Awkward names too: the Trash must record each one so that it can be put back.
     const QStringList names{
-        u".hidden"_s, u"100%25 done"_s, u"a file"_s, u"line\nbreak"_s, u"sub"_s, u"ü"_s};
+        u".hidden"_s, u"100%25 done"_s, u":x"_s, u"a file"_s, u"line\nbreak"_s, u"sub"_s, u"ü"_s};
     for (const QString &name : names)
         ASSERT_TRUE(home.file(u".cache/"_s + name + (name == u"sub"_s ? u"/deep/x"_s : u""_s)));
+    // A name that is not UTF-8 (no text can hold it) moves too.
+    const QByteArray notText = QFile::encodeName(home.path(u".cache/"_s)) + "bad\xff\xfe";
+    const int fd = ::open(notText.constData(), O_WRONLY | O_CREAT, 0644);
+    ASSERT_GE(fd, 0);
+    ::close(fd);
     ASSERT_TRUE(home.folder(u".cache-empty"_s));
     test::LogCapture log;
 
@@ -205,13 +211,13 @@ TEST(TrasherTest, MovesEveryEntryOfAContentsRowAndKeepsTheFolder)
         = trashRow(u"~/.cache"_s, CleanupTarget::Kind::folderContents(), home.home());
 
     ASSERT_TRUE(outcome.has_value());
-    EXPECT_EQ(outcome->result, result(u"~/.cache"_s, 6, {}));
+    EXPECT_EQ(outcome->result, result(u"~/.cache"_s, 8, {}));
     EXPECT_TRUE(
         QDir(home.path(u".cache"_s))
             .isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot));
     for (const QString &name : names)
         EXPECT_FALSE(inTrash(home.path(u".cache/"_s + name)).isEmpty()) << name.toStdString();
-    EXPECT_TRUE(log.contains(u"Cleanup"_s, u"info"_s, u"ゴミ箱へ(中身) 移動 6 失敗 0"_s))
+    EXPECT_TRUE(log.contains(u"Cleanup"_s, u"info"_s, u"ゴミ箱へ(中身) 移動 8 失敗 0"_s))
         << log.dump().toStdString();
 
     // An empty folder and a folder that cannot be listed have nothing to move.
