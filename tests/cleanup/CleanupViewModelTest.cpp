@@ -847,6 +847,26 @@ TEST_F(CleanupViewModelTest, AfterAContentsMoveTheRowsInsideAreMeasuredAgain)
     EXPECT_EQ(rowOf(model.safe(), u"~/.cache/pip"_s)->size, std::nullopt);
 }
 
+TEST_F(CleanupViewModelTest, TheTrashMeasuredIsTheTrashWrittenTo)
+{
+    // A data folder of its own, not "~/.local/share".
+    const QByteArray saved = qgetenv("XDG_DATA_HOME");
+    const QString data = path(u"~/.cache/data-home"_s);
+    qputenv("XDG_DATA_HOME", QFile::encodeName(data));
+    file(u"~/.cache/pip/wheel.whl"_s, 64);
+    CleanupViewModel model(services());
+    QCoro::waitFor(model.appear());
+    const std::optional<CleanupItem> pip = rowOf(model.safe(), u"~/.cache/pip"_s);
+    ASSERT_TRUE(pip);
+
+    const std::optional<TrashResult> moved = QCoro::waitFor(model.trash(*pip));
+    qputenv("XDG_DATA_HOME", saved);
+
+    ASSERT_TRUE(moved);
+    EXPECT_EQ(moved->moved, 1);
+    EXPECT_EQ(model.trashState(), TrashDisplay::size(*duBytes(data + u"/Trash/files"_s)));
+}
+
 TEST_F(CleanupViewModelTest, OnlyACurrentSafeRowOutsideTheNeverTouchListMoves)
 {
     file(u"~/.cache/pip/wheel.whl"_s);
