@@ -174,14 +174,17 @@ Result<TrashFolder> topTrash(const struct stat &item,
     }
     const QByteArray uid = QByteArray::number(::geteuid());
     const QByteArray ownName = ".Trash-" + uid;
-    if (top == folderPath && (options.folderIsBeingEmptied || name == ".Trash" || name == ownName))
+    if (top == folderPath && (name == ".Trash" || name == ownName))
+        return Error{tr("This is the Trash of its disk")};
+    if (top == folderPath && options.folderIsBeingEmptied)
         return Error{tr("Its disk’s Trash would be inside the folder being emptied")};
 
     FileDescriptor topFolder(::open(top.constData(), folderFlags));
     if (!topFolder.isOpen() || ::fstat(topFolder.get(), &info) != 0 || info.st_dev != item.st_dev)
         return Error{unreachableText()};
+    const QByteArray topPrefix = top.endsWith('/') ? top : top + '/';
     const QByteArray relative
-        = top == folderPath ? name : joined(folderPath.mid(top.size() + 1), name);
+        = top == folderPath ? name : joined(folderPath.mid(topPrefix.size()), name);
     if (std::optional<FileDescriptor> shared = sharedTopTrash(topFolder.get(), uid))
         return TrashFolder{std::move(*shared), joined(top, ".Trash/" + uid), relative};
     Result<FileDescriptor> own = openOrMakeFolder(topFolder.get(), ownName.constData());

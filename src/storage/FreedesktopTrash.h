@@ -52,7 +52,7 @@ struct TrashedEntry
 //   sticky bit and $uid is the user's real folder) or else to $topdir/.Trash-$uid (made 0700;
 //   refused when it is a link or not the user's), with its path relative to $topdir recorded;
 // - missing Trash folders are made (0700); one that is not a real folder is refused, never
-//   replaced by another place.
+//   replaced by another place; a disk's Trash itself is never moved.
 // The information file is made exclusively without following a link (a name too long or taken
 // gets a shortened or numbered one, a bounded number of times), written whole and flushed; only
 // then is the item renamed into "files". Any failure removes the information file again and

@@ -461,6 +461,13 @@ TEST(FreedesktopTrashTest, OtherFileSystemsUseTheirOwnTrashOrNone)
             u"Its disk’s Trash would be inside the folder being emptied"_s,
             true),
         stays(
+            "the disk's own Trash among the contents of its top folder",
+            [&](World &w) { return w.mount("disk") && w.file("disk/" + own + "/files/old"); },
+            "disk",
+            own,
+            u"This is the Trash of its disk"_s,
+            true),
+        stays(
             "a folder that is a disk of its own",
             [](World &w) { return w.mount("home/.cache") && w.file("home/.cache/pip/x"); },
             "home",
