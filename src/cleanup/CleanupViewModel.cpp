@@ -1,6 +1,7 @@
 #include "cleanup/CleanupViewModel.h"
 
 #include "records/WatchList.h"
+#include "storage/FreedesktopTrash.h"
 
 #include <QFuture>
 #include <QHash>
@@ -398,7 +399,9 @@ QCoro::Task<> CleanupViewModel::measureTrash(bool force)
 QCoro::Task<> CleanupViewModel::trashMeasurementSteps(CancelToken cancel)
 {
     QPointer<CleanupViewModel> self(this);
-    const QString folder = expanded(m_services.profile->trashFolder);
+    // The Trash the program writes to, which follows $XDG_DATA_HOME.
+    const QString folder
+        = trash::expandedDataPath(m_services.profile->trashFolder, m_services.home);
     const TrashContent content
         = co_await QtConcurrent::run(probeTrash, m_services.fileSystem, folder);
     if (!self)
@@ -428,9 +431,29 @@ QCoro::Task<> CleanupViewModel::trashMeasurementSteps(CancelToken cancel)
 
 // --- Moves to the Trash -------------------------------------------------------------------------
 
+bool CleanupViewModel::isOffered(const CleanupItem &item) const
+{
+    if (item.section != CleanupItem::Section::safe)
+        return false;
+    const bool current
+        = std::any_of(m_safe.cbegin(), m_safe.cend(), [&item](const CleanupItem &row) {
+              return row.path == item.path && row.kind == item.kind;
+          });
+    if (!current)
+        return false;
+    // Whatever the catalogue says, nothing at or inside a never-touch folder moves.
+    const QString path = QDir::cleanPath(expanded(item.path));
+    return std::none_of(m_services.profile->neverTouchPaths.cbegin(),
+                        m_services.profile->neverTouchPaths.cend(),
+                        [&](const QString &never) {
+                            const QString folder = QDir::cleanPath(expanded(never));
+                            return path == folder || path.startsWith(folder + QLatin1Char('/'));
+                        });
+}
+
 QCoro::Task<std::optional<TrashResult>> CleanupViewModel::trash(CleanupItem item)
 {
-    if (item.section != CleanupItem::Section::safe || m_isTrashing)
+    if (m_isTrashing || !isOffered(item))
         co_return std::nullopt;
     QPointer<CleanupViewModel> self(this);
     setIsTrashing(true);
@@ -467,6 +490,18 @@ QCoro::Task<> CleanupViewModel::remeasureRow(CleanupItem item)
     const PathOutcome outcome = co_await scanner.outcome(folder);
     if (!self)
         co_return;
+    // Rows inside the moved or emptied folder changed too: what they showed is in the Trash now.
+    QStringList inside;
+    for (const CleanupItem &row : std::as_const(m_safe)) {
+        if (row.path.startsWith(item.path + QLatin1Char('/')))
+            inside.append(expanded(row.path));
+    }
+    QMap<QString, qint64> insideTotals;
+    if (!inside.isEmpty()) {
+        insideTotals = co_await scanner.totals(inside);
+        if (!self)
+            co_return;
+    }
     const bool contents = item.kind.type == CleanupTarget::Kind::Type::folderContents;
     std::optional<int> count;
     if (contents) {
@@ -479,6 +514,11 @@ QCoro::Task<> CleanupViewModel::remeasureRow(CleanupItem item)
     }
     QList<CleanupItem> rows = m_safe;
     for (CleanupItem &row : rows) {
+        if (row.path.startsWith(item.path + QLatin1Char('/'))) {
+            const auto total = insideTotals.constFind(expanded(row.path));
+            row.size = total != insideTotals.cend() ? std::optional<qint64>(*total) : std::nullopt;
+            continue;
+        }
         if (row.path != item.path)
             continue;
         row.size

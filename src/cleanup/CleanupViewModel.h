@@ -149,8 +149,10 @@ public:
     // result reflects every earlier move.
     QCoro::Task<> measureTrash(bool force = false);
 
-    // Moves a safe row to the Trash, then measures the row and the Trash again. Gives nothing, at
-    // once and without any change, for a row that is not safe or while another move runs.
+    // Moves a safe row to the Trash, then measures the row, the rows inside it and the Trash
+    // again. Gives nothing, at once and without any change, while another move runs and for a
+    // row that is not offered: not one of the current safe rows (same path and kind), or at or
+    // inside a folder of the never-touch list.
     QCoro::Task<std::optional<TrashResult>> trash(CleanupItem item);
 
     // Orders the safe rows by size, largest first; an absent size counts as -1; stable.
@@ -181,6 +183,7 @@ private:
     QCoro::Task<> fullMeasurementSteps(CancelToken cancel);
     QCoro::Task<> trashMeasurementSteps(CancelToken cancel);
     QCoro::Task<> remeasureRow(CleanupItem item);
+    bool isOffered(const CleanupItem &item) const;
     // Asks the running measurements to stop; they end at their next check.
     void cancelMeasurements();
 

@@ -2,15 +2,13 @@
 
 #include "platform/Log.h"
 #include "records/WatchList.h"
+#include "storage/FileDescriptor.h"
 #include "units/Placeholders.h"
 #include "units/SizeText.h"
 
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
-#include <QStandardPaths>
-#include <QUrl>
 #include <QtConcurrent>
 
 #include <QCoroFuture>
@@ -20,9 +18,9 @@
 #include <cmath>
 #include <cstring>
 #include <iterator>
-#include <mutex>
 #include <utility>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -53,29 +51,25 @@ QString asFolderPrefix(const QString &folder)
     return folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
 }
 
-// Closes a descriptor when it goes out of scope.
-class Descriptor
+// An absolute path with "." and ".." resolved as text and repeated or trailing slashes dropped,
+// as QDir::cleanPath does, on the file system's bytes.
+QByteArray cleanBytePath(const QByteArray &path)
 {
-public:
-    explicit Descriptor(int fd = -1)
-        : m_fd(fd)
-    {}
-    Descriptor(const Descriptor &) = delete;
-    Descriptor &operator=(const Descriptor &) = delete;
-    ~Descriptor() { reset(); }
-
-    int get() const { return m_fd; }
-    int release() { return std::exchange(m_fd, -1); }
-    void reset(int fd = -1)
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-        m_fd = fd;
+    QList<QByteArray> kept;
+    const QList<QByteArray> parts = path.split('/');
+    for (const QByteArray &part : parts) {
+        if (part.isEmpty() || part == ".")
+            continue;
+        if (part == "..") {
+            if (!kept.isEmpty())
+                kept.removeLast();
+            continue;
+        }
+        kept.append(part);
     }
-
-private:
-    int m_fd;
-};
+    const QByteArray joined = kept.join('/');
+    return path.startsWith('/') ? '/' + joined : joined;
+}
 
 bool isLinkIn(int folder, const QByteArray &name)
 {
@@ -87,63 +81,6 @@ bool isLinkIn(int folder, const QByteArray &name)
 QString itemChangedText()
 {
     return tr("The item changed while it was being moved; what was moved is in the Trash");
-}
-
-QString trashUnreachableText()
-{
-    return tr("The Trash can’t be reached");
-}
-
-// QFile::moveToTrash falls back to the working folder when the user's data folder holds no Trash
-// and cannot hold one; with the held folder as the working folder that would put the item into
-// a "files" folder beside it. So the data folder must exist and the Trash be there or creatable.
-// (Where the platform's Trash lives elsewhere, the data folder exists anyway and this holds.)
-bool homeTrashReachable()
-{
-    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-    if (data.isEmpty() || !QDir::isAbsolutePath(data) || !QDir().mkpath(data))
-        return false;
-    const QFileInfo folder(data);
-    return QFileInfo(data + QStringLiteral("/Trash")).isDir()
-           || (folder.isDir() && folder.isWritable());
-}
-
-// The freedesktop.org Trash keeps the original path of an item URL-escaped in its information
-// file. Qt 6.4 writes it raw, so a name with a line break or with "%" followed by two hex digits
-// would be restored under another name, or not at all. When the information file of the item at
-// `inTrash` holds `original` (or, for another volume, its end) raw, it is written again escaped;
-// an information file that is already escaped is left as it is.
-void escapeTrashInfoPath(const QString &inTrash, const QString &original)
-{
-    const QFileInfo trashed(inTrash);
-    const QString info = trashed.dir().absolutePath() + QStringLiteral("/../info/")
-                         + trashed.fileName() + QStringLiteral(".trashinfo");
-    QFile in(info);
-    if (!in.open(QIODevice::ReadOnly))
-        return;
-    const QByteArray content = in.readAll();
-    in.close();
-    const QByteArray head("[Trash Info]\nPath=");
-    const qsizetype end = content.lastIndexOf("\nDeletionDate=");
-    if (!content.startsWith(head) || end < head.size())
-        return;
-    const QString raw = QString::fromUtf8(content.mid(head.size(), end - head.size()));
-    const bool isRaw = raw == original || original.endsWith(QLatin1Char('/') + raw);
-    const QByteArray escaped = QUrl::toPercentEncoding(raw, "/");
-    if (!isRaw || escaped == raw.toUtf8())
-        return;
-    QSaveFile out(info);
-    if (out.open(QIODevice::WriteOnly)) {
-        out.write(head + escaped + content.mid(end));
-        out.commit();
-    }
-}
-
-// The working folder belongs to the whole process: one move at a time changes it.
-std::mutex &workingFolderMutex()
-{
-    static std::mutex mutex;
-    return mutex;
 }
 
 // What the background part of a row's move found and did.
@@ -164,19 +101,23 @@ RowWork trashRowInBackground(QString folder,
     work.link = symbolicLinkOnPath(folder, home, files);
     if (work.link)
         return work;
-    QStringList items;
+    QList<QByteArray> items;
+    const QByteArray folderBytes = QFile::encodeName(QDir::cleanPath(folder));
     if (contents) {
-        Result<QStringList> names = files.list(folder);
+        // Listed from the folder reached without following a link; the names stay bytes.
+        const Result<HeldItem> held = holdForTrash(folderBytes, home);
+        const Result<QList<QByteArray>> names
+            = held.ok() ? entryNames(held.value()) : Result<QList<QByteArray>>(held.error());
         if (names.ok()) {
-            QStringList sorted = std::move(names).value();
-            std::sort(sorted.begin(), sorted.end());
-            for (const QString &name : std::as_const(sorted))
-                items.append(folder + QLatin1Char('/') + name);
+            for (const QByteArray &name : names.value())
+                items.append(folderBytes + '/' + name);
         }
     } else {
-        items.append(folder);
+        items.append(folderBytes);
     }
-    work.batch = trashBatch(items, home, *trasher, files);
+    trash::MoveOptions options;
+    options.folderIsBeingEmptied = contents;
+    work.batch = trashBatch(items, home, *trasher, files, options);
     return work;
 }
 
@@ -216,60 +157,62 @@ void HeldItem::close()
         ::close(std::exchange(m_folder, -1));
 }
 
-Result<HeldItem> holdForTrash(const QString &path, const QString &home)
+Result<HeldItem> holdForTrash(const QByteArray &path, const QString &home)
 {
-    const QString target = QDir::cleanPath(path);
-    const QString base = QDir::cleanPath(home);
-    if (!QDir::isAbsolutePath(target))
+    const QByteArray target = cleanBytePath(path);
+    const QByteArray base = cleanBytePath(QFile::encodeName(home));
+    if (!target.startsWith('/'))
         return Error{systemErrorText(ENOENT)};
 
     // Inside the home folder every component from the home folder on is opened without
     // following a link; outside it only the item itself is checked.
-    QString anchor;
-    QStringList parts;
+    QByteArray anchor;
+    QList<QByteArray> parts;
     int anchorFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
-    if (target.startsWith(asFolderPrefix(base))) {
-        anchor = base.isEmpty() ? QStringLiteral("/") : base;
-        parts = target.mid(asFolderPrefix(base).size()).split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    const QByteArray basePrefix = base.endsWith('/') ? base : base + '/';
+    if (target.startsWith(basePrefix)) {
+        anchor = base.isEmpty() ? QByteArray("/") : base;
+        parts = target.mid(basePrefix.size()).split('/');
+        parts.removeAll(QByteArray());
         anchorFlags |= O_NOFOLLOW;
-    } else if (target != base && target != QLatin1String("/")) {
-        anchor = QFileInfo(target).path();
-        parts = QStringList{lastComponent(target)};
+    } else if (target != base && target != "/") {
+        const qsizetype slash = target.lastIndexOf('/');
+        anchor = slash > 0 ? target.left(slash) : QByteArray("/");
+        parts = {target.mid(slash + 1)};
     }
     if (parts.isEmpty())
         return Error{tr("The home folder can’t be moved to the Trash")};
 
-    Descriptor folder(::open(QFile::encodeName(anchor).constData(), anchorFlags));
-    if (folder.get() < 0) {
+    FileDescriptor folder(::open(anchor.constData(), anchorFlags));
+    if (!folder.isOpen()) {
         const int error = errno;
-        if (isSymbolicLink(anchor))
-            return Error{failedBecauseOfLinkText(anchor)};
+        if (isSymbolicLink(QFile::decodeName(anchor)))
+            return Error{failedBecauseOfLinkText(QFile::decodeName(anchor))};
         return Error{systemErrorText(error)};
     }
-    QString reached = anchor;
+    QByteArray reached = anchor;
     for (qsizetype i = 0; i + 1 < parts.size(); ++i) {
-        reached = asFolderPrefix(reached) + parts.at(i);
-        const QByteArray name = QFile::encodeName(parts.at(i));
+        reached = (reached.endsWith('/') ? reached : reached + '/') + parts.at(i);
         const int next = ::openat(
-            folder.get(), name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            folder.get(), parts.at(i).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         if (next < 0) {
             const int error = errno;
-            if (isLinkIn(folder.get(), name))
-                return Error{failedBecauseOfLinkText(reached)};
+            if (isLinkIn(folder.get(), parts.at(i)))
+                return Error{failedBecauseOfLinkText(QFile::decodeName(reached))};
             return Error{systemErrorText(error)};
         }
         folder.reset(next);
     }
 
-    const QByteArray name = QFile::encodeName(parts.last());
+    const QByteArray &name = parts.last();
     struct stat info = {};
     if (::fstatat(folder.get(), name.constData(), &info, AT_SYMLINK_NOFOLLOW) != 0)
         return Error{systemErrorText(errno)};
     if (S_ISLNK(info.st_mode))
-        return Error{failedBecauseOfLinkText(target)};
+        return Error{failedBecauseOfLinkText(QFile::decodeName(target))};
 
     HeldItem item;
-    item.m_path = target;
+    item.m_path = QFile::decodeName(target);
     item.m_name = name;
     item.m_folder = folder.release();
     item.m_device = quint64(info.st_dev);
@@ -277,7 +220,43 @@ Result<HeldItem> holdForTrash(const QString &path, const QString &home)
     return Result<HeldItem>(std::move(item));
 }
 
-Result<QString> moveHeldItemToTrash(const HeldItem &item)
+Result<HeldItem> holdForTrash(const QString &path, const QString &home)
+{
+    return holdForTrash(QFile::encodeName(path), home);
+}
+
+Result<QList<QByteArray>> entryNames(const HeldItem &folder)
+{
+    if (folder.m_folder < 0)
+        return Error{systemErrorText(EBADF)};
+    const int fd = ::openat(folder.m_folder,
+                            folder.m_name.constData(),
+                            O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return Error{systemErrorText(errno)};
+    DIR *listing = ::fdopendir(fd);
+    if (!listing) {
+        const int error = errno;
+        ::close(fd);
+        return Error{systemErrorText(error)};
+    }
+    QList<QByteArray> names;
+    errno = 0;
+    while (const dirent *entry = ::readdir(listing)) {
+        const QByteArray name(entry->d_name);
+        if (name != "." && name != "..")
+            names.append(name);
+        errno = 0;
+    }
+    const int error = errno;
+    ::closedir(listing);
+    if (error != 0)
+        return Error{systemErrorText(error)};
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+Result<QString> moveHeldItemToTrash(const HeldItem &item, const trash::MoveOptions &options)
 {
     if (item.m_folder < 0)
         return Error{systemErrorText(EBADF)};
@@ -290,52 +269,27 @@ Result<QString> moveHeldItemToTrash(const HeldItem &item)
         return Error{failedBecauseOfLinkText(item.m_path)};
     if (quint64(info.st_dev) != item.m_device || quint64(info.st_ino) != item.m_inode)
         return Error{tr("The item changed after it was checked")};
-    if (!homeTrashReachable())
-        return Error{trashUnreachableText()};
 
-    // The move itself, with the held folder as the working folder and the item named by its
-    // bare name: QFile::moveToTrash renames the name as given, relative to the working folder,
-    // and records the working folder's real location in the Trash.
-    const std::lock_guard<std::mutex> lock(workingFolderMutex());
-    Descriptor previous(::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (::fchdir(item.m_folder) != 0)
-        return Error{systemErrorText(errno)};
-    QFile file(QFile::decodeName(item.m_name));
-    const bool moved = file.moveToTrash();
-    const QString inTrash = moved ? file.fileName() : QString();
-    Result<QString> result = Error{file.errorString()};
-    if (moved) {
-        struct stat trashed = {};
-        if (!QDir::isAbsolutePath(inTrash)) {
-            result = Error{trashUnreachableText()};
-        } else if (::lstat(QFile::encodeName(inTrash).constData(), &trashed) != 0
-                   || quint64(trashed.st_dev) != item.m_device
-                   || quint64(trashed.st_ino) != item.m_inode) {
-            result = Error{itemChangedText()};
-        } else {
-            escapeTrashInfoPath(
-                inTrash, QDir::currentPath() + QLatin1Char('/') + QFile::decodeName(item.m_name));
-            result = inTrash;
-        }
-    }
-    // Back to the previous working folder; when it could not be opened, to the root folder,
-    // which always exists (nothing in the program depends on the working folder).
-    if (previous.get() < 0 || ::fchdir(previous.get()) != 0) {
-        [[maybe_unused]] const int ignored = ::chdir("/");
-    }
-    return result;
+    const Result<trash::TrashedEntry> moved = trash::moveEntry(item.m_folder, item.m_name, options);
+    if (!moved.ok())
+        return moved.error();
+    // What arrived in the Trash must be what was checked.
+    if (moved->device != item.m_device || moved->inode != item.m_inode)
+        return Error{itemChangedText()};
+    return moved->path;
 }
 
 FileManagerTrasher::FileManagerTrasher(QString home)
     : m_home(std::move(home))
 {}
 
-Result<QString> FileManagerTrasher::trash(const QString &path) const
+Result<QString> FileManagerTrasher::trash(const QByteArray &path,
+                                          const trash::MoveOptions &options) const
 {
     const Result<HeldItem> held = holdForTrash(path, m_home);
     if (!held.ok())
         return held.error();
-    return moveHeldItemToTrash(held.value());
+    return moveHeldItemToTrash(held.value(), options);
 }
 
 // --- Symbolic links ----------------------------------------------------------------------------
@@ -378,19 +332,23 @@ QString failedBecauseOfLinkText(const QString &link)
 
 // --- Moves -------------------------------------------------------------------------------------
 
-TrashBatchResult trashBatch(const QStringList &paths,
+TrashBatchResult trashBatch(const QList<QByteArray> &paths,
                             const QString &home,
                             const Trasher &trasher,
-                            const FileSystemProbe &probe)
+                            const FileSystemProbe &probe,
+                            const trash::MoveOptions &options)
 {
     TrashBatchResult result;
-    for (const QString &path : paths) {
-        const QString name = lastComponent(path);
-        if (const std::optional<QString> link = symbolicLinkOnPath(path, home, probe)) {
+    for (const QByteArray &path : paths) {
+        // The text form is for the probe and the failure line only; the trasher gets the bytes
+        // and checks every component itself.
+        const QString text = QFile::decodeName(path);
+        const QString name = lastComponent(text);
+        if (const std::optional<QString> link = symbolicLinkOnPath(text, home, probe)) {
             result.failures.append(name + QStringLiteral(": ") + failedBecauseOfLinkText(*link));
             continue;
         }
-        const Result<QString> moved = trasher.trash(path);
+        const Result<QString> moved = trasher.trash(path, options);
         if (moved.ok())
             ++result.moved;
         else

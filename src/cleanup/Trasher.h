@@ -2,9 +2,12 @@
 
 #include "cleanup/CleanupTarget.h"
 #include "platform/Result.h"
+#include "storage/FreedesktopTrash.h"
 #include "units/ByteUnit.h"
 
+#include <QByteArray>
 #include <QDir>
+#include <QList>
 #include <QLocale>
 #include <QString>
 #include <QStringList>
@@ -24,9 +27,11 @@ class Trasher
 public:
     virtual ~Trasher() = default;
 
-    // Moves the item at the absolute path to the Trash. Gives the item's path in the Trash
-    // (empty when unknown; callers ignore it), or an error with a user-readable description.
-    virtual Result<QString> trash(const QString &path) const = 0;
+    // Moves the item at the absolute path (the file system's bytes, never decoded on the way)
+    // to the Trash. Gives the item's path in the Trash (empty when unknown; callers ignore it),
+    // or an error with a user-readable description.
+    virtual Result<QString> trash(const QByteArray &path,
+                                  const trash::MoveOptions &options) const = 0;
 };
 
 // An item opened for a move to the Trash. The folder that holds it stays open: it was reached
@@ -43,15 +48,17 @@ public:
     HeldItem &operator=(const HeldItem &) = delete;
     ~HeldItem();
 
-    // The path the item was held by.
+    // The path the item was held by (for messages; the item itself is named by bytes).
     const QString &path() const { return m_path; }
 
 private:
     HeldItem() = default;
     void close();
 
-    friend Result<HeldItem> holdForTrash(const QString &path, const QString &home);
-    friend Result<QString> moveHeldItemToTrash(const HeldItem &item);
+    friend Result<HeldItem> holdForTrash(const QByteArray &path, const QString &home);
+    friend Result<QString> moveHeldItemToTrash(const HeldItem &item,
+                                               const trash::MoveOptions &options);
+    friend Result<QList<QByteArray>> entryNames(const HeldItem &folder);
 
     QString m_path;
     QByteArray m_name;
@@ -63,23 +70,27 @@ private:
 // Opens the folder of the item at `path` as described for HeldItem. Fails, naming the link as
 // failedBecauseOfLinkText does, when a symbolic link is on the way, and with the system's
 // description when something cannot be opened (a missing item, for one). Refuses the home
-// folder itself and the root folder. Blocking.
+// folder itself and the root folder. `path` is the file system's bytes. Blocking.
+Result<HeldItem> holdForTrash(const QByteArray &path, const QString &home);
 Result<HeldItem> holdForTrash(const QString &path, const QString &home);
 
-// Moves a held item to the Trash with QFile::moveToTrash, as `FileManagerTrasher` does. Blocking.
+// The names of the entries directly inside a held folder (not following a link in its place),
+// as bytes, in ascending byte order. Blocking.
+Result<QList<QByteArray>> entryNames(const HeldItem &folder);
+
+// Moves a held item to the Trash with the program's Trash writer (trash::moveEntry), as
+// `FileManagerTrasher` does. Blocking.
 //
 // What this guarantees about a folder replaced by a link, or moved, while we work: the rename
-// happens relative to the held folder (the process's working folder is that folder for the
-// duration of the move, and the item is named by its bare name), so a symbolic link put in place
-// of the home folder or of any folder on the way after the check is never followed: nothing
-// outside the checked folder can be moved. The item's entry in the held folder is compared with
-// the noted device and inode right before the move, and the item in the Trash right after it; a
-// difference (the entry was replaced by something else inside the same folder between those two
-// instants) is reported as a failure; the rename never follows a symbolic link in the item's own
-// place (it would move the link itself). The Trash records where the item really was. On a
-// platform whose move-to-Trash service works by absolute path (macOS), the checks still hold but
-// the few system calls between the last check and the rename are not covered.
-Result<QString> moveHeldItemToTrash(const HeldItem &item);
+// happens relative to the held folder's descriptor, the item named by its bare name, so a
+// symbolic link put in place of the home folder or of any folder on the way after the check is
+// never followed: nothing outside the checked folder can be moved. The item's entry in the held
+// folder is compared with the noted device and inode right before the move, and the item in the
+// Trash right after it; a difference (the entry was replaced by something else inside the same
+// folder between those two instants) is reported as a failure; the rename never follows a
+// symbolic link in the item's own place (it would move the link itself). The Trash records where
+// the held folder really was at the time of the move.
+Result<QString> moveHeldItemToTrash(const HeldItem &item, const trash::MoveOptions &options = {});
 
 // The program's Trasher: holdForTrash and moveHeldItemToTrash, relative to the home folder it was
 // made with. Stateless apart from that path.
@@ -87,7 +98,7 @@ class FileManagerTrasher final : public Trasher
 {
 public:
     explicit FileManagerTrasher(QString home = QDir::homePath());
-    Result<QString> trash(const QString &path) const override;
+    Result<QString> trash(const QByteArray &path, const trash::MoveOptions &options) const override;
 
 private:
     QString m_home;
@@ -121,13 +132,14 @@ struct TrashBatchResult
     friend bool operator==(const TrashBatchResult &, const TrashBatchResult &) = default;
 };
 
-// Moves the items (absolute paths) to the Trash one after another. An item with a symbolic link
-// on its way is not moved; any other goes to `trasher`. A failure does not stop the batch.
-// Blocking: run it off the main thread.
-TrashBatchResult trashBatch(const QStringList &paths,
+// Moves the items (absolute paths, as the file system's bytes) to the Trash one after another.
+// An item with a symbolic link on its way is not moved; any other goes to `trasher` with
+// `options`. A failure does not stop the batch. Blocking: run it off the main thread.
+TrashBatchResult trashBatch(const QList<QByteArray> &paths,
                             const QString &home,
                             const Trasher &trasher,
-                            const FileSystemProbe &probe = localFileSystem());
+                            const FileSystemProbe &probe = localFileSystem(),
+                            const trash::MoveOptions &options = {});
 
 // The outcome of one move of a cleanup row to the Trash.
 struct TrashResult
@@ -154,12 +166,12 @@ struct RowTrashOutcome
 };
 
 // Moves a cleanup row to the Trash: a `folder` row's folder, or every entry directly inside a
-// `folderContents` row's folder (names in ascending text order; nothing when it cannot be
-// listed). `path` is the row's "~"-form path. A row whose path runs through a symbolic link
-// moves nothing and gives one failure. The file-system work and the moves run on a background
-// thread; the task resumes on the calling thread, which writes the log lines. Gives nothing for
-// a command row. A null trasher means the FileManagerTrasher of `home`, a null probe the real
-// file system.
+// `folderContents` row's folder (names as bytes in ascending order, listed from the folder
+// reached without following a link; nothing when it cannot be listed). `path` is the row's "~"-form
+// path. A row whose path runs through a symbolic link moves nothing and gives one failure. The
+// file-system work and the moves run on a background thread; the task resumes on the calling
+// thread, which writes the log lines. Gives nothing for a command row. A null trasher means the
+// FileManagerTrasher of `home`, a null probe the real file system.
 QCoro::Task<std::optional<RowTrashOutcome>>
 trashCleanupRow(QString path,
                 CleanupTarget::Kind kind,

@@ -2,7 +2,7 @@
 
 #include "platform/Log.h"
 #include "platform/ProcessRunner.h"
-#include "settings/RecordFile.h"
+#include "storage/RecordFile.h"
 
 #include <QtConcurrent>
 

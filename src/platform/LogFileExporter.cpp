@@ -2,7 +2,7 @@
 
 #include "platform/Log.h"
 
-#include "settings/RecordFile.h"
+#include "storage/RecordFile.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
 #include "platform/LoginItem.h"
 
 #include "platform/Log.h"
-#include "settings/RecordFile.h"
+#include "storage/RecordFile.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -90,7 +90,8 @@ struct PlatformProfile
     // below them).
     QStringList fullDiskAccessProtectedPaths;
 
-    // The user's Trash folder as measured by the daily scan ("~"-form).
+    // The user's Trash folder as measured by the daily scan and the Cleanup tab ("~"-form; one
+    // inside "~/.local/share" follows $XDG_DATA_HOME, as the Trash writer does).
     QString trashFolder;
 
     // Whether the platform has a Full Disk Access control at all (rows and banners are hidden

@@ -105,8 +105,7 @@ public:
         m_process.setProgram(m_result.program);
         m_process.setArguments(m_request.arguments);
         m_process.setStandardInputFile(QProcess::nullDevice());
-        // Children never inherit the process's working folder (a move to the Trash works from
-        // inside the folder it moves from); every path they get is absolute.
+        // Children never inherit the process's working folder; every path they get is absolute.
         m_process.setWorkingDirectory(QStringLiteral("/"));
 
         if (cancel)

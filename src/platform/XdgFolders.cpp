@@ -4,17 +4,17 @@
 
 namespace qm::xdg {
 
-QString baseFolder(const char *variable, const QString &defaultInHome)
+QString baseFolder(const char *variable, const QString &defaultInHome, const QString &home)
 {
     const QString value = qEnvironmentVariable(variable);
     if (!value.isEmpty() && QDir::isAbsolutePath(value))
         return QDir::cleanPath(value);
-    return QDir::homePath() + QLatin1Char('/') + defaultInHome;
+    return QDir::cleanPath(home + QLatin1Char('/') + defaultInHome);
 }
 
-QString dataHome()
+QString dataHome(const QString &home)
 {
-    return baseFolder("XDG_DATA_HOME", QStringLiteral(".local/share"));
+    return baseFolder("XDG_DATA_HOME", QStringLiteral(".local/share"), home);
 }
 
 QString stateHome()

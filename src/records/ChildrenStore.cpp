@@ -3,7 +3,7 @@
 #include "platform/Log.h"
 #include "records/Snapshot.h"
 #include "settings/LenientJson.h"
-#include "settings/RecordFile.h"
+#include "storage/RecordFile.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

@@ -3,6 +3,7 @@
 #include "platform/Log.h"
 #include "records/SnapshotRotation.h"
 #include "records/WatchList.h"
+#include "storage/FreedesktopTrash.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -135,11 +136,9 @@ TrashedFile trashRecordFile(const QString &path)
     TrashedFile result{QFileInfo(path).fileName(), Status(), false};
     if (!QFileInfo::exists(path))
         return result;
-    QFile file(path);
-    if (!file.moveToTrash()) {
-        result.status = Error{file.errorString()};
+    result.status = trash::moveItem(path);
+    if (!result.status.ok())
         result.stillThere = QFileInfo::exists(path);
-    }
     return result;
 }
 
@@ -302,7 +301,7 @@ QCoro::Task<> SnapshotScheduler::scanOnce()
 
     // 1. What is due.
     const Settings settings = s.settings();
-    const QString trashFolder = expandTilde(profile->trashFolder, s.home);
+    const QString trashFolder = trash::expandedDataPath(profile->trashFolder, s.home);
     const WatchEntries planned
         = co_await QtConcurrent::run(planScan, enabledWatchPaths(settings), s.home, profile);
     if (!self)

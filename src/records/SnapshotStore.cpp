@@ -1,7 +1,7 @@
 #include "records/SnapshotStore.h"
 
 #include "records/SnapshotRotation.h"
-#include "settings/RecordFile.h"
+#include "storage/RecordFile.h"
 
 #include <QFileInfo>
 #include <QTimeZone>

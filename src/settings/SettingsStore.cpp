@@ -1,6 +1,6 @@
 #include "settings/SettingsStore.h"
 
-#include "settings/RecordFile.h"
+#include "storage/RecordFile.h"
 
 namespace qm {
 

@@ -499,7 +499,8 @@ TEST_F(CleanupViewModelTest, ATrashThatCannotBeListedIsUnknown)
                          u"--clear-groups"_s,
                          trashStateHelper,
                          otherHome};
-    request.environment = {{u"HOME"_s, otherHome}};
+    request.environment
+        = {{u"HOME"_s, otherHome}, {u"XDG_DATA_HOME"_s, otherHome + u"/.local/share"_s}};
     request.timeLimit = 20s;
     const ProcessResult run = QCoro::waitFor(runProcess(request));
     ASSERT_TRUE(run.succeeded()) << run.errorString.toStdString()
@@ -827,6 +828,73 @@ TEST_F(CleanupViewModelTest, MovingRowsToTheTrash)
                           : before->childCount);
         }
     }
+}
+
+TEST_F(CleanupViewModelTest, AfterAContentsMoveTheRowsInsideAreMeasuredAgain)
+{
+    file(u"~/.cache/pip/wheel.whl"_s, 64);
+    file(u"~/.cache/stray.bin"_s);
+    CleanupViewModel model(services());
+    QCoro::waitFor(model.appear());
+    const std::optional<CleanupItem> cache = rowOf(model.safe(), u"~/.cache"_s);
+    ASSERT_TRUE(cache && rowOf(model.safe(), u"~/.cache/pip"_s)->size);
+
+    const std::optional<TrashResult> moved = QCoro::waitFor(model.trash(*cache));
+
+    ASSERT_TRUE(moved);
+    EXPECT_EQ(moved->moved, 2);
+    // pip went to the Trash with the rest: its row shows no size, not the old one.
+    EXPECT_EQ(rowOf(model.safe(), u"~/.cache/pip"_s)->size, std::nullopt);
+}
+
+TEST_F(CleanupViewModelTest, TheTrashMeasuredIsTheTrashWrittenTo)
+{
+    // A data folder of its own, not "~/.local/share".
+    const QByteArray saved = qgetenv("XDG_DATA_HOME");
+    const QString data = path(u"~/.cache/data-home"_s);
+    qputenv("XDG_DATA_HOME", QFile::encodeName(data));
+    file(u"~/.cache/pip/wheel.whl"_s, 64);
+    CleanupViewModel model(services());
+    QCoro::waitFor(model.appear());
+    const std::optional<CleanupItem> pip = rowOf(model.safe(), u"~/.cache/pip"_s);
+    ASSERT_TRUE(pip);
+
+    const std::optional<TrashResult> moved = QCoro::waitFor(model.trash(*pip));
+    qputenv("XDG_DATA_HOME", saved);
+
+    ASSERT_TRUE(moved);
+    EXPECT_EQ(moved->moved, 1);
+    EXPECT_EQ(model.trashState(), TrashDisplay::size(*duBytes(data + u"/Trash/files"_s)));
+}
+
+TEST_F(CleanupViewModelTest, OnlyACurrentSafeRowOutsideTheNeverTouchListMoves)
+{
+    file(u"~/.cache/pip/wheel.whl"_s);
+    file(u"~/.npm/_cacache/index"_s);
+    // A catalogue that offers a folder inside the never-touch list, as a mistake would.
+    PlatformProfile profile = linuxProfile();
+    profile.neverTouchPaths.append(u"~/.npm"_s);
+    CleanupViewModel::Services s = services();
+    s.profile = &profile;
+    CleanupViewModel model(s);
+    QCoro::waitFor(model.rebuild());
+    const std::optional<CleanupItem> pip = rowOf(model.safe(), u"~/.cache/pip"_s);
+    const std::optional<CleanupItem> npm = rowOf(model.safe(), u"~/.npm/_cacache"_s);
+    ASSERT_TRUE(pip && npm);
+    QList<bool> trashing;
+    QObject::connect(&model, &CleanupViewModel::isTrashingChanged, &model, [&] {
+        trashing.append(model.isTrashing());
+    });
+
+    CleanupItem notShown = *pip;
+    notShown.path = u"~/.ssh"_s;
+    CleanupItem otherKind = *pip;
+    otherKind.kind = CleanupTarget::Kind::folderContents();
+    for (const CleanupItem &row : {notShown, otherKind, *npm})
+        EXPECT_EQ(QCoro::waitFor(model.trash(row)), std::nullopt) << row.path.toStdString();
+    EXPECT_TRUE(trashing.isEmpty());
+    EXPECT_TRUE(QFile::exists(path(u"~/.cache/pip/wheel.whl"_s)));
+    EXPECT_TRUE(QFile::exists(path(u"~/.npm/_cacache/index"_s)));
 }
 
 TEST_F(CleanupViewModelTest, AMeasurementCountsTheEntriesOfRowsAddedWhileDuRan)

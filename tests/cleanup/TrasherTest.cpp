@@ -17,6 +17,7 @@
 
 #include <functional>
 
+#include <fcntl.h>
 #include <unistd.h>
 
 [[maybe_unused]] static void PrintTo(const QString &text, std::ostream *os)
@@ -195,9 +196,14 @@ TEST(TrasherTest, MovesEveryEntryOfAContentsRowAndKeepsTheFolder)
     Home home;
     // Awkward names too: the Trash must record each one so that it can be put back.
     const QStringList names{
-        u".hidden"_s, u"100%25 done"_s, u"a file"_s, u"line\nbreak"_s, u"sub"_s, u"ü"_s};
+        u".hidden"_s, u"100%25 done"_s, u":x"_s, u"a file"_s, u"line\nbreak"_s, u"sub"_s, u"ü"_s};
     for (const QString &name : names)
         ASSERT_TRUE(home.file(u".cache/"_s + name + (name == u"sub"_s ? u"/deep/x"_s : u""_s)));
+    // A name that is not UTF-8 (no text can hold it) moves too.
+    const QByteArray notText = QFile::encodeName(home.path(u".cache/"_s)) + "bad\xff\xfe";
+    const int fd = ::open(notText.constData(), O_WRONLY | O_CREAT, 0644);
+    ASSERT_GE(fd, 0);
+    ::close(fd);
     ASSERT_TRUE(home.folder(u".cache-empty"_s));
     test::LogCapture log;
 
@@ -205,13 +211,13 @@ TEST(TrasherTest, MovesEveryEntryOfAContentsRowAndKeepsTheFolder)
         = trashRow(u"~/.cache"_s, CleanupTarget::Kind::folderContents(), home.home());
 
     ASSERT_TRUE(outcome.has_value());
-    EXPECT_EQ(outcome->result, result(u"~/.cache"_s, 6, {}));
+    EXPECT_EQ(outcome->result, result(u"~/.cache"_s, 8, {}));
     EXPECT_TRUE(
         QDir(home.path(u".cache"_s))
             .isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot));
     for (const QString &name : names)
         EXPECT_FALSE(inTrash(home.path(u".cache/"_s + name)).isEmpty()) << name.toStdString();
-    EXPECT_TRUE(log.contains(u"Cleanup"_s, u"info"_s, u"ゴミ箱へ(中身) 移動 6 失敗 0"_s))
+    EXPECT_TRUE(log.contains(u"Cleanup"_s, u"info"_s, u"ゴミ箱へ(中身) 移動 8 失敗 0"_s))
         << log.dump().toStdString();
 
     // An empty folder and a folder that cannot be listed have nothing to move.
@@ -355,7 +361,8 @@ TEST(TrasherTest, TheTrasherItselfRefusesLinksAndWhatIsNotThere)
     };
     const int trashedBefore = trashedCount();
     for (const Case &c : cases) {
-        const Result<QString> moved = FileManagerTrasher(c.home).trash(c.path);
+        const Result<QString> moved
+            = FileManagerTrasher(c.home).trash(QFile::encodeName(c.path), {});
         ASSERT_FALSE(moved.ok()) << c.name;
         EXPECT_EQ(moved.error().description, c.error) << c.name;
     }
@@ -373,8 +380,8 @@ TEST(TrasherTest, AMissingDataFolderIsMadeRatherThanATrashBesideTheItem)
     const QByteArray saved = qgetenv("XDG_DATA_HOME");
     const QString dataHome = home.path(u"data/share"_s);
     qputenv("XDG_DATA_HOME", QFile::encodeName(dataHome));
-    const Result<QString> moved
-        = FileManagerTrasher(home.path(u"home"_s)).trash(home.path(u"home/.cache/x"_s));
+    const Result<QString> moved = FileManagerTrasher(home.path(u"home"_s))
+                                      .trash(QFile::encodeName(home.path(u"home/.cache/x"_s)), {});
     qputenv("XDG_DATA_HOME", saved);
 
     ASSERT_TRUE(moved.ok()) << moved.error().description.toStdString();
@@ -472,11 +479,12 @@ TEST(TrasherTest, AFolderSwappedBetweenTheBatchCheckAndTheMoveIsRefused)
             , m_target(std::move(target))
             , m_real(std::move(home))
         {}
-        Result<QString> trash(const QString &path) const override
+        Result<QString> trash(const QByteArray &path,
+                              const trash::MoveOptions &options) const override
         {
             if (!QDir().rename(m_folder, m_folder + u"-away"_s) || !QFile::link(m_target, m_folder))
                 return Error{u"swap failed"_s};
-            return m_real.trash(path);
+            return m_real.trash(path, options);
         }
 
     private:
@@ -492,7 +500,9 @@ TEST(TrasherTest, AFolderSwappedBetweenTheBatchCheckAndTheMoveIsRefused)
         home.path(u"home/.config/Code"_s), home.path(u"outside"_s), home.path(u"home"_s));
 
     const TrashBatchResult batch
-        = trashBatch({home.path(u"home/.config/Code/Cache"_s)}, home.path(u"home"_s), trasher);
+        = trashBatch({QFile::encodeName(home.path(u"home/.config/Code/Cache"_s))},
+                     home.path(u"home"_s),
+                     trasher);
 
     EXPECT_EQ(batch, (TrashBatchResult{0, {u"Cache: "_s + linkRefusal + u" (Code)"_s}}));
     EXPECT_EQ(test::readFile(home.path(u"outside/Cache/precious"_s)), "keep me");

@@ -19,8 +19,11 @@ int main(int argc, char **argv)
         return 2;
     }
     const QString home = arguments.at(1);
-    const qm::TrashBatchResult result
-        = qm::trashBatch(arguments.mid(2), home, qm::FileManagerTrasher(home));
+    // The items as the file system's bytes, straight from the command line.
+    QList<QByteArray> items;
+    for (int i = 2; i < argc; ++i)
+        items.append(QByteArray(argv[i]));
+    const qm::TrashBatchResult result = qm::trashBatch(items, home, qm::FileManagerTrasher(home));
     const QJsonObject outcome{
         {QStringLiteral("moved"), result.moved},
         {QStringLiteral("failures"), QJsonArray::fromStringList(result.failures)}};

@@ -126,6 +126,8 @@ protected:
     {
         ASSERT_TRUE(root.isValid());
         ASSERT_TRUE(QDir().mkpath(home));
+        // This home's Trash is the one written to and measured.
+        qputenv("XDG_DATA_HOME", QFile::encodeName(in(u".local/share"_s)));
         // The real du, through the script that notes every run (it waits no time by default).
         scanner.executable = slowDu;
         scanner.timeout = 20;
@@ -136,6 +138,7 @@ protected:
 
     void TearDown() override
     {
+        qputenv("XDG_DATA_HOME", m_dataHome);
         qunsetenv("SCHEDULER_DU_LOG");
         qunsetenv("SCHEDULER_DU_SECONDS");
         qunsetenv("SCHEDULER_DU_HANG");
@@ -205,6 +208,7 @@ protected:
     QString snapshotsFile = dataFolder + u"/snapshots.json"_s;
     QString childrenFile = dataFolder + u"/children.json"_s;
     QString duLog = root.filePath(u"du-runs"_s);
+    const QByteArray m_dataHome = qgetenv("XDG_DATA_HOME");
 
     Settings settings;
     // 19:00 on 12 March in the calendar's time zone.
@@ -819,7 +823,7 @@ TEST_F(SnapshotSchedulerTest, ResetMovesBothRecordFilesToTheTrashAndScans)
 
     EXPECT_FALSE(failure.has_value()) << failure->description().toStdString();
     // Both files are in this user's Trash.
-    const QString trash = test::privateHome() + u"/.local/share/Trash/files"_s;
+    const QString trash = in(u".local/share/Trash/files"_s);
     QMap<QString, QByteArray> trashed;
     for (QDirIterator it(trash, QDir::Files); it.hasNext();) {
         const QString path = it.next();

@@ -1,5 +1,5 @@
 #include "records/SnapshotStore.h"
-#include "settings/RecordFile.h"
+#include "storage/RecordFile.h"
 #include "support/FileSizeLimit.h"
 #include "support/LogCapture.h"
 #include "support/TestEnvironment.h"

@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+#include <filesystem>
+
 namespace qm::test {
 
 namespace {
@@ -39,6 +41,11 @@ void setUpPrivateHome()
 
 void tearDownPrivateHome()
 {
+    // By bytes first: QTemporaryDir can't remove names that are not UTF-8, which some tests make.
+    if (homeDir) {
+        std::error_code ignored;
+        std::filesystem::remove_all(QFile::encodeName(homeDir->path()).constData(), ignored);
+    }
     delete homeDir;
     homeDir = nullptr;
 }

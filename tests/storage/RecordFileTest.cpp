@@ -1,4 +1,4 @@
-#include "settings/RecordFile.h"
+#include "storage/RecordFile.h"
 #include "support/LogCapture.h"
 #include "support/TestEnvironment.h"
 
@@ -9,12 +9,16 @@
 #include <gtest/gtest.h>
 
 using namespace qm;
+using namespace Qt::StringLiterals;
 
 namespace {
 
 class RecordFileTest : public ::testing::Test
 {
 protected:
+    // Prunes run in the background; none may outlive the test's folder and fake Trash.
+    void TearDown() override { recordfile::waitForBackupPrunes(); }
+
     QTemporaryDir dir;
     QString path() const { return dir.filePath(QStringLiteral("settings.json")); }
     const QTimeZone tz = QTimeZone::utc();
@@ -32,7 +36,12 @@ protected:
         const int n = bytes.trimmed().toInt(&ok);
         return ok ? std::optional<int>(n) : std::nullopt;
     }
-    Result<int> load() { return recordfile::load(path(), at0930, tz, -1, decodeNumber, fakeTrash); }
+    Result<int> load()
+    {
+        Result<int> loaded = recordfile::load(path(), at0930, tz, -1, decodeNumber, fakeTrash);
+        recordfile::waitForBackupPrunes();
+        return loaded;
+    }
     QStringList names() const { return QDir(dir.path()).entryList(QDir::Files, QDir::Name); }
 };
 
@@ -61,27 +70,82 @@ TEST_F(RecordFileTest, MissingFileGivesEmptyContentAndLogsNothing)
     EXPECT_TRUE(names().isEmpty());
 }
 
-TEST_F(RecordFileTest, DamagedFilesAreMovedAsideWithCountersAndPruned)
+TEST_F(RecordFileTest, DamagedFilesAreMovedAsideWithCountersAndTheOldestArePruned)
 {
+    // Twelve damaged loads in one minute: the three newest backups stay. (Counters are compared
+    // as numbers, the unnumbered name is the first of its minute, and a name freed by the prune
+    // is not given out again.)
     test::LogCapture capture;
-    for (int i = 0; i < 4; ++i) {
-        ASSERT_TRUE(test::writeFile(path(), "garbage"));
+    for (int i = 1; i <= 12; ++i) {
+        ASSERT_TRUE(test::writeFile(path(), "garbage " + QByteArray::number(i)));
         const Result<int> result = load();
         ASSERT_TRUE(result.ok());
         EXPECT_EQ(*result, -1);
         EXPECT_FALSE(QFile::exists(path()));
     }
-    // The fourth backup pushed the oldest by name ("-2" sorts before "-3" and the plain one).
-    EXPECT_EQ(trashed, QStringList{QStringLiteral("settings.corrupt-20260312T0930-2.json")});
-    EXPECT_EQ(names(),
-              (QStringList{QStringLiteral("settings.corrupt-20260312T0930-3.json"),
-                           QStringLiteral("settings.corrupt-20260312T0930-4.json"),
-                           QStringLiteral("settings.corrupt-20260312T0930.json")}));
+    QStringList oldest{QStringLiteral("settings.corrupt-20260312T0930.json")};
+    for (int i = 2; i <= 9; ++i)
+        oldest.append(QStringLiteral("settings.corrupt-20260312T0930-%1.json").arg(i));
+    EXPECT_EQ(trashed, oldest);
+    const QStringList kept{QStringLiteral("settings.corrupt-20260312T0930-10.json"),
+                           QStringLiteral("settings.corrupt-20260312T0930-11.json"),
+                           QStringLiteral("settings.corrupt-20260312T0930-12.json")};
+    EXPECT_EQ(names(), kept);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(test::readFile(dir.filePath(kept.at(i))),
+                  "garbage " + QByteArray::number(10 + i));
     EXPECT_TRUE(capture.contains(
         QStringLiteral("Records"),
         QStringLiteral("default"),
         QStringLiteral("読めない記録を控えへ移した: settings.corrupt-20260312T0930.json")));
-    EXPECT_EQ(capture.lines().size(), 4);
+    EXPECT_EQ(capture.lines().size(), 12);
+}
+
+TEST_F(RecordFileTest, ANewBackupComesAfterEveryBackupOfItsMinute)
+{
+    // Backups left by an earlier run, as the folder holds them; the new one must be the newest
+    // by the prune's order, so it is never the one pruned.
+    struct Case
+    {
+        const char *name;
+        QStringList existing;
+        QString backup;
+        QStringList pruned;
+    };
+    const Case cases[] = {
+        {"none", {}, u"settings.corrupt-20260312T0930.json"_s, {}},
+        {"the unnumbered one was pruned",
+         {u"settings.corrupt-20260312T0930-2.json"_s,
+          u"settings.corrupt-20260312T0930-3.json"_s,
+          u"settings.corrupt-20260312T0930-4.json"_s},
+         u"settings.corrupt-20260312T0930-5.json"_s,
+         {u"settings.corrupt-20260312T0930-2.json"_s}},
+        {"counters are numbers",
+         {u"settings.corrupt-20260312T0930-10.json"_s,
+          u"settings.corrupt-20260312T0930-9.json"_s,
+          u"settings.corrupt-20260312T0930-2.json"_s},
+         u"settings.corrupt-20260312T0930-11.json"_s,
+         {u"settings.corrupt-20260312T0930-2.json"_s}},
+        {"earlier minutes and names of another form are older",
+         {u"settings.corrupt-20260312T0929.json"_s,
+          u"settings.corrupt-by-hand.json"_s,
+          u"settings.corrupt-20260312T0930.json"_s},
+         u"settings.corrupt-20260312T0930-2.json"_s,
+         {u"settings.corrupt-by-hand.json"_s}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir folder;
+        const QString file = folder.filePath(u"settings.json"_s);
+        for (const QString &name : c.existing)
+            ASSERT_TRUE(test::writeFile(folder.filePath(name), "old"));
+        ASSERT_TRUE(test::writeFile(file, "garbage"));
+        trashed.clear();
+        ASSERT_TRUE(recordfile::moveAsideDamagedFile(file, at0930, tz, fakeTrash).ok());
+        recordfile::waitForBackupPrunes();
+        EXPECT_EQ(test::readFile(folder.filePath(c.backup)), "garbage");
+        EXPECT_EQ(trashed, c.pruned);
+    }
 }
 
 TEST_F(RecordFileTest, PruneCountsOnlyThisFilesBackups)

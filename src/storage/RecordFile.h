@@ -18,6 +18,7 @@ namespace qm::recordfile {
 
 // Moves one item to the Trash; returns an empty Status or the reason it failed.
 using TrashFunction = std::function<Status(const QString &path)>;
+// The program's Trash writer (trash::moveItem).
 Status moveToTrash(const QString &path);
 
 // stem + ".corrupt-" + "YYYYMMDDTHHMM" (Gregorian, in `timeZone`, or in the system's time zone
@@ -28,15 +29,24 @@ QString damagedFileBackupName(const QString &filePath,
                               const QTimeZone &timeZone,
                               int counter);
 
-// Renames the damaged file to the first free backup name, logs it and prunes old backups.
-// On failure the damaged file stays where it is.
+// Renames the damaged file to a free backup name, logs it and starts the prune of old backups
+// in the background (waitForBackupPrunes waits for it). The name's counter is above that of
+// every backup of the same minute there is, and above every one this process's prunes sent to
+// the Trash, so a newer backup never takes the name of an older one that was pruned. On failure the
+// damaged file stays where it is.
 Status moveAsideDamagedFile(const QString &filePath,
                             const QDateTime &now,
                             const QTimeZone &timeZone,
                             const TrashFunction &trash = moveToTrash);
 
-// Keeps the three newest backups of the file (by name) and moves the others to the Trash.
+// Keeps the three newest backups of the file and moves the others to the Trash, oldest first.
+// Backups are ordered by when they were made: by the minute in their name, then by their counter
+// as a number (the unnumbered name is the first of its minute); a name of another form counts
+// as older than all. Blocking.
 void pruneDamagedFileBackups(const QString &filePath, const TrashFunction &trash = moveToTrash);
+
+// Waits until every prune started by moveAsideDamagedFile has ended.
+void waitForBackupPrunes();
 
 // Reads the whole file. Absent when no file exists; an error when it exists but cannot be read.
 Result<std::optional<QByteArray>> readWholeFile(const QString &filePath);

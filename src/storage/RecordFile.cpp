@@ -1,0 +1,270 @@
+#include "storage/RecordFile.h"
+
+#include "platform/Calendar.h"
+#include "platform/Log.h"
+#include "storage/FreedesktopTrash.h"
+
+#include <QCalendar>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QMutex>
+#include <QRegularExpression>
+#include <QSaveFile>
+#include <QtConcurrent>
+
+#include <algorithm>
+#include <tuple>
+
+namespace qm::recordfile {
+
+namespace {
+
+std::function<void()> &beforeCommitHook()
+{
+    static std::function<void()> hook;
+    return hook;
+}
+
+struct NameParts
+{
+    QString folder;
+    QString stem;
+    QString extension;
+};
+
+NameParts nameParts(const QString &filePath)
+{
+    const QFileInfo info(filePath);
+    return {info.absolutePath(), info.completeBaseName(), info.suffix()};
+}
+
+bool itemExists(const QString &path)
+{
+    // A dangling symbolic link is an item too: never rename over it.
+    return QFileInfo(path).exists() || QFileInfo(path).isSymLink();
+}
+
+// Where a backup stands in the order in which backups are made: its minute and its counter
+// (1 for the unnumbered name). A name of another form is not `known` and counts as older.
+struct BackupOrder
+{
+    bool known = false;
+    QString minute;
+    qint64 counter = 0;
+};
+
+BackupOrder backupOrder(const QString &name, const QString &prefix, const QString &suffix)
+{
+    static const QRegularExpression form(QStringLiteral("^(\\d{8}T\\d{4})(?:-(\\d{1,15}))?$"));
+    const QRegularExpressionMatch match
+        = form.match(name.mid(prefix.size(), name.size() - prefix.size() - suffix.size()));
+    if (!match.hasMatch())
+        return {};
+    const QString counter = match.captured(2);
+    return {true, match.captured(1), counter.isEmpty() ? 1 : counter.toLongLong()};
+}
+
+// The backups of one file in its folder, oldest first.
+QStringList backupsByAge(const QDir &folder, const NameParts &parts)
+{
+    const QString prefix = parts.stem + QStringLiteral(".corrupt-");
+    const QString suffix = QLatin1Char('.') + parts.extension;
+    struct Backup
+    {
+        BackupOrder order;
+        QString name;
+    };
+    QList<Backup> backups;
+    const QStringList names
+        = folder.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    for (const QString &name : names) {
+        if (name.startsWith(prefix) && name.endsWith(suffix)
+            && name.size() >= prefix.size() + suffix.size())
+            backups.append({backupOrder(name, prefix, suffix), name});
+    }
+    std::sort(backups.begin(), backups.end(), [](const Backup &a, const Backup &b) {
+        return std::tie(a.order.known, a.order.minute, a.order.counter, a.name)
+               < std::tie(b.order.known, b.order.minute, b.order.counter, b.name);
+    });
+    QStringList ordered;
+    for (const Backup &backup : std::as_const(backups))
+        ordered.append(backup.name);
+    return ordered;
+}
+
+// The highest counter of a backup this process sent to the Trash, per folder and minute (keyed
+// by the minute's unnumbered backup path).
+QMutex usedCountersMutex;
+QHash<QString, qint64> &usedCounters()
+{
+    static QHash<QString, qint64> counters;
+    return counters;
+}
+
+// Prunes started in the background; one runs at a time.
+QMutex pruneMutex;
+QMutex pendingPrunesMutex;
+QList<QFuture<void>> &pendingPrunes()
+{
+    static QList<QFuture<void>> prunes;
+    return prunes;
+}
+
+} // namespace
+
+Status moveToTrash(const QString &path)
+{
+    return trash::moveItem(path);
+}
+
+QString damagedFileBackupName(const QString &filePath,
+                              const QDateTime &now,
+                              const QTimeZone &timeZone,
+                              int counter)
+{
+    const NameParts parts = nameParts(filePath);
+    const QDateTime local = now.toTimeZone(timeZone.isValid() ? timeZone : systemTimeZone());
+    const QDate date = local.date();
+    const QTime time = local.time();
+    QString name = parts.stem + QStringLiteral(".corrupt-")
+                   + QString::asprintf("%04d%02d%02dT%02d%02d",
+                                       date.year(),
+                                       date.month(),
+                                       date.day(),
+                                       time.hour(),
+                                       time.minute());
+    if (counter >= 2)
+        name += QLatin1Char('-') + QString::number(counter);
+    return name + QLatin1Char('.') + parts.extension;
+}
+
+Status moveAsideDamagedFile(const QString &filePath,
+                            const QDateTime &now,
+                            const QTimeZone &timeZone,
+                            const TrashFunction &trash)
+{
+    const NameParts parts = nameParts(filePath);
+    const QDir folder(parts.folder);
+    const QString firstName = damagedFileBackupName(filePath, now, timeZone, 1);
+    const QString minute = folder.filePath(firstName);
+    // Above every counter of this minute on disk and given out before.
+    const QString prefix = parts.stem + QStringLiteral(".corrupt-");
+    const QString suffix = QLatin1Char('.') + parts.extension;
+    const BackupOrder thisMinute = backupOrder(firstName, prefix, suffix);
+    qint64 highest = 0;
+    {
+        const QMutexLocker locker(&usedCountersMutex);
+        highest = usedCounters().value(minute, 0);
+    }
+    for (const QString &name : backupsByAge(folder, parts)) {
+        const BackupOrder order = backupOrder(name, prefix, suffix);
+        if (order.known && thisMinute.known && order.minute == thisMinute.minute)
+            highest = std::max(highest, order.counter);
+    }
+    int counter = int(std::min<qint64>(highest, 1'000'000'000)) + 1;
+    QString name = damagedFileBackupName(filePath, now, timeZone, counter);
+    while (itemExists(folder.filePath(name))) {
+        ++counter;
+        name = damagedFileBackupName(filePath, now, timeZone, counter);
+    }
+    QFile file(filePath);
+    if (!file.rename(folder.filePath(name)))
+        return Error{file.errorString()};
+    log::logDefault(log::records, QStringLiteral("読めない記録を控えへ移した: %1").arg(name));
+    // Moves to the Trash never run on the calling (main) thread.
+    QFuture<void> prune = QtConcurrent::run([filePath, trash] {
+        const QMutexLocker one(&pruneMutex);
+        pruneDamagedFileBackups(filePath, trash);
+    });
+    const QMutexLocker pending(&pendingPrunesMutex);
+    pendingPrunes().removeIf([](const QFuture<void> &f) { return f.isFinished(); });
+    pendingPrunes().append(prune);
+    return {};
+}
+
+void waitForBackupPrunes()
+{
+    QList<QFuture<void>> prunes;
+    {
+        const QMutexLocker pending(&pendingPrunesMutex);
+        prunes.swap(pendingPrunes());
+    }
+    for (QFuture<void> &prune : prunes)
+        prune.waitForFinished();
+}
+
+void pruneDamagedFileBackups(const QString &filePath, const TrashFunction &trash)
+{
+    const NameParts parts = nameParts(filePath);
+    const QDir folder(parts.folder);
+    if (!folder.exists())
+        return;
+    const QStringList backups = backupsByAge(folder, parts);
+    if (backups.size() < 4)
+        return;
+    const QString prefix = parts.stem + QStringLiteral(".corrupt-");
+    const QString suffix = QLatin1Char('.') + parts.extension;
+    for (qsizetype i = 0; i < backups.size() - 3; ++i) {
+        if (!trash(folder.filePath(backups[i])).ok()) {
+            log::logError(log::records,
+                          QStringLiteral("古い控えをゴミ箱へ移せなかった: %1").arg(backups[i]));
+            continue;
+        }
+        // Its name stays taken for the rest of the run.
+        const BackupOrder order = backupOrder(backups[i], prefix, suffix);
+        if (!order.known)
+            continue;
+        const QString minute = folder.filePath(prefix + order.minute + suffix);
+        const QMutexLocker locker(&usedCountersMutex);
+        usedCounters()[minute] = std::max(usedCounters().value(minute, 0), order.counter);
+    }
+}
+
+Result<std::optional<QByteArray>> readWholeFile(const QString &filePath)
+{
+    if (!itemExists(filePath))
+        return std::optional<QByteArray>();
+    QFile file(filePath);
+    if (!file.open(QIODevice::ReadOnly))
+        return Error{file.errorString()};
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return Error{file.errorString()};
+    return std::optional<QByteArray>(std::move(bytes));
+}
+
+Status writeAtomically(const QString &filePath, const QByteArray &bytes)
+{
+    const QString folder = QFileInfo(filePath).absolutePath();
+    if (!QDir().mkpath(folder))
+        return Error{QStringLiteral("Could not create the folder %1").arg(folder)};
+    QSaveFile file(filePath);
+    if (!file.open(QIODevice::WriteOnly))
+        return Error{file.errorString()};
+    if (file.write(bytes) != bytes.size()) {
+        const QString reason = file.errorString();
+        file.cancelWriting();
+        return Error{reason};
+    }
+    // QSaveFile::commit() does not report a failed flush of its buffer (a full disk would rename
+    // a truncated file over the good one), so flush first and check it.
+    if (!file.flush()) {
+        const QString reason = file.errorString();
+        file.cancelWriting();
+        return Error{reason};
+    }
+    if (beforeCommitHook())
+        beforeCommitHook()();
+    if (!file.commit())
+        return Error{file.errorString()};
+    return {};
+}
+
+void setBeforeCommitHookForTesting(std::function<void()> hook)
+{
+    beforeCommitHook() = std::move(hook);
+}
+
+} // namespace qm::recordfile
