@@ -56,8 +56,9 @@ QString moreVolumesText(qint64 count);
 std::optional<double> volumeUsedFraction(const std::optional<DiskSpace> &space);
 
 // Sorts by name in the order a file manager uses for `locale`: letters without regard to case,
-// numbers by value ("Disk 9" before "Disk 10"). Names that compare equal keep a fixed order by
-// mount path.
+// numbers by value ("Disk 9" before "Disk 10", in every locale). The system volume ("/", listed
+// when the home folder lies on another volume) comes first. Names that compare equal keep a
+// fixed order by mount path.
 void sortVolumes(ExternalVolumes &volumes, const QLocale &locale = QLocale());
 
 } // namespace qm
