@@ -55,7 +55,7 @@ std::optional<double> volumeUsedFraction(const std::optional<DiskSpace> &space)
 {
     if (!space.has_value() || space->total < 1)
         return std::nullopt;
-    const double used = static_cast<double>(space->total) - static_cast<double>(space->free);
+    const double used = static_cast<double>(space->used());
     return std::clamp(used / static_cast<double>(space->total), 0.0, 1.0);
 }
 

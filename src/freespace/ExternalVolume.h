@@ -51,7 +51,7 @@ QString volumeLineText(const std::optional<DiskSpace> &space,
 // The line for the volumes beyond the shown ones: "and %lld more volumes".
 QString moreVolumesText(qint64 count);
 
-// The used share of the volume, (total - free) / total clamped to 0...1, for its bar; absent
+// The used share of the volume, used() / total clamped to 0...1, for its bar; absent
 // (no bar) without a space or with a total below 1 byte.
 std::optional<double> volumeUsedFraction(const std::optional<DiskSpace> &space);
 

@@ -129,8 +129,7 @@ std::optional<DeltaReport> makeDeltaReport(const QList<Snapshot> &records,
     const WatchListIndex watched(watchSettings, profile);
     for (auto it = latest.entries.cbegin(); it != latest.entries.cend(); ++it) {
         const QString &path = it.key();
-        const std::optional<WatchSetting> setting
-            = watched.covering(path);
+        const std::optional<WatchSetting> setting = watched.covering(path);
         if (!setting || !setting->enabled)
             continue;
         const auto baseIt = base.entries.constFind(path);

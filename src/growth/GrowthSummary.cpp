@@ -319,8 +319,7 @@ QList<UnmeasuredFolder> unmeasuredFolders(const QList<Snapshot> &records,
     QList<UnmeasuredFolder> folders;
     const WatchListIndex watched(watchSettings, profile);
     for (const QString &path : latest->unmeasured) {
-        const std::optional<WatchSetting> setting
-            = watched.covering(path);
+        const std::optional<WatchSetting> setting = watched.covering(path);
         if (!setting || !setting->enabled)
             continue;
         UnmeasuredFolder folder{path, std::nullopt};

@@ -68,9 +68,10 @@ QString nameText(QByteArrayView name)
             i += length;
             continue;
         }
-        shown += "\\x" + QByteArray::number(static_cast<unsigned char>(name[i]), 16)
-                             .rightJustified(2, '0')
-                             .toUpper();
+        shown += "\\x"
+                 + QByteArray::number(static_cast<unsigned char>(name[i]), 16)
+                       .rightJustified(2, '0')
+                       .toUpper();
         ++i;
     }
     return QString::fromUtf8(shown);

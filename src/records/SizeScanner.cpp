@@ -80,9 +80,8 @@ public:
 
     // How many of the lines from `from` on continue `first` into a whole path: the most that
     // do, 0 when none.
-    qsizetype continuation(const QByteArray &first,
-                           const QList<QByteArray> &lines,
-                           qsizetype from) const
+    qsizetype
+    continuation(const QByteArray &first, const QList<QByteArray> &lines, qsizetype from) const
     {
         int node = m_nodes.front().next.value(first, -1);
         qsizetype used = 0;

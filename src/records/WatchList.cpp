@@ -276,8 +276,8 @@ scanEntries(const QStringList &enabledPaths, const QString &home, const Platform
             const QString child = path + QLatin1Char('/') + nameText(name);
             // A child listed on its own is measured as that list entry. The Trash has a line of
             // its own in every record: as a child it would read every cleanup as growth.
-            if (listed.contains(child) || produced.contains(child)
-                || profile.trashFolder == child || isInside(profile.trashFolder, child))
+            if (listed.contains(child) || produced.contains(child) || profile.trashFolder == child
+                || isInside(profile.trashFolder, child))
                 continue;
             produced.insert(child);
             const Deletable deletable

@@ -13,7 +13,11 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cerrno>
+#include <cstring>
 #include <thread>
+
+#include <sys/mount.h>
 
 using namespace qm;
 using test::AppModelTest;
@@ -118,6 +122,33 @@ TEST_F(AppModelTest, ConstructionLogsTheAccessStatusAndClampsTheWarningLine)
                                  QStringLiteral("default"),
                                  QStringLiteral("起動: フルディスクアクセス = granted")));
     EXPECT_EQ(settingsOnDisk().thresholdGB, 500);
+}
+
+TEST_F(AppModelTest, TheStartupVolumeIsTheFileSystemOfTheHomeFolder)
+{
+    // A home folder on a partition of its own (here a 64 MiB tmpfs): free space, capacity and
+    // the warning line follow it, not "/".
+    const QString home = dir.filePath(QStringLiteral("home"));
+    ASSERT_TRUE(QDir().mkpath(home));
+    const QByteArray homePath = QFile::encodeName(home);
+    if (::mount("quillmere-home", homePath.constData(), "tmpfs", 0, "size=64m") != 0)
+        GTEST_SKIP() << "mounting is not permitted here: " << std::strerror(errno);
+    struct Unmount
+    {
+        QByteArray path;
+        ~Unmount() { ::umount2(path.constData(), MNT_DETACH); }
+    } unmount{homePath};
+
+    AppModel::Services s = services();
+    s.home = home;
+    s.diskSpaceReader = {};
+    s.totalCapacityReader = {};
+    AppModel model(std::move(s));
+    EXPECT_EQ(model.totalCapacityBytes(), qint64(64) << 20);
+    QCoro::waitFor(model.monitor().refresh());
+    ASSERT_TRUE(model.monitor().space().has_value());
+    EXPECT_EQ(model.monitor().space()->total, qint64(64) << 20);
+    EXPECT_LE(model.monitor().space()->free, qint64(64) << 20);
 }
 
 TEST_F(AppModelTest, WarningLineLimitFollowsTheCapacity)

@@ -15,9 +15,13 @@ TEST(NameTextTest, ValidUtf8IsItsTextAnyOtherByteIsWrittenOut)
         QString text;
     } cases[] = {
         {"ASCII", "Projects", true, u"Projects"_s},
-        {"two- to four-byte sequences", "caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x93\x81", true,
+        {"two- to four-byte sequences",
+         "caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x93\x81",
+         true,
          u"caf\u00e9 \u20ac \U0001F4C1"_s},
-        {"a line break and a replacement character are text", "a\nb\xef\xbf\xbd", true,
+        {"a line break and a replacement character are text",
+         "a\nb\xef\xbf\xbd",
+         true,
          u"a\nb\ufffd"_s},
         {"two bytes that are no UTF-8", "bad\xff\xfe", false, u"bad\\xFF\\xFE"_s},
         {"and two others stay apart", "bad\xff\xfd", false, u"bad\\xFF\\xFD"_s},

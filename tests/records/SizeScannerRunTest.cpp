@@ -207,8 +207,9 @@ TEST(SizeScannerRunTest, AFolderGivenThroughALinkOrWithExtraSlashesIsMeasuredAtI
     ASSERT_TRUE(makeFile(target + u"/f"_s, 8192));
     const QString link = dir.filePath(u"Downloads"_s);
     ASSERT_TRUE(QFile::link(target, link));
-    const DuListing expected{duBytes(target),
-                             {{u"a"_s, duBytes(target + u"/a"_s)}, {u"f"_s, duBytes(target + u"/f"_s)}}};
+    const DuListing expected{
+        duBytes(target),
+        {{u"a"_s, duBytes(target + u"/a"_s)}, {u"f"_s, duBytes(target + u"/f"_s)}}};
     ASSERT_GT(expected.total, 100 * 1024);
 
     const SizeScanner scanner;

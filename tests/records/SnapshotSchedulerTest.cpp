@@ -497,8 +497,9 @@ TEST_F(SnapshotSchedulerTest, ExpandedChildrenKeepTheirBytesAndTheTrashIsNoneOfT
     finish(scheduler->requestScan());
 
     const Snapshot record = scheduler->snapshots().value(0);
-    EXPECT_EQ(record.entries,
-              (QMap<QString, qint64>{{u"~/.local/share/plain"_s, duBytes(in(u".local/share/plain"_s))}}));
+    EXPECT_EQ(
+        record.entries,
+        (QMap<QString, qint64>{{u"~/.local/share/plain"_s, duBytes(in(u".local/share/plain"_s))}}));
     const QStringList unstorable{u"~/.local/share/app\\xFF"_s,
                                  u"~/.local/share/bad\\xFF\\xFD"_s,
                                  u"~/.local/share/bad\\xFF\\xFE"_s};
