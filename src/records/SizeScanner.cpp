@@ -1,5 +1,6 @@
 #include "records/SizeScanner.h"
 
+#include "records/FolderEntry.h"
 #include "records/NameText.h"
 
 #include <QCoroFuture>
@@ -9,14 +10,9 @@
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <cmath>
-#include <cstring>
 #include <limits>
 #include <memory>
 #include <vector>
-
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
 
 namespace qm {
 
@@ -375,22 +371,11 @@ PathOutcome duOutcome(const QString &path,
 FolderListing listFolder(const QString &path)
 {
     FolderListing listing;
-    DIR *dir = ::opendir(QFile::encodeName(path).constData());
-    if (!dir)
-        return listing;
-    const int fd = ::dirfd(dir);
-    while (const dirent *entry = ::readdir(dir)) {
-        const char *name = entry->d_name;
-        if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0)
-            continue;
-        const QByteArray bytes(name);
-        listing.names.insert(bytes);
-        struct stat status = {};
-        if (::fstatat(fd, name, &status, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(status.st_mode))
-            continue;
-        listing.regularFiles.insert(bytes, qint64(status.st_blocks) * 512);
+    for (const FolderEntry &entry : folderEntries(path)) {
+        listing.names.insert(entry.name);
+        if (entry.kind == FolderEntry::Kind::regularFile)
+            listing.regularFiles.insert(entry.name, entry.allocatedBytes);
     }
-    ::closedir(dir);
     return listing;
 }
 

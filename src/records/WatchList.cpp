@@ -1,5 +1,6 @@
 #include "records/WatchList.h"
 
+#include "records/FolderEntry.h"
 #include "records/NameText.h"
 
 #include <QCoreApplication>
@@ -10,10 +11,7 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 
-#include <dirent.h>
-#include <fcntl.h>
 #include <sys/stat.h>
 
 namespace qm {
@@ -69,19 +67,10 @@ const DefaultWatchRow *defaultRow(const QString &path, const PlatformProfile &pr
 QList<QByteArray> childFolderNames(const QString &folder)
 {
     QList<QByteArray> names;
-    DIR *dir = ::opendir(QFile::encodeName(folder).constData());
-    if (!dir)
-        return names;
-    const int fd = ::dirfd(dir);
-    while (const dirent *entry = ::readdir(dir)) {
-        const char *name = entry->d_name;
-        if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0)
-            continue;
-        struct stat status = {};
-        if (::fstatat(fd, name, &status, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(status.st_mode))
-            names.append(QByteArray(name));
+    for (const FolderEntry &entry : folderEntries(folder)) {
+        if (entry.kind == FolderEntry::Kind::folder)
+            names.append(entry.name);
     }
-    ::closedir(dir);
     std::sort(names.begin(), names.end(), [](const QByteArray &a, const QByteArray &b) {
         const QString textA = nameText(a);
         const QString textB = nameText(b);
