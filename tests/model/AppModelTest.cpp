@@ -2,6 +2,7 @@
 #include "cleanup/CleanupViewModel.h"
 #include "freespace/DiskSpaceMonitor.h"
 #include "support/LogCapture.h"
+#include "support/TemporaryMount.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -16,8 +17,6 @@
 #include <cerrno>
 #include <cstring>
 #include <thread>
-
-#include <sys/mount.h>
 
 using namespace qm;
 using test::AppModelTest;
@@ -129,15 +128,9 @@ TEST_F(AppModelTest, TheStartupVolumeIsTheFileSystemOfTheHomeFolder)
     // A home folder on a partition of its own (here a 64 MiB tmpfs): free space, capacity and
     // the warning line follow it, not "/".
     const QString home = dir.filePath(QStringLiteral("home"));
-    ASSERT_TRUE(QDir().mkpath(home));
-    const QByteArray homePath = QFile::encodeName(home);
-    if (::mount("quillmere-home", homePath.constData(), "tmpfs", 0, "size=64m") != 0)
+    const test::TemporaryMount homeVolume(home, "quillmere-home", "size=64m");
+    if (!homeVolume.mounted)
         GTEST_SKIP() << "mounting is not permitted here: " << std::strerror(errno);
-    struct Unmount
-    {
-        QByteArray path;
-        ~Unmount() { ::umount2(path.constData(), MNT_DETACH); }
-    } unmount{homePath};
 
     AppModel::Services s = services();
     s.home = home;
