@@ -2,7 +2,7 @@
 // SnapshotScheduler (the real /usr/bin/du, 4 at a time), against the same du commands run
 // directly in the same run:
 //
-//     printf '%s\0' <paths> | xargs -0 -P4 -n1 du -d 1 -k > /dev/null
+//     printf '%s\0' <paths> | xargs -0 -P4 -n1 du -d 1 -k -D > /dev/null
 //
 // The direct run gets the Trash in its batch; the scheduler measures it after the batch, as it
 // does every day. Both are warmed once (the caches cannot be dropped), then run alternately,
@@ -244,7 +244,7 @@ double directScan(const Bench &bench)
     shell.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     QStringList arguments{
         QStringLiteral("-c"),
-        QStringLiteral("printf '%s\\0' \"$@\" | xargs -0 -P4 -n1 /usr/bin/du -d 1 -k > /dev/null"),
+        QStringLiteral("printf '%s\\0' \"$@\" | xargs -0 -P4 -n1 /usr/bin/du -d 1 -k -D > /dev/null"),
         QStringLiteral("sh")};
     arguments += bench.paths;
     QElapsedTimer timer;

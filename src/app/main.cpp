@@ -1,7 +1,7 @@
 #include "desktop/FreedesktopNotifier.h"
 #include "desktop/SingleInstance.h"
 #include "freespace/DiskSpaceMonitor.h"
-#include "freespace/MountInfo.h"
+#include "freespace/ExternalMountWatcher.h"
 #include "model/AppModel.h"
 #include "model/NotificationClickRouter.h"
 #include "platform/Log.h"
@@ -94,9 +94,9 @@ int main(int argc, char **argv)
     QCoro::Task<> startUp = model.runStartUp();
 
     // Volumes plugged in or out while the menu is open are listed again.
-    qm::MountChangeWatcher mounts;
+    qm::ExternalMountWatcher mounts;
     QObject::connect(&mounts,
-                     &qm::MountChangeWatcher::mountsChanged,
+                     &qm::ExternalMountWatcher::externalMountsChanged,
                      &model,
                      &qm::AppModel::handleMountsChanged);
 

@@ -2,6 +2,9 @@
 
 #include <QStorageInfo>
 
+#include <algorithm>
+#include <limits>
+
 namespace qm {
 
 namespace {
@@ -13,6 +16,13 @@ std::optional<qint64> knownFigure(qint64 bytes)
 }
 
 } // namespace
+
+qint64 DiskSpace::used() const
+{
+    const __int128 bytes = __int128(total) - free - reserved;
+    return qint64(std::clamp<__int128>(
+        bytes, std::numeric_limits<qint64>::min(), std::numeric_limits<qint64>::max()));
+}
 
 DiskSpace diskSpaceFromCapacities(std::optional<qint64> important,
                                   std::optional<qint64> available,
@@ -34,7 +44,13 @@ Result<DiskSpace> readDiskSpace(const QString &location)
     // Linux knows no purgeable space: the space available to the user (f_bavail) is both the
     // capacity for important use and the available capacity.
     const std::optional<qint64> available = knownFigure(storage.bytesAvailable());
-    return diskSpaceFromCapacities(available, available, knownFigure(storage.bytesTotal()));
+    DiskSpace space
+        = diskSpaceFromCapacities(available, available, knownFigure(storage.bytesTotal()));
+    // Free blocks the user may not take (f_bfree - f_bavail): df counts them neither as used
+    // nor as available.
+    if (const std::optional<qint64> unused = knownFigure(storage.bytesFree()); unused && available)
+        space.reserved = std::max<qint64>(*unused - *available, 0);
+    return space;
 }
 
 } // namespace qm

@@ -20,6 +20,13 @@ struct DiskSpace
     qint64 total = 0;
     // The part of `free` the system has to reclaim first (caches and similar); never negative.
     qint64 purgeable = 0;
+    // Space that is neither used nor free to the user: the blocks a file system keeps back for
+    // the system administrator. 0 where the platform knows none.
+    qint64 reserved = 0;
+
+    // The space in use, as `df` counts it: total - free - reserved (limited to the 64-bit range
+    // for nonsensical readings).
+    qint64 used() const;
 
     friend bool operator==(const DiskSpace &, const DiskSpace &) = default;
 };
@@ -34,9 +41,9 @@ DiskSpace diskSpaceFromCapacities(std::optional<qint64> important,
                                   std::optional<qint64> available,
                                   std::optional<qint64> total);
 
-// Reads the volume that holds `location` (the startup volume is read through "/"). Where the
-// platform knows no capacity for important use, the space available to the user stands for it
-// and purgeable is 0. Blocks while the volume answers.
+// Reads the volume that holds `location` (the startup volume is read through the home folder).
+// Where the platform knows no capacity for important use, the space available to the user
+// stands for it and purgeable is 0. Blocks while the volume answers.
 Result<DiskSpace> readDiskSpace(const QString &location);
 
 } // namespace qm

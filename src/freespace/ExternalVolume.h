@@ -51,13 +51,14 @@ QString volumeLineText(const std::optional<DiskSpace> &space,
 // The line for the volumes beyond the shown ones: "and %lld more volumes".
 QString moreVolumesText(qint64 count);
 
-// The used share of the volume, (total - free) / total clamped to 0...1, for its bar; absent
+// The used share of the volume, used() / total clamped to 0...1, for its bar; absent
 // (no bar) without a space or with a total below 1 byte.
 std::optional<double> volumeUsedFraction(const std::optional<DiskSpace> &space);
 
 // Sorts by name in the order a file manager uses for `locale`: letters without regard to case,
-// numbers by value ("Disk 9" before "Disk 10"). Names that compare equal keep a fixed order by
-// mount path.
+// numbers by value ("Disk 9" before "Disk 10", in every locale). The system volume ("/", listed
+// when the home folder lies on another volume) comes first. Names that compare equal keep a
+// fixed order by mount path.
 void sortVolumes(ExternalVolumes &volumes, const QLocale &locale = QLocale());
 
 } // namespace qm

@@ -2,6 +2,7 @@
 
 #include "freespace/MountInfo.h"
 
+#include <QCoreApplication>
 #include <QCoroFuture>
 #include <QCoroSignal>
 #include <QDir>
@@ -30,15 +31,19 @@ QThreadPool *probeThreads()
     return pool;
 }
 
-QList<ExternalVolumeReader::Probe::Entry> listExternalVolumes(const QString &mountInfoFile,
-                                                              const QString &byLabelFolder)
+QList<ExternalVolumeReader::Probe::Entry>
+listExternalVolumes(const QString &mountInfoFile, const QString &byLabelFolder, const QString &home)
 {
     const Result<QList<MountEntry>> mounts = readMountInfo(mountInfoFile);
     if (!mounts.ok())
         return {};
     const QHash<QString, QString> labels = volumeLabels(byLabelFolder);
     QList<ExternalVolumeReader::Probe::Entry> entries;
-    for (const MountEntry &mount : externalVolumeMounts(mounts.value()))
+    if (const MountEntry *system = separateSystemMount(mounts.value(), home))
+        entries.append({system->mountPoint,
+                        QCoreApplication::translate("ExternalVolume", "System"),
+                        system->isReadOnly()});
+    for (const MountEntry &mount : externalVolumeMounts(mounts.value(), home))
         entries.append({mount.mountPoint, volumeName(mount, labels), mount.isReadOnly()});
     return entries;
 }
@@ -57,10 +62,11 @@ std::optional<DiskSpace> measureMountedVolume(const QString &mountPath)
 } // namespace
 
 ExternalVolumeReader::Probe ExternalVolumeReader::defaultProbe(const QString &mountInfoFile,
-                                                               const QString &byLabelFolder)
+                                                               const QString &byLabelFolder,
+                                                               const QString &home)
 {
-    return Probe{[mountInfoFile, byLabelFolder] {
-                     return listExternalVolumes(mountInfoFile, byLabelFolder);
+    return Probe{[mountInfoFile, byLabelFolder, home] {
+                     return listExternalVolumes(mountInfoFile, byLabelFolder, home);
                  },
                  measureMountedVolume};
 }

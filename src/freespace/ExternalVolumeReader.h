@@ -3,6 +3,7 @@
 #include "freespace/ExternalVolume.h"
 #include "freespace/MountInfo.h"
 
+#include <QDir>
 #include <QObject>
 #include <QSet>
 #include <QString>
@@ -60,11 +61,13 @@ public:
     static constexpr std::chrono::milliseconds defaultBudget{2000};
 
     // The Linux probe: the external volumes of the mountinfo file, named after the labels of
-    // the by-label folder, measured with readDiskSpace. A volume that is no longer mounted when
-    // it is measured reads as absent.
+    // the by-label folder, measured with readDiskSpace. When the home folder `home` lies on
+    // another file system than "/" (the startup volume is the home folder's), "/" is listed
+    // first, named "System". A volume that is no longer mounted when it is measured reads as
+    // absent.
     static Probe defaultProbe(const QString &mountInfoFile = QString::fromLatin1(mountInfoPath),
-                              const QString &byLabelFolder
-                              = QString::fromLatin1(volumeLabelFolder));
+                              const QString &byLabelFolder = QString::fromLatin1(volumeLabelFolder),
+                              const QString &home = QDir::homePath());
 
     // A missing probe function takes the default probe's; a missing clock is steady_clock.
     explicit ExternalVolumeReader(Probe probe = {},

@@ -116,7 +116,7 @@ QString menuBarText(MenuBarStyle style,
     case MenuBarStyle::freePercent:
         return QString::number(freePercent(*space)) + QLatin1Char('%');
     case MenuBarStyle::usedGB:
-        return compactSizeText(space->total - space->free, digits, settings.unit).text;
+        return compactSizeText(space->used(), digits, settings.unit).text;
     case MenuBarStyle::freeGBWithDelta:
         break;
     }
@@ -191,7 +191,7 @@ QString menuBarSpokenLabel(MenuBarStyle style,
         return fillPlaceholders(QCoreApplication::translate("MenuBar", "Free %lld%%, %@"),
                                 {QString::number(freePercent(*space)), level});
     case MenuBarStyle::usedGB: {
-        const SizePieces used = sizePieces(space->total - space->free, digits, settings.unit);
+        const SizePieces used = sizePieces(space->used(), digits, settings.unit);
         return fillPlaceholders(QCoreApplication::translate("MenuBar", "Used %@ %@, %@"),
                                 {used.number, used.label, level});
     }
@@ -214,9 +214,7 @@ double menuBarUsedFraction(const std::optional<DiskSpace> &space)
 {
     if (!space.has_value() || space->total < 1)
         return 0;
-    // In double precision: total - free may not fit 64 bits for a nonsensical negative free.
-    const double total = static_cast<double>(space->total);
-    const double used = (total - static_cast<double>(space->free)) / total;
+    const double used = static_cast<double>(space->used()) / static_cast<double>(space->total);
     return std::clamp(used, 0.0, 1.0);
 }
 

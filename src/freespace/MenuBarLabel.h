@@ -57,8 +57,8 @@ QString menuBarSpokenLabel(MenuBarStyle style,
                            const Settings &settings,
                            std::optional<qint64> oneDayChange);
 
-// The used part of the volume, (total - free) / total in 0...1; 0 without a reading or when the
-// total is below 1.
+// The used part of the volume, used() / total in 0...1; 0 without a reading or when the total
+// is below 1.
 double menuBarUsedFraction(const std::optional<DiskSpace> &space);
 
 // The geometry of the label image, in points, with the origin at the top left: the text at the

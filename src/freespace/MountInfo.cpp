@@ -84,8 +84,9 @@ bool isUnderExternalFolder(const QString &mountPoint)
     });
 }
 
-// A device path with its links resolved; a path that does not exist is only cleaned.
-QString resolvedDevicePath(const QString &path)
+// A path (of a device, of a folder) with its links resolved, as the mount table and the label
+// links name them; a path that does not exist is only cleaned.
+QString resolvedPath(const QString &path)
 {
     const QString canonical = QFileInfo(path).canonicalFilePath();
     return canonical.isEmpty() ? QDir::cleanPath(path) : canonical;
@@ -151,13 +152,44 @@ Result<QList<MountEntry>> readMountInfo(const QString &path)
     return parseMountInfo(file.readAll());
 }
 
-QList<MountEntry> externalVolumeMounts(const QList<MountEntry> &mounts)
+const MountEntry *mountHolding(const QList<MountEntry> &mounts, const QString &path)
+{
+    const MountEntry *holding = nullptr;
+    for (const MountEntry &mount : mounts) {
+        const QString &point = mount.mountPoint;
+        const bool holds = point == path || point == QLatin1String("/")
+                           || (path.startsWith(point) && path.size() > point.size()
+                               && path.at(point.size()) == QLatin1Char('/'));
+        if (holds && (!holding || point.size() >= holding->mountPoint.size()))
+            holding = &mount;
+    }
+    return holding;
+}
+
+const MountEntry *separateSystemMount(const QList<MountEntry> &mounts, const QString &home)
+{
+    if (home.isEmpty())
+        return nullptr;
+    const MountEntry *root = mountHolding(mounts, QStringLiteral("/"));
+    const MountEntry *homeMount = mountHolding(mounts, resolvedPath(home));
+    if (!root || !homeMount || root->mountPoint != QLatin1String("/")
+        || homeMount->device == root->device)
+        return nullptr;
+    return root;
+}
+
+QList<MountEntry> externalVolumeMounts(const QList<MountEntry> &mounts, const QString &home)
 {
     // The root volume is the last mount on "/" (a later mount hides an earlier one).
     const MountEntry *root = nullptr;
     for (const MountEntry &mount : mounts) {
         if (mount.mountPoint == QLatin1String("/"))
             root = &mount;
+    }
+    QString homeDevice;
+    if (!home.isEmpty()) {
+        if (const MountEntry *holding = mountHolding(mounts, resolvedPath(home)))
+            homeDevice = holding->device;
     }
     QList<MountEntry> external;
     QSet<QString> devices;
@@ -168,6 +200,8 @@ QList<MountEntry> externalVolumeMounts(const QList<MountEntry> &mounts)
         if (!isUnderExternalFolder(mount.mountPoint))
             continue;
         if (root && (mount.device == root->device || mount.source == root->source))
+            continue;
+        if (!homeDevice.isEmpty() && mount.device == homeDevice)
             continue;
         if (devices.contains(mount.device))
             continue;
@@ -189,14 +223,14 @@ QHash<QString, QString> volumeLabels(const QString &byLabelFolder)
             continue;
         const QString label = decodedLinkName(link.fileName());
         if (!label.isEmpty())
-            labels.insert(resolvedDevicePath(link.symLinkTarget()), label);
+            labels.insert(resolvedPath(link.symLinkTarget()), label);
     }
     return labels;
 }
 
 QString volumeName(const MountEntry &mount, const QHash<QString, QString> &labels)
 {
-    const QString label = labels.value(resolvedDevicePath(mount.source));
+    const QString label = labels.value(resolvedPath(mount.source));
     if (!label.isEmpty())
         return label;
     const QString last = mount.mountPoint.section(QLatin1Char('/'), -1);

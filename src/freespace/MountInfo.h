@@ -53,9 +53,21 @@ Result<QList<MountEntry>> readMountInfo(const QString &path = QString::fromLatin
 
 // The mounts that are external volumes: the source is a block device ("/dev/...", not a loop
 // device), the mount point lies under "/media/", "/run/media/" or "/mnt/", and the device is
-// not the one of the root volume. A device mounted in several places counts once, at its first
+// neither the one of the root volume nor, when `home` is given, the one that holds the home
+// folder (the startup volume). A device mounted in several places counts once, at its first
 // mount. Disk images and network file systems are never among them.
-QList<MountEntry> externalVolumeMounts(const QList<MountEntry> &mounts);
+QList<MountEntry> externalVolumeMounts(const QList<MountEntry> &mounts,
+                                       const QString &home = QString());
+
+// The mount that holds `path` (an absolute path with its links resolved): the mount whose mount
+// point is the path or its nearest parent folder; the later one when several share it (a later
+// mount hides an earlier one). Null when none does.
+const MountEntry *mountHolding(const QList<MountEntry> &mounts, const QString &path);
+
+// The root volume ("/") when the home folder lies on another file system (a separate /home
+// partition): the startup volume is then the home folder's, and "/" is listed among the other
+// volumes. Null when both are one file system or the table does not tell.
+const MountEntry *separateSystemMount(const QList<MountEntry> &mounts, const QString &home);
 
 // The volume labels of a by-label folder (links named after the label, with udev's "\x20"
 // escapes, pointing at the device): the resolved device path to the label.

@@ -126,10 +126,10 @@ std::optional<DeltaReport> makeDeltaReport(const QList<Snapshot> &records,
     const QSet<QString> unmeasuredOnLatestDay(latest.unmeasured.cbegin(), latest.unmeasured.cend());
     QMap<QString, qint64> counted;
     bool overflowed = false;
+    const WatchListIndex watched(watchSettings, profile);
     for (auto it = latest.entries.cbegin(); it != latest.entries.cend(); ++it) {
         const QString &path = it.key();
-        const std::optional<WatchSetting> setting
-            = coveringWatchSetting(path, watchSettings, profile);
+        const std::optional<WatchSetting> setting = watched.covering(path);
         if (!setting || !setting->enabled)
             continue;
         const auto baseIt = base.entries.constFind(path);

@@ -326,9 +326,9 @@ QList<UnmeasuredFolder> unmeasuredFolders(const QList<Snapshot> &records,
     if (!latest)
         return {};
     QList<UnmeasuredFolder> folders;
+    const WatchListIndex watched(watchSettings, profile);
     for (const QString &path : latest->unmeasured) {
-        const std::optional<WatchSetting> setting
-            = coveringWatchSetting(path, watchSettings, profile);
+        const std::optional<WatchSetting> setting = watched.covering(path);
         if (!setting || !setting->enabled)
             continue;
         UnmeasuredFolder folder{path, std::nullopt};

@@ -64,10 +64,18 @@ AppModel::Services AppModel::withDefaults(Services s)
         s.snapshotsFile = applicationDataFolder() + QStringLiteral("/snapshots.json");
     if (s.home.isEmpty())
         s.home = QDir::homePath();
+    // The startup volume is the one the user fills: the file system of the home folder, which
+    // many Linux machines keep apart from "/".
     if (!s.diskSpaceReader)
-        s.diskSpaceReader = [] {
-            return readDiskSpace(QStringLiteral("/"));
+        s.diskSpaceReader = [home = s.home] {
+            return readDiskSpace(home);
         };
+    if (!s.externalVolumeProbe.list)
+        s.externalVolumeProbe.list
+            = ExternalVolumeReader::defaultProbe(QString::fromLatin1(mountInfoPath),
+                                                 QString::fromLatin1(volumeLabelFolder),
+                                                 s.home)
+                  .list;
     if (!s.totalCapacityReader) {
         s.totalCapacityReader = [reader = s.diskSpaceReader]() -> std::optional<qint64> {
             const Result<DiskSpace> space = reader();

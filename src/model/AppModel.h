@@ -67,9 +67,10 @@ public:
         QString snapshotsFile; // default: applicationDataFolder() + "/snapshots.json"
         QString home;          // default: the user's home folder
 
-        // Reads the startup volume for the monitor (default: readDiskSpace("/")).
+        // Reads the startup volume for the monitor (default: readDiskSpace of the home folder,
+        // the file system the user fills).
         DiskSpaceReader diskSpaceReader;
-        // Reads the capacity once at construction (default: readDiskSpace("/").total).
+        // Reads the capacity once at construction (default: the total of diskSpaceReader).
         std::function<std::optional<qint64>()> totalCapacityReader;
         // The Full Disk Access probe (default: against `home`).
         std::function<FullDiskAccess::Status()> fullDiskAccessStatus;

@@ -213,7 +213,6 @@ const PlatformProfile &linuxProfile()
             QStringLiteral("/var/lib/flatpak"),
         };
         p.expandedChildClassification = {
-            {QStringLiteral("~/.local/share/Trash"), D::never},
             {QStringLiteral("~/.local/share/keyrings"), D::never},
             {QStringLiteral("~/.config/Claude"), D::never},
             {QStringLiteral("~/.config/Code"), D::cachesOnly},

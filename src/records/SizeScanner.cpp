@@ -1,5 +1,8 @@
 #include "records/SizeScanner.h"
 
+#include "records/FolderEntry.h"
+#include "records/NameText.h"
+
 #include <QCoroFuture>
 #include <QFile>
 #include <QFileInfo>
@@ -7,14 +10,9 @@
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <cmath>
-#include <cstring>
 #include <limits>
 #include <memory>
 #include <vector>
-
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
 
 namespace qm {
 
@@ -36,18 +34,18 @@ struct RecordHead
     qsizetype pathStart = 0;
 };
 
-std::optional<RecordHead> recordHead(const QString &line)
+std::optional<RecordHead> recordHead(QByteArrayView line)
 {
-    const qsizetype tab = line.indexOf(QLatin1Char('\t'));
+    const qsizetype tab = line.indexOf('\t');
     if (tab <= 0)
         return std::nullopt;
     constexpr qint64 maxKiB = std::numeric_limits<qint64>::max() / 1024;
     qint64 kib = 0;
     for (qsizetype i = 0; i < tab; ++i) {
-        const char16_t c = line.at(i).unicode();
-        if (c < u'0' || c > u'9')
+        const char c = line[i];
+        if (c < '0' || c > '9')
             return std::nullopt;
-        const int digit = c - u'0';
+        const int digit = c - '0';
         if (kib > (maxKiB - digit) / 10)
             return std::nullopt;
         kib = kib * 10 + digit;
@@ -55,68 +53,132 @@ std::optional<RecordHead> recordHead(const QString &line)
     return RecordHead{kib * 1024, tab + 1};
 }
 
-} // namespace
-
-std::optional<DuListing>
-parseDuOutput(const QString &output, const QString &root, const QSet<QString> &names)
+// The paths du may print that hold line breaks, as a tree of their lines: a record whose path
+// starts such a path is followed line by line along the tree, so each output line is looked at
+// about once however many line breaks a name holds.
+class MultiLinePaths
 {
-    const QString prefix = root.endsWith(QLatin1Char('/')) ? root : root + QLatin1Char('/');
+public:
+    void add(QByteArrayView path)
+    {
+        int node = 0;
+        for (const QByteArray &line : path.toByteArray().split('\n')) {
+            int next = m_nodes[std::size_t(node)].next.value(line, -1);
+            if (next < 0) {
+                next = int(m_nodes.size());
+                m_nodes[std::size_t(node)].next.insert(line, next);
+                m_nodes.emplace_back();
+            }
+            node = next;
+        }
+        m_nodes[std::size_t(node)].complete = true;
+    }
+
+    // How many of the lines from `from` on continue `first` into a whole path: the most that
+    // do, 0 when none.
+    qsizetype
+    continuation(const QByteArray &first, const QList<QByteArray> &lines, qsizetype from) const
+    {
+        int node = m_nodes.front().next.value(first, -1);
+        qsizetype used = 0;
+        for (qsizetype k = 0; node >= 0 && from + k < lines.size(); ++k) {
+            node = m_nodes[std::size_t(node)].next.value(lines.at(from + k), -1);
+            if (node >= 0 && m_nodes[std::size_t(node)].complete)
+                used = k + 1;
+        }
+        return used;
+    }
+
+private:
+    struct Node
+    {
+        QHash<QByteArray, int> next;
+        bool complete = false;
+    };
+    std::vector<Node> m_nodes = std::vector<Node>(1);
+};
+
+struct ByteListing
+{
+    qint64 total = 0;
+    QMap<QByteArray, qint64> children;
+};
+
+std::optional<ByteListing>
+parseDuRecords(QByteArrayView output, QByteArrayView root, const QSet<QByteArray> &names)
+{
+    const QByteArray prefix = root.endsWith('/') ? root.toByteArray() : root.toByteArray() + '/';
     // du ends every line with a line feed and prints names as they are, so only the line feed
     // separates records; a carriage return or other separator belongs to a name.
-    QStringList lines = output.split(QLatin1Char('\n'));
+    QList<QByteArray> lines = output.toByteArray().split('\n');
     if (!lines.isEmpty() && lines.constLast().isEmpty())
         lines.removeLast();
 
-    const auto childName = [&](const QString &path) -> std::optional<QString> {
-        if (!path.startsWith(prefix))
-            return std::nullopt;
-        QString name = path.mid(prefix.size());
-        if (!names.contains(name))
-            return std::nullopt;
-        return name;
-    };
-    const auto isKnown = [&](const QString &path) {
-        return path == root || childName(path);
-    };
+    MultiLinePaths multiLine;
+    if (root.contains('\n'))
+        multiLine.add(root);
+    for (const QByteArray &name : names) {
+        if (name.contains('\n') || prefix.contains('\n'))
+            multiLine.add(prefix + name);
+    }
 
-    // A record may span as many lines as the most line breaks in a path it can name.
-    qsizetype maxBreaks = prefix.count(QLatin1Char('\n'));
-    for (const QString &name : names)
-        maxBreaks
-            = std::max(maxBreaks, prefix.count(QLatin1Char('\n')) + name.count(QLatin1Char('\n')));
-
-    DuListing listing;
+    ByteListing listing;
     bool sawRoot = false;
     qsizetype i = 0;
     while (i < lines.size()) {
-        const QString &line = lines.at(i);
+        const QByteArray &line = lines.at(i);
         const std::optional<RecordHead> head = recordHead(line);
         ++i;
         if (!head)
             continue; // not a record, or a fragment of a name that was not joined back
-        QString path = line.mid(head->pathStart);
-        // Join the following lines while together they name an entry; keep the longest.
-        QString joined = path;
-        qsizetype used = 0;
-        for (qsizetype k = 0; k < maxBreaks && i + k < lines.size(); ++k) {
-            joined += QLatin1Char('\n') + lines.at(i + k);
-            if (isKnown(joined)) {
-                path = joined;
-                used = k + 1;
-            }
+        QByteArray path = line.sliced(head->pathStart);
+        // The longest path of an entry that the following lines complete.
+        if (const qsizetype used = multiLine.continuation(path, lines, i); used > 0) {
+            for (qsizetype k = 0; k < used; ++k)
+                path += '\n' + lines.at(i + k);
+            i += used;
         }
-        i += used;
 
         if (path == root) {
             listing.total = head->bytes;
             sawRoot = true;
-        } else if (const std::optional<QString> name = childName(path)) {
-            listing.children.insert(*name, head->bytes);
+        } else if (path.startsWith(prefix)) {
+            QByteArray name = path.sliced(prefix.size());
+            if (names.contains(name))
+                listing.children.insert(std::move(name), head->bytes);
         }
     }
     if (!sawRoot)
         return std::nullopt;
     return listing;
+}
+
+DuListing textListing(const ByteListing &bytes)
+{
+    DuListing listing;
+    listing.total = bytes.total;
+    for (auto it = bytes.children.cbegin(); it != bytes.children.cend(); ++it)
+        listing.children.insert(nameText(it.key()), it.value());
+    return listing;
+}
+
+} // namespace
+
+QString duArgument(const QString &path)
+{
+    qsizetype end = path.size();
+    while (end > 1 && path.at(end - 1) == QLatin1Char('/') && path.at(end - 2) == QLatin1Char('/'))
+        --end;
+    return path.left(end);
+}
+
+std::optional<DuListing>
+parseDuOutput(QByteArrayView output, QByteArrayView root, const QSet<QByteArray> &names)
+{
+    const std::optional<ByteListing> listing = parseDuRecords(output, root, names);
+    if (!listing)
+        return std::nullopt;
+    return textListing(*listing);
 }
 
 namespace {
@@ -285,13 +347,14 @@ PathOutcome duOutcome(const QString &path,
             outcome.errorText = run.errorString;
         return outcome;
     }
+    const QString argument = duArgument(path);
     // GNU du still prints a line for a folder it cannot read; that line measures nothing.
-    if (duMessageAboutFolder(outcome.errorText, path, run.program)) {
-        outcome.kind = classifyDuFailure(outcome.errorText, path, run.program, privacyRefusal);
+    if (duMessageAboutFolder(outcome.errorText, argument, run.program)) {
+        outcome.kind = classifyDuFailure(outcome.errorText, argument, run.program, privacyRefusal);
         return outcome;
     }
-    std::optional<DuListing> listing
-        = parseDuOutput(QString::fromUtf8(run.standardOutput), path, folder.names);
+    std::optional<ByteListing> listing
+        = parseDuRecords(run.standardOutput, QFile::encodeName(argument), folder.names);
     if (!listing) {
         outcome.kind = PathOutcome::Kind::failed;
         return outcome;
@@ -301,30 +364,18 @@ PathOutcome duOutcome(const QString &path,
             listing->children.insert(it.key(), it.value());
     }
     outcome.kind = PathOutcome::Kind::measured;
-    outcome.listing = std::move(*listing);
+    outcome.listing = textListing(*listing);
     return outcome;
 }
 
 FolderListing listFolder(const QString &path)
 {
     FolderListing listing;
-    DIR *dir = ::opendir(QFile::encodeName(path).constData());
-    if (!dir)
-        return listing;
-    const int fd = ::dirfd(dir);
-    while (const dirent *entry = ::readdir(dir)) {
-        const char *name = entry->d_name;
-        if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0)
-            continue;
-        // Decoded like du's output, so that the names compare equal.
-        const QString decoded = QString::fromUtf8(name);
-        listing.names.insert(decoded);
-        struct stat status = {};
-        if (::fstatat(fd, name, &status, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(status.st_mode))
-            continue;
-        listing.regularFiles.insert(decoded, qint64(status.st_blocks) * 512);
+    for (const FolderEntry &entry : folderEntries(path)) {
+        listing.names.insert(entry.name);
+        if (entry.kind == FolderEntry::Kind::regularFile)
+            listing.regularFiles.insert(entry.name, entry.allocatedBytes);
     }
-    ::closedir(dir);
     return listing;
 }
 
@@ -340,7 +391,13 @@ QCoro::Task<PathOutcome> measure(SizeScanner scanner, QString path, CancelToken 
 {
     ProcessRequest request;
     request.program = scanner.executable;
-    request.arguments = {QStringLiteral("-d"), QStringLiteral("1"), QStringLiteral("-k"), path};
+    // "-D": a watched folder that is a symbolic link is measured at its target, as it is
+    // listed. Arguments go to du as their UTF-8 bytes, unchanged.
+    request.arguments = {QStringLiteral("-d"),
+                         QStringLiteral("1"),
+                         QStringLiteral("-k"),
+                         QStringLiteral("-D"),
+                         duArgument(path)};
     request.timeLimit
         = std::chrono::milliseconds(scanner.timeout > 0 ? std::llround(scanner.timeout * 1000) : 0);
     request.standardErrorLimit = SizeScanner::errorTextLimit;

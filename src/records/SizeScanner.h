@@ -3,6 +3,8 @@
 #include "platform/PlatformProfile.h"
 #include "platform/ProcessRunner.h"
 
+#include <QByteArray>
+#include <QByteArrayView>
 #include <QMap>
 #include <QSet>
 #include <QString>
@@ -20,19 +22,20 @@ struct DuListing
     // Bytes allocated by the folder and everything below it.
     qint64 total = 0;
     // Bytes of the direct children: every child folder that du reported, plus every regular
-    // file directly in the folder.
+    // file directly in the folder. Names are their text (see nameText).
     QMap<QString, qint64> children;
 
     friend bool operator==(const DuListing &, const DuListing &) = default;
 };
 
-// The direct entries of a folder, read when du has ended.
+// The direct entries of a folder, read when du has ended. Names are the bytes the file system
+// gives.
 struct FolderListing
 {
     // The names of all entries, whatever their type.
-    QSet<QString> names;
+    QSet<QByteArray> names;
     // Allocated bytes of the regular files (not symbolic links) among them.
-    QMap<QString, qint64> regularFiles;
+    QMap<QByteArray, qint64> regularFiles;
 
     friend bool operator==(const FolderListing &, const FolderListing &) = default;
 };
@@ -89,13 +92,19 @@ struct SizeScanner
     QCoro::Task<PathOutcome> outcome(QString path, CancelToken cancel = {}) const;
 };
 
-// Parses the output of "du -d 1 -k <root>": lines of a size in KiB, a tab and a path. The line
-// whose path is `root` gives the total; a line for a path inside `root` gives a child, but only
-// when the child's name is in `names` (the folder's entries). du prints names unescaped, so a
-// name holding a line break arrives as several lines: they are joined back when together they
-// name an entry, and ignored otherwise. Empty when the line of `root` itself is missing.
+// The folder argument given to du for `path`: du writes a folder given with several trailing
+// slashes with one, so it is given that way and its lines match it.
+QString duArgument(const QString &path);
+
+// Parses the output of "du -d 1 -k -D <root>": lines of a size in KiB, a tab and a path, all of
+// them bytes as the file system gives them. The line whose path is `root` gives the total; a
+// line for a path inside `root` gives a child, but only when the child's name is in `names`
+// (the folder's entries). du prints names unescaped, so a name holding a line break arrives as
+// several lines: they are joined back when together they name an entry (the longest such
+// name), and ignored otherwise; the work stays linear in the output. Empty when the line of
+// `root` itself is missing.
 std::optional<DuListing>
-parseDuOutput(const QString &output, const QString &root, const QSet<QString> &names);
+parseDuOutput(QByteArrayView output, QByteArrayView root, const QSet<QByteArray> &names);
 
 // The message that du gave about the folder `path` itself, when it could not read or reach it:
 // the text after the path in a line "du: <path>: <message>" or, in GNU's wording,

@@ -21,13 +21,6 @@ namespace {
 constexpr qint64 tinyExpandedChild = 1'000'000;
 constexpr qint64 largeChild = 10'000'000;
 
-QString withoutTrailingSlashes(QString path)
-{
-    while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
-        path.chop(1);
-    return path;
-}
-
 bool isAtOrBelow(const QString &path, const QString &folder)
 {
     return path == folder || path.startsWith(folder + QLatin1Char('/'));
@@ -124,6 +117,26 @@ Result<Breakdown> removeFromDayBreakdown(const ChildrenStore &store,
     return writeDayBreakdown(store, dayKey, day, now, calendar);
 }
 
+// Keeps of a day's content only the folders the watch list still covers (it may have changed
+// while they were measured).
+void keepStillWatched(Snapshot &record,
+                      FolderBreakdown &breakdown,
+                      const WatchSettings &list,
+                      const PlatformProfile &profile)
+{
+    const WatchListIndex watched(list, profile);
+    const PathMatch gone = [&watched](const QString &path) {
+        return !watched.covering(path).has_value();
+    };
+    for (auto it = record.entries.begin(); it != record.entries.end();)
+        it = gone(it.key()) ? record.entries.erase(it) : std::next(it);
+    for (auto it = breakdown.begin(); it != breakdown.end();)
+        it = gone(it.key()) ? breakdown.erase(it) : std::next(it);
+    record.unmeasured.removeIf(gone);
+    for (auto it = record.unmeasuredReasons.begin(); it != record.unmeasuredReasons.end();)
+        it = gone(it.key()) ? record.unmeasuredReasons.erase(it) : std::next(it);
+}
+
 struct TrashedFile
 {
     QString name;
@@ -146,17 +159,10 @@ TrashedFile trashRecordFile(const QString &path)
 
 WatchEntries dueEntries(const WatchEntries &entries, const WatchSettings &list)
 {
+    const WatchListIndex index(list);
     WatchEntries due;
     for (const WatchEntry &entry : entries) {
-        const WatchSetting *covering = nullptr;
-        qsizetype coveringLength = -1;
-        for (const WatchSetting &setting : list) {
-            const QString folder = withoutTrailingSlashes(setting.path);
-            if (isAtOrBelow(entry.path, folder) && folder.size() > coveringLength) {
-                covering = &setting;
-                coveringLength = folder.size();
-            }
-        }
+        const std::optional<WatchSetting> covering = index.mostSpecific(entry.path);
         if (!covering || covering->enabled)
             due.append(entry);
     }
@@ -312,7 +318,12 @@ QCoro::Task<> SnapshotScheduler::scanOnce()
     const FullDiskAccess::Status access = s.fullDiskAccessStatus();
     WatchEntries toMeasure;
     QStringList skipped;
+    QStringList unstorable;
     for (const WatchEntry &entry : due) {
+        if (!entry.hasTextPath) {
+            unstorable.append(entry.path);
+            continue;
+        }
         const bool isProtected = std::any_of(
             profile->fullDiskAccessProtectedPaths.cbegin(),
             profile->fullDiskAccessProtectedPaths.cend(),
@@ -361,6 +372,13 @@ QCoro::Task<> SnapshotScheduler::scanOnce()
         record.unmeasured.append(path);
         record.unmeasuredReasons.insert(path, UnmeasuredReason::permissionDenied);
     }
+    // A name the records cannot hold is listed by its shown form, never dropped unseen.
+    for (const QString &path : unstorable) {
+        log::logDefault(log::snapshotScheduler,
+                        QStringLiteral("名前が UTF-8 でないので測らない: %1").arg(path));
+        record.unmeasured.append(path);
+        record.unmeasuredReasons.insert(path, UnmeasuredReason::failed);
+    }
     for (qsizetype i = 0; i < toMeasure.size(); ++i) {
         const WatchEntry &entry = toMeasure[i];
         const auto listing = result.listings.constFind(expanded[i]);
@@ -380,17 +398,7 @@ QCoro::Task<> SnapshotScheduler::scanOnce()
     }
 
     // 5. The list may have changed while we measured: keep only what is still watched.
-    const WatchSettings nowWatched = s.settings().watchEntries;
-    const auto stillWatched = [&nowWatched, profile](const QString &path) {
-        return coveringWatchSetting(path, nowWatched, *profile).has_value();
-    };
-    for (auto it = record.entries.begin(); it != record.entries.end();)
-        it = stillWatched(it.key()) ? std::next(it) : record.entries.erase(it);
-    for (auto it = breakdown.begin(); it != breakdown.end();)
-        it = stillWatched(it.key()) ? std::next(it) : breakdown.erase(it);
-    record.unmeasured.removeIf([&](const QString &path) { return !stillWatched(path); });
-    for (auto it = record.unmeasuredReasons.begin(); it != record.unmeasuredReasons.end();)
-        it = stillWatched(it.key()) ? std::next(it) : record.unmeasuredReasons.erase(it);
+    keepStillWatched(record, breakdown, s.settings().watchEntries, *profile);
 
     if (!record.unmeasured.isEmpty()) {
         qsizetype denied = 0;
@@ -431,7 +439,8 @@ QCoro::Task<> SnapshotScheduler::scanOnce()
         record.free = latest ? latest->free : 0;
     }
 
-    // 7. Today's record.
+    // 7. Today's record, of the folders still watched now that the Trash is measured too.
+    keepStillWatched(record, breakdown, s.settings().watchEntries, *profile);
     const QDateTime t = s.now();
     const Calendar calendar = s.calendar();
     record.date = calendar.dayKey(t);

@@ -16,6 +16,9 @@ struct WatchEntry
     bool expandsChildren = false;
     // This entry is a child folder produced by such an expansion.
     bool isExpandedChild = false;
+    // False for a child folder whose name is not valid UTF-8: the records cannot hold its path,
+    // so `path` only shows it (see nameText) and the folder is listed as not measured.
+    bool hasTextPath = true;
 
     friend bool operator==(const WatchEntry &, const WatchEntry &) = default;
 };

@@ -1,11 +1,18 @@
 #include "records/WatchList.h"
 
+#include "records/FolderEntry.h"
+#include "records/NameText.h"
+
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSet>
 
 #include <algorithm>
+#include <cerrno>
+
+#include <sys/stat.h>
 
 namespace qm {
 
@@ -54,14 +61,32 @@ const DefaultWatchRow *defaultRow(const QString &path, const PlatformProfile &pr
     return it == profile.defaultWatchEntries.cend() ? nullptr : &*it;
 }
 
-// The child folders of `folder`, names in ascending order; symbolic links are left out (they
-// would measure another folder, or nothing). Empty when the folder cannot be listed.
-QStringList childFolderNames(const QString &folder)
+// The names of the child folders of `folder` as the file system gives them (bytes), in the
+// ascending order of their texts; symbolic links are left out (they would measure another
+// folder, or nothing). Empty when the folder cannot be listed.
+QList<QByteArray> childFolderNames(const QString &folder)
 {
-    QStringList names = QDir(folder).entryList(
-        QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot | QDir::NoSymLinks, QDir::Unsorted);
-    std::sort(names.begin(), names.end());
+    QList<QByteArray> names;
+    for (const FolderEntry &entry : folderEntries(folder)) {
+        if (entry.kind == FolderEntry::Kind::folder)
+            names.append(entry.name);
+    }
+    std::sort(names.begin(), names.end(), [](const QByteArray &a, const QByteArray &b) {
+        const QString textA = nameText(a);
+        const QString textB = nameText(b);
+        return textA != textB ? textA < textB : a < b;
+    });
     return names;
+}
+
+// Whether nothing is at `path`. A path that cannot be looked at for another reason (too long,
+// refused, a loop of links) counts as there, so that the scan reports why it is not measured.
+bool isMissing(const QString &path)
+{
+    struct stat status = {};
+    if (::stat(QFile::encodeName(path).constData(), &status) == 0)
+        return false;
+    return errno == ENOENT || errno == ENOTDIR;
 }
 
 QString cannotWatchMessage()
@@ -177,15 +202,44 @@ bool isExpandingParent(const QString &path, const PlatformProfile &profile)
 std::optional<WatchSetting>
 coveringWatchSetting(const QString &path, const WatchSettings &list, const PlatformProfile &profile)
 {
-    for (const WatchSetting &setting : list) {
-        if (setting.path == path)
-            return setting;
+    return WatchListIndex(list, profile).covering(path);
+}
+
+WatchListIndex::WatchListIndex(WatchSettings list, const PlatformProfile &profile)
+    : m_list(std::move(list))
+{
+    for (qsizetype i = 0; i < m_list.size(); ++i) {
+        const QString &path = m_list.at(i).path;
+        m_byPath.insert(path, m_byPath.value(path, i));
+        const QString folder = withoutTrailingSlashes(path);
+        m_byFolder.insert(folder, m_byFolder.value(folder, i));
+        if (isExpandingParent(path, profile))
+            m_expandingByPath.insert(path, m_expandingByPath.value(path, i));
     }
-    for (const WatchSetting &setting : list) {
-        if (!isExpandingParent(setting.path, profile) || !isInside(path, setting.path))
-            continue;
-        if (!path.mid(setting.path.size() + 1).contains(QLatin1Char('/')))
-            return setting;
+}
+
+std::optional<WatchSetting> WatchListIndex::covering(const QString &path) const
+{
+    if (const auto it = m_byPath.constFind(path); it != m_byPath.cend())
+        return m_list.at(*it);
+    // A direct child of an expanding folder: the path up to its last "/", with something after.
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    if (slash <= 0 || slash + 1 == path.size())
+        return std::nullopt;
+    if (const auto it = m_expandingByPath.constFind(path.left(slash));
+        it != m_expandingByPath.cend())
+        return m_list.at(*it);
+    return std::nullopt;
+}
+
+std::optional<WatchSetting> WatchListIndex::mostSpecific(const QString &path) const
+{
+    // The path itself, then each parent folder, longest first.
+    QString folder = path;
+    while (!folder.isEmpty()) {
+        if (const auto it = m_byFolder.constFind(folder); it != m_byFolder.cend())
+            return m_list.at(*it);
+        folder.truncate(std::max<qsizetype>(folder.lastIndexOf(QLatin1Char('/')), 0));
     }
     return std::nullopt;
 }
@@ -198,7 +252,7 @@ scanEntries(const QStringList &enabledPaths, const QString &home, const Platform
     WatchEntries entries;
     for (const QString &path : enabledPaths) {
         const QString folder = expandTilde(path, home);
-        if (!QFileInfo::exists(folder))
+        if (isMissing(folder))
             continue;
         if (!isExpandingParent(path, profile)) {
             if (!produced.contains(path)) {
@@ -207,15 +261,17 @@ scanEntries(const QStringList &enabledPaths, const QString &home, const Platform
             }
             continue;
         }
-        for (const QString &name : childFolderNames(folder)) {
-            const QString child = path + QLatin1Char('/') + name;
-            // A child listed on its own is measured as that list entry.
-            if (listed.contains(child) || produced.contains(child))
+        for (const QByteArray &name : childFolderNames(folder)) {
+            const QString child = path + QLatin1Char('/') + nameText(name);
+            // A child listed on its own is measured as that list entry. The Trash has a line of
+            // its own in every record: as a child it would read every cleanup as growth.
+            if (listed.contains(child) || produced.contains(child) || profile.trashFolder == child
+                || isInside(profile.trashFolder, child))
                 continue;
             produced.insert(child);
             const Deletable deletable
                 = profile.expandedChildClassification.value(child, deletability(child, profile));
-            entries.append({child, deletable, false, true});
+            entries.append({child, deletable, false, true, isTextName(name)});
         }
     }
     return entries;

@@ -6,6 +6,7 @@
 #include "records/WatchEntry.h"
 #include "settings/WatchSetting.h"
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -51,11 +52,38 @@ std::optional<WatchSetting> coveringWatchSetting(const QString &path,
                                                  const WatchSettings &list,
                                                  const PlatformProfile &profile = currentProfile());
 
+// Lookups of many paths in one watch list (a hand-edited list may hold thousands of entries):
+// built once, then each lookup costs about the length of the path, not the length of the list.
+class WatchListIndex
+{
+public:
+    explicit WatchListIndex(WatchSettings list, const PlatformProfile &profile = currentProfile());
+
+    // coveringWatchSetting of `path` in the list.
+    std::optional<WatchSetting> covering(const QString &path) const;
+
+    // The most specific entry at or above `path` ("~"-form): among the entries whose path,
+    // trailing slashes ignored, equals `path` or is a parent folder of it, the longest (the first
+    // one on ties); none when no entry is.
+    std::optional<WatchSetting> mostSpecific(const QString &path) const;
+
+private:
+    WatchSettings m_list;
+    // The first entry of each path, as written and with trailing slashes removed.
+    QHash<QString, qsizetype> m_byPath;
+    QHash<QString, qsizetype> m_byFolder;
+    // The first expanding default folder of each path.
+    QHash<QString, qsizetype> m_expandingByPath;
+};
+
 // The entries the daily scan measures for the enabled paths, in their order. A folder that does
-// not exist gives no entry; an expanding folder gives one entry per child folder (names in
-// ascending order, symbolic links left out) and none for itself, or none when it cannot be
-// listed. A folder listed on its own is measured once, as listed, even when an expanding folder
-// also contains it.
+// not exist gives no entry (one that cannot be looked at for another reason, such as a path too
+// long for the system, gives its entry, so that the scan says why it is not measured); an
+// expanding folder gives one entry per child folder (names in ascending order, symbolic links
+// and the folder holding the profile's Trash left out) and none for itself, or none when it
+// cannot be listed. A child whose name is not valid UTF-8 gives an entry without a text path.
+// A folder listed on its own is measured once, as listed, even when an expanding folder also
+// contains it.
 // Reads the file system: run it off the main thread.
 WatchEntries scanEntries(const QStringList &enabledPaths,
                          const QString &home,

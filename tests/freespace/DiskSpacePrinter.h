@@ -10,7 +10,7 @@ namespace qm {
 inline void PrintTo(const DiskSpace &space, std::ostream *out)
 {
     *out << "{free " << space.free << ", total " << space.total << ", purgeable " << space.purgeable
-         << "}";
+         << ", reserved " << space.reserved << "}";
 }
 
 } // namespace qm

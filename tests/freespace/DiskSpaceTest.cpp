@@ -1,6 +1,12 @@
 #include "freespace/DiskSpace.h"
 #include "freespace/DiskSpacePrinter.h"
 
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <sys/mount.h>
 #include <sys/statvfs.h>
 
 #include <gtest/gtest.h>
@@ -55,6 +61,48 @@ TEST(DiskSpace, ReadsTheStartupVolumeAsStatvfsSeesIt)
     // programs may write between the two readings.
     const qint64 userAvailable = qint64(volume.f_bavail) * qint64(volume.f_frsize);
     EXPECT_NEAR(double(space.free), double(userAvailable), 64.0 * 1024 * 1024);
+}
+
+TEST(DiskSpace, UsedSpaceIsCountedAsDfCountsIt)
+{
+    // An ext4 volume that keeps half its blocks back for the administrator: df counts them
+    // neither as used nor as available.
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString image = dir.filePath(QStringLiteral("volume.img"));
+    const QString mountPoint = dir.filePath(QStringLiteral("volume"));
+    QFile imageFile(image);
+    ASSERT_TRUE(imageFile.open(QIODevice::WriteOnly) && imageFile.resize(64 << 20));
+    imageFile.close();
+    ASSERT_EQ(QProcess::execute(
+                  QStringLiteral("mkfs.ext4"),
+                  {QStringLiteral("-q"), QStringLiteral("-m"), QStringLiteral("50"), image}),
+              0);
+    ASSERT_TRUE(QDir().mkpath(mountPoint));
+    if (QProcess::execute(QStringLiteral("mount"),
+                          {QStringLiteral("-o"), QStringLiteral("loop"), image, mountPoint})
+        != 0)
+        GTEST_SKIP() << "loop devices cannot be mounted here";
+    struct Unmount
+    {
+        QByteArray path;
+        ~Unmount() { ::umount2(path.constData(), MNT_DETACH); }
+    } unmount{QFile::encodeName(mountPoint)};
+
+    QProcess df;
+    df.start(QStringLiteral("df"),
+             {QStringLiteral("-B1"), QStringLiteral("--output=size,used,avail"), mountPoint});
+    ASSERT_TRUE(df.waitForFinished(10000));
+    const QList<QByteArray> figures
+        = df.readAllStandardOutput().split('\n').value(1).simplified().split(' ');
+    ASSERT_EQ(figures.size(), 3);
+
+    const Result<DiskSpace> reading = readDiskSpace(mountPoint);
+    ASSERT_TRUE(reading.ok()) << reading.error().description.toStdString();
+    EXPECT_EQ(reading->total, figures.at(0).toLongLong());
+    EXPECT_EQ(reading->used(), figures.at(1).toLongLong());
+    EXPECT_EQ(reading->free, figures.at(2).toLongLong());
+    EXPECT_GT(reading->reserved, 0);
 }
 
 TEST(DiskSpace, NonExistentLocationFails)

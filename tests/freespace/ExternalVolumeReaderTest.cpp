@@ -356,7 +356,8 @@ TEST(ExternalVolumeReader, DefaultProbeReadsTheMountTable)
 
     const ExternalVolumeReader::Probe probe = ExternalVolumeReader::defaultProbe(
         QStringLiteral(QUILLMERE_TEST_DATA_DIR) + QStringLiteral("/mountinfo-desktop.txt"),
-        dir.path());
+        dir.path(),
+        QStringLiteral("/home/alice"));
     EXPECT_EQ(probe.list(),
               (QList<Entry>{{QStringLiteral("/run/media/alice/USB Backup"),
                              QStringLiteral("Backup Disk"),
@@ -404,5 +405,42 @@ TEST(ExternalVolumeReader, RealProbeOnThisMachine)
         EXPECT_TRUE(mount->source.startsWith(QLatin1String("/dev/")));
         EXPECT_FALSE(mount->source.startsWith(QLatin1String("/dev/loop")));
         EXPECT_NE(mount->fileSystemType, QStringLiteral("overlay"));
+    }
+}
+
+TEST(ExternalVolumeReader, TheSystemVolumeComesFirstWhenTheHomeFolderLivesApart)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString mountInfo = dir.filePath(QStringLiteral("mountinfo"));
+    ASSERT_TRUE(test::writeFile(mountInfo,
+                                "1 0 259:2 / / ro,relatime - ext4 /dev/nvme0n1p2 ro\n"
+                                "2 1 259:3 / /home rw,relatime - ext4 /dev/nvme0n1p3 rw\n"
+                                "3 1 8:17 / /media/ann/Disk rw,relatime - exfat /dev/sdb1 rw\n"
+                                "4 1 8:33 / /mnt/homes rw,relatime - ext4 /dev/sdc1 rw\n"));
+    const Entry system{QStringLiteral("/"), QStringLiteral("System"), true};
+    const Entry disk{QStringLiteral("/media/ann/Disk"), QStringLiteral("Disk"), false};
+    const Entry homes{QStringLiteral("/mnt/homes"), QStringLiteral("homes"), false};
+    const struct
+    {
+        const char *name;
+        QString home;
+        QList<Entry> entries;
+    } cases[] = {
+        {"home on its own partition", QStringLiteral("/home/ann"), {system, disk, homes}},
+        {"home on the root volume", QStringLiteral("/root"), {disk, homes}},
+        {"a home that only begins like a mount point",
+         QStringLiteral("/homework/ann"),
+         {disk, homes}},
+        {"home on a disk mounted like an external one: that disk is the startup volume",
+         QStringLiteral("/mnt/homes/ann"),
+         {system, disk}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(ExternalVolumeReader::defaultProbe(
+                      mountInfo, dir.filePath(QStringLiteral("none")), c.home)
+                      .list(),
+                  c.entries);
     }
 }

@@ -103,6 +103,7 @@ TEST(ExternalVolume, UsedFractionOfTheBar)
         {"empty volume", DiskSpace{100, 100, 0}, 0.0},
         {"more free than total", DiskSpace{150, 100, 0}, 0.0},
         {"negative free", DiskSpace{-10, 100, 0}, 1.0},
+        {"reserved space is not used", DiskSpace{25, 100, 0, 50}, 0.25},
     };
     for (const Case &c : cases)
         EXPECT_EQ(volumeUsedFraction(c.space), c.fraction) << c.name;
@@ -115,6 +116,8 @@ TEST(ExternalVolume, SortsLikeAFileManager)
         const char *name;
         ExternalVolumes volumes;
         QStringList expectedMountPaths;
+        // Also under the C locale (plain character order between the numbers).
+        bool inTheCLocale = true;
     };
     const Case cases[] = {
         {"numbers by value",
@@ -141,20 +144,40 @@ TEST(ExternalVolume, SortsLikeAFileManager)
           volume(QStringLiteral("Eagle"))},
          {QStringLiteral("/media/Eagle"),
           QStringLiteral("/media/\u00c9cran"),
-          QStringLiteral("/media/Zebra")}},
+          QStringLiteral("/media/Zebra")},
+         false},
+        {"several numbers, leading zeros and numbers beyond 64 bits",
+         {volume(QStringLiteral("Disk 2 part 10")),
+          volume(QStringLiteral("Disk 2 part 9")),
+          volume(QStringLiteral("Disk 010")),
+          volume(QStringLiteral("Disk 99999999999999999999999")),
+          volume(QStringLiteral("Disk 100000000000000000000000"))},
+         {QStringLiteral("/media/Disk 2 part 9"),
+          QStringLiteral("/media/Disk 2 part 10"),
+          QStringLiteral("/media/Disk 010"),
+          QStringLiteral("/media/Disk 99999999999999999999999"),
+          QStringLiteral("/media/Disk 100000000000000000000000")}},
+        {"the system volume first",
+         {volume(QStringLiteral("Archive")), volume(QStringLiteral("System"), QStringLiteral("/"))},
+         {QStringLiteral("/"), QStringLiteral("/media/Archive")}},
         {"equal names by mount path",
          {volume(QStringLiteral("backup"), QStringLiteral("/mnt/b")),
           volume(QStringLiteral("Backup"), QStringLiteral("/mnt/a"))},
          {QStringLiteral("/mnt/a"), QStringLiteral("/mnt/b")}},
     };
     for (const Case &c : cases) {
-        // Either input order gives the same result.
-        ExternalVolumes forward = c.volumes;
-        sortVolumes(forward, english);
-        EXPECT_EQ(mountPaths(forward), c.expectedMountPaths) << c.name;
-        ExternalVolumes backward = c.volumes;
-        std::reverse(backward.begin(), backward.end());
-        sortVolumes(backward, english);
-        EXPECT_EQ(mountPaths(backward), c.expectedMountPaths) << c.name << " (reversed)";
+        for (const QLocale &locale : {english, QLocale::c()}) {
+            if (locale == QLocale::c() && !c.inTheCLocale)
+                continue;
+            SCOPED_TRACE(locale.name().toStdString());
+            // Either input order gives the same result.
+            ExternalVolumes forward = c.volumes;
+            sortVolumes(forward, locale);
+            EXPECT_EQ(mountPaths(forward), c.expectedMountPaths) << c.name;
+            ExternalVolumes backward = c.volumes;
+            std::reverse(backward.begin(), backward.end());
+            sortVolumes(backward, locale);
+            EXPECT_EQ(mountPaths(backward), c.expectedMountPaths) << c.name << " (reversed)";
+        }
     }
 }

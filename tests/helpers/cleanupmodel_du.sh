@@ -1,12 +1,13 @@
 #!/bin/sh
-# Stands in for du in the cleanup model's tests ("du -d 1 -k <folder>"). Each run appends
+# Stands in for du in the cleanup model's tests ("du -d 1 -k -D <folder>"). Each run appends
 # "<pid> <folder>" to CLEANUPMODEL_DU_LOG, then measures with the real du, except:
 # - with CLEANUPMODEL_DU_HANG set, it sleeps until it is killed;
 # - the folder named by CLEANUPMODEL_DU_FAIL is refused, as du refuses a folder it cannot read;
 # - the folder named by CLEANUPMODEL_DU_HOLD is measured before the run is noted, and reported
 #   only once the file named by CLEANUPMODEL_DU_RELEASE exists (at most 20 seconds later): a slow
 #   du whose figure is that of its start.
-folder=$4
+# The folder is the last argument.
+for folder; do :; done
 held=
 if [ -n "$CLEANUPMODEL_DU_HOLD" ] && [ "$folder" = "$CLEANUPMODEL_DU_HOLD" ]; then
     held=1

@@ -1,8 +1,9 @@
 #!/bin/sh
-# Plays "du -d 1 -k <path>" for the size scanner's tests, in the way SCANNER_FAKE_DU names.
+# Plays "du -d 1 -k -D <path>" for the size scanner's tests, in the way SCANNER_FAKE_DU names.
 # SCANNER_FAKE_DU_LOG is a file that gets one line per event ("start <pid> <path>", "end <path>",
 # "pid <pid>").
-path=$4
+# The folder is the last argument.
+for path; do :; done
 log=${SCANNER_FAKE_DU_LOG:-/dev/null}
 case "$SCANNER_FAKE_DU" in
 slow)

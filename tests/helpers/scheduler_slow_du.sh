@@ -4,7 +4,9 @@
 # The folder named by SCHEDULER_DU_HANG is never measured: its run only sleeps until killed.
 log=${SCHEDULER_DU_LOG:-/dev/null}
 echo "$*" >>"$log"
-if [ -n "$SCHEDULER_DU_HANG" ] && [ "$4" = "$SCHEDULER_DU_HANG" ]; then
+# The folder is the last argument.
+for folder; do :; done
+if [ -n "$SCHEDULER_DU_HANG" ] && [ "$folder" = "$SCHEDULER_DU_HANG" ]; then
     exec sleep 30
 fi
 sleep "${SCHEDULER_DU_SECONDS:-0}"

@@ -2,6 +2,7 @@
 #include "cleanup/CleanupViewModel.h"
 #include "freespace/DiskSpaceMonitor.h"
 #include "support/LogCapture.h"
+#include "support/TemporaryMount.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -13,6 +14,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cerrno>
+#include <cstring>
 #include <thread>
 
 using namespace qm;
@@ -118,6 +121,27 @@ TEST_F(AppModelTest, ConstructionLogsTheAccessStatusAndClampsTheWarningLine)
                                  QStringLiteral("default"),
                                  QStringLiteral("起動: フルディスクアクセス = granted")));
     EXPECT_EQ(settingsOnDisk().thresholdGB, 500);
+}
+
+TEST_F(AppModelTest, TheStartupVolumeIsTheFileSystemOfTheHomeFolder)
+{
+    // A home folder on a partition of its own (here a 64 MiB tmpfs): free space, capacity and
+    // the warning line follow it, not "/".
+    const QString home = dir.filePath(QStringLiteral("home"));
+    const test::TemporaryMount homeVolume(home, "quillmere-home", "size=64m");
+    if (!homeVolume.mounted)
+        GTEST_SKIP() << "mounting is not permitted here: " << std::strerror(errno);
+
+    AppModel::Services s = services();
+    s.home = home;
+    s.diskSpaceReader = {};
+    s.totalCapacityReader = {};
+    AppModel model(std::move(s));
+    EXPECT_EQ(model.totalCapacityBytes(), qint64(64) << 20);
+    QCoro::waitFor(model.monitor().refresh());
+    ASSERT_TRUE(model.monitor().space().has_value());
+    EXPECT_EQ(model.monitor().space()->total, qint64(64) << 20);
+    EXPECT_LE(model.monitor().space()->free, qint64(64) << 20);
 }
 
 TEST_F(AppModelTest, WarningLineLimitFollowsTheCapacity)

@@ -33,6 +33,15 @@ QSet<QString> nameSet(std::initializer_list<const char16_t *> names)
     return set;
 }
 
+// The names as the file system gives them (UTF-8 bytes).
+QSet<QByteArray> bytesOf(const QSet<QString> &names)
+{
+    QSet<QByteArray> bytes;
+    for (const QString &name : names)
+        bytes.insert(name.toUtf8());
+    return bytes;
+}
+
 struct ParseCase
 {
     const char *name;
@@ -118,8 +127,52 @@ TEST(SizeScannerParseTest, ParsesDuOutput)
     };
     for (const ParseCase &c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(parseDuOutput(c.output, c.root, c.names), c.expected);
+        EXPECT_EQ(parseDuOutput(c.output.toUtf8(), c.root.toUtf8(), bytesOf(c.names)), c.expected);
     }
+}
+
+TEST(SizeScannerParseTest, NamesStayBytesUntilTheyBecomeText)
+{
+    // The names of the listing and of du's lines are compared as bytes; only the result is text,
+    // with bytes that are no UTF-8 written out, so that names differing in them stay apart.
+    const QByteArray output = "4\t/r\xc3\xa9/bad\xff\xfe\n8\t/r\xc3\xa9/bad\xff\xfd\n"
+                              "2\t/r\xc3\xa9/app\xff\n4\t/r\xc3\xa9/ok\xff\nx\n20\t/r\xc3\xa9\n";
+    const QSet<QByteArray> names{"bad\xff\xfe", "bad\xff\xfd", "app\xff", "ok\xff\nx"};
+    EXPECT_EQ(parseDuOutput(output, "/r\xc3\xa9", names),
+              (DuListing{20 * KiB,
+                         {{u"bad\\xFF\\xFE"_s, 4 * KiB},
+                          {u"bad\\xFF\\xFD"_s, 8 * KiB},
+                          {u"app\\xFF"_s, 2 * KiB},
+                          {u"ok\\xFF\nx"_s, 4 * KiB}}}));
+    // A name that only decodes to the same text as an entry is not that entry.
+    EXPECT_EQ(parseDuOutput("4\t/r/bad\xff\xff\n20\t/r\n", "/r", names), (DuListing{20 * KiB, {}}));
+}
+
+TEST(SizeScannerParseTest, NamesOfManyLineBreaksAmongManyChildrenAreJoinedBack)
+{
+    // 20,000 children and one name of 2,000 line breaks whose first line is also a child's
+    // name: every record could start that name, so trying each record against every possible
+    // join would never end.
+    constexpr int childCount = 20'000;
+    constexpr int lineBreaks = 2'000;
+    QByteArray longName = "c7";
+    for (int i = 0; i < lineBreaks; ++i)
+        longName += "\nfragment " + QByteArray::number(i);
+    QSet<QByteArray> names{longName};
+    QByteArray output;
+    DuListing expected;
+    for (int i = 0; i < childCount; ++i) {
+        const QByteArray name = 'c' + QByteArray::number(i);
+        names.insert(name);
+        output += QByteArray::number(i) + "\t/r/" + name + '\n';
+        expected.children.insert(QString::fromLatin1(name), i * KiB);
+        if (i == childCount / 2)
+            output += "99\t/r/" + longName + '\n';
+    }
+    output += "123\t/r\n";
+    expected.children.insert(QString::fromLatin1(longName), 99 * KiB);
+    expected.total = 123 * KiB;
+    EXPECT_EQ(parseDuOutput(output, "/r", names), expected);
 }
 
 namespace {
@@ -249,8 +302,8 @@ TEST(SizeScannerParseTest, OnlyThePrivacyRefusalCountsAsPermissionDenied)
 
 TEST(SizeScannerParseTest, DecidesTheOutcomeOfARun)
 {
-    const FolderListing folder{nameSet({u"a", u"b", u"f", u"g", u"link"}),
-                               {{u"f"_s, 8192}, {u"g"_s, 0}, {u"a"_s, 1}}};
+    const FolderListing folder{bytesOf(nameSet({u"a", u"b", u"f", u"g", u"link"})),
+                               {{"f", 8192}, {"g", 0}, {"a", 1}}};
     ProcessResult exited;
     exited.program = u"/usr/bin/du"_s;
     exited.exitCode = 0;

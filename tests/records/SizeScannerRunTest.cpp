@@ -14,6 +14,11 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 // Readable values in failure messages.
 
@@ -57,6 +62,31 @@ qint64 duBytes(const QString &path, bool unprivileged = false)
     const qint64 kib = output.left(output.indexOf('\t')).toLongLong(&ok);
     EXPECT_TRUE(ok) << path.toStdString() << ": " << output.toStdString();
     return kib * 1024;
+}
+
+// A folder `folder` (bytes) holding a file "data" of `bytes` bytes.
+bool makeFolderWithData(const QByteArray &folder, qsizetype bytes)
+{
+    if (::mkdir(folder.constData(), 0755) != 0)
+        return false;
+    const int fd = ::open((folder + "/data").constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fd < 0)
+        return false;
+    const QByteArray data(bytes, 'x');
+    const bool written = ::write(fd, data.constData(), std::size_t(data.size())) == data.size();
+    return ::close(fd) == 0 && written;
+}
+
+// What du reports for `path` given as bytes, in bytes (the path holds no single quote).
+qint64 duBytesOf(const QByteArray &path)
+{
+    FILE *du = ::popen(("/usr/bin/du -s -k '" + path + "'").constData(), "r");
+    if (!du)
+        return -1;
+    long long kib = -1;
+    const int read = std::fscanf(du, "%lld", &kib);
+    ::pclose(du);
+    return read == 1 ? kib * 1024 : -1;
 }
 
 bool processGone(qint64 pid)
@@ -167,6 +197,53 @@ TEST(SizeScannerRunTest, MeasuresARealTreeAsDuReportsIt)
     EXPECT_TRUE(result.unmeasured.value(missing).errorText.contains(u"cannot access"_s));
     EXPECT_EQ(QCoro::waitFor(scanner.totals({missing, root})),
               (QMap<QString, qint64>{{root, total}}));
+}
+
+TEST(SizeScannerRunTest, AFolderGivenThroughALinkOrWithExtraSlashesIsMeasuredAtItsTarget)
+{
+    QTemporaryDir dir;
+    const QString target = dir.filePath(u"elsewhere"_s);
+    ASSERT_TRUE(makeFile(target + u"/a/data"_s, 100 * 1024));
+    ASSERT_TRUE(makeFile(target + u"/f"_s, 8192));
+    const QString link = dir.filePath(u"Downloads"_s);
+    ASSERT_TRUE(QFile::link(target, link));
+    const DuListing expected{
+        duBytes(target),
+        {{u"a"_s, duBytes(target + u"/a"_s)}, {u"f"_s, duBytes(target + u"/f"_s)}}};
+    ASSERT_GT(expected.total, 100 * 1024);
+
+    const SizeScanner scanner;
+    for (const QString &path : {link, link + u'/', link + u"//"_s, target + u"///"_s}) {
+        SCOPED_TRACE(path.toStdString());
+        const SizeScanner::PathOutcome outcome = QCoro::waitFor(scanner.outcome(path));
+        EXPECT_EQ(outcome.kind, Kind::measured) << outcome.errorText.toStdString();
+        EXPECT_EQ(outcome.listing, expected);
+    }
+}
+
+TEST(SizeScannerRunTest, NamesThatAreNotUtf8AreMeasuredApart)
+{
+    QTemporaryDir dir;
+    const QByteArray root = QFile::encodeName(dir.path()) + "/raw";
+    ASSERT_EQ(::mkdir(root.constData(), 0755), 0);
+    ASSERT_TRUE(makeFolderWithData(root + "/bad\xff\xfe", 100 * 1024));
+    ASSERT_TRUE(makeFolderWithData(root + "/bad\xff\xfd", 20 * 1024));
+    ASSERT_TRUE(makeFolderWithData(root + "/app\xff", 40 * 1024));
+    // A name of 250 line breaks, as many as a name can hold.
+    ASSERT_TRUE(makeFolderWithData(root + '/' + QByteArray(250, '\n') + "end", 8 * 1024));
+
+    const QMap<QString, qint64> expected{
+        {u"bad\\xFF\\xFE"_s, duBytesOf(root + "/bad\xff\xfe")},
+        {u"bad\\xFF\\xFD"_s, duBytesOf(root + "/bad\xff\xfd")},
+        {u"app\\xFF"_s, duBytesOf(root + "/app\xff")},
+        {QString(250, u'\n') + u"end"_s, duBytesOf(root + '/' + QByteArray(250, '\n') + "end")},
+    };
+    const SizeScanner::PathOutcome outcome
+        = QCoro::waitFor(SizeScanner().outcome(QFile::decodeName(root)));
+    EXPECT_EQ(outcome.kind, Kind::measured) << outcome.errorText.toStdString();
+    EXPECT_EQ(outcome.listing.total, duBytesOf(root));
+    EXPECT_EQ(outcome.listing.children, expected);
+    EXPECT_GT(expected.value(u"bad\\xFF\\xFE"_s), 100 * 1024);
 }
 
 TEST(SizeScannerRunTest, FoldersRefusedToAnUnprivilegedScanner)

@@ -23,7 +23,9 @@
 #include <cstdlib>
 #include <memory>
 
+#include <fcntl.h>
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 // Readable values in failure messages.
@@ -180,8 +182,8 @@ protected:
         QStringList folders;
         const QString log = QString::fromUtf8(test::readFile(duLog));
         for (const QString &line : log.split(u'\n', Qt::SkipEmptyParts)) {
-            EXPECT_TRUE(line.startsWith(u"-d 1 -k "_s)) << line.toStdString();
-            folders.append(line.mid(8));
+            EXPECT_TRUE(line.startsWith(u"-d 1 -k -D "_s)) << line.toStdString();
+            folders.append(line.mid(11));
         }
         return folders;
     }
@@ -458,6 +460,85 @@ TEST_F(SnapshotSchedulerTest, AFolderRemovedFromTheListDuringTheScanIsLeftOut)
     EXPECT_EQ(storedChildren().value(u"2026-03-12"_s).keys(), QStringList{u"~/Downloads"_s});
 }
 
+TEST_F(SnapshotSchedulerTest, AFolderRemovedFromTheListWhileTheTrashIsMeasuredIsLeftOut)
+{
+    ASSERT_TRUE(writeData(in(u"Downloads/file"_s), 10'000));
+    ASSERT_TRUE(writeData(in(u"Documents/big"_s), 11'000'000));
+    ASSERT_TRUE(writeData(in(u".local/share/Trash/files/old"_s), 40'000));
+    const QString trash = in(u".local/share/Trash/files"_s);
+    settings.watchEntries = {{u"~/Downloads"_s}, {u"~/Documents"_s}};
+    slowDuSeconds("0.3");
+    auto scheduler = makeScheduler();
+
+    QCoro::Task<> scan = scheduler->requestScan();
+    ASSERT_TRUE(test::waitUntil([&] { return duRuns().contains(trash); }));
+    settings.watchEntries = {{u"~/Downloads"_s}};
+    finish(std::move(scan));
+
+    const Snapshot record = scheduler->snapshots().value(0);
+    EXPECT_EQ(record.entries.keys(), QStringList{u"~/Downloads"_s});
+    EXPECT_EQ(record.trashBytes, duBytes(trash));
+    EXPECT_EQ(storedChildren().value(u"2026-03-12"_s).keys(), QStringList{u"~/Downloads"_s});
+}
+
+TEST_F(SnapshotSchedulerTest, ExpandedChildrenKeepTheirBytesAndTheTrashIsNoneOfThem)
+{
+    // Children of ~/.local/share named by bytes that are no UTF-8, one plain child, and the
+    // Trash, which has its own line.
+    const QByteArray share = QFile::encodeName(in(u".local/share"_s));
+    ASSERT_TRUE(writeData(in(u".local/share/plain/data"_s), 1'500'000));
+    ASSERT_TRUE(writeData(in(u".local/share/Trash/files/old"_s), 2'000'000));
+    for (const QByteArray name : {"bad\xff\xfe", "bad\xff\xfd", "app\xff"}) {
+        ASSERT_EQ(::mkdir((share + '/' + name).constData(), 0755), 0);
+        const int fd = ::open((share + '/' + name + "/data").constData(), O_WRONLY | O_CREAT, 0644);
+        ASSERT_GE(fd, 0);
+        const QByteArray data(1'500'000, 'q');
+        EXPECT_EQ(::write(fd, data.constData(), std::size_t(data.size())), data.size());
+        ::close(fd);
+    }
+    settings.watchEntries = {{u"~/.local/share"_s}};
+    auto scheduler = makeScheduler();
+    test::LogCapture log;
+
+    finish(scheduler->requestScan());
+
+    const Snapshot record = scheduler->snapshots().value(0);
+    EXPECT_EQ(
+        record.entries,
+        (QMap<QString, qint64>{{u"~/.local/share/plain"_s, duBytes(in(u".local/share/plain"_s))}}));
+    const QStringList unstorable{u"~/.local/share/app\\xFF"_s,
+                                 u"~/.local/share/bad\\xFF\\xFD"_s,
+                                 u"~/.local/share/bad\\xFF\\xFE"_s};
+    EXPECT_EQ(record.unmeasured, unstorable);
+    for (const QString &path : unstorable)
+        EXPECT_EQ(record.unmeasuredReasons.value(path), UnmeasuredReason::failed);
+    EXPECT_EQ(record.trashBytes, duBytes(in(u".local/share/Trash/files"_s)));
+    QStringList measured = duRuns();
+    measured.sort();
+    EXPECT_EQ(measured,
+              (QStringList{in(u".local/share/Trash/files"_s), in(u".local/share/plain"_s)}));
+    EXPECT_TRUE(log.dump().contains(u"~/.local/share/bad\\xFF\\xFE"_s)) << log.dump().toStdString();
+}
+
+TEST_F(SnapshotSchedulerTest, PathsTheSystemSpellsOrRefusesOddlyAreMeasuredOrListed)
+{
+    ASSERT_TRUE(writeData(in(u"Downloads/file"_s), 40'000));
+    // Longer than any path the system accepts: it cannot even be looked up.
+    QString tooLong = u"~"_s;
+    for (int i = 0; i < 20; ++i)
+        tooLong += u'/' + QString(250, u'd');
+    settings.watchEntries = {{u"~/Downloads//"_s}, {tooLong}};
+    auto scheduler = makeScheduler();
+
+    finish(scheduler->requestScan());
+
+    const Snapshot record = scheduler->snapshots().value(0);
+    EXPECT_EQ(record.entries,
+              (QMap<QString, qint64>{{u"~/Downloads//"_s, duBytes(in(u"Downloads"_s))}}));
+    EXPECT_EQ(record.unmeasured, QStringList{tooLong});
+    EXPECT_EQ(record.unmeasuredReasons.value(tooLong), UnmeasuredReason::failed);
+}
+
 TEST_F(SnapshotSchedulerTest, FreeSpaceThatCannotBeReadIsTheLatestRecordsOrZero)
 {
     ASSERT_TRUE(writeData(in(u"Downloads/file"_s), 10'000));
@@ -596,6 +677,27 @@ TEST(SnapshotSchedulerRulesTest, DueEntriesFollowTheMostSpecificCoveringListEntr
         }
         EXPECT_EQ(dueEntries(entries, row.list), expected) << row.name;
     }
+}
+
+TEST(SnapshotSchedulerRulesTest, AHandEditedListOfTensOfThousandsOfEntriesIsSortedOutAtOnce)
+{
+    // Each folder is listed, a fifth of them also with a folder inside; the inner listing
+    // decides for its entry. Matching each entry against the whole list would never end.
+    constexpr int folders = 60'000;
+    WatchSettings list;
+    WatchEntries entries;
+    WatchEntries expected;
+    for (int i = 0; i < folders; ++i) {
+        const QString folder = u"~/f"_s + QString::number(i);
+        list.append({folder, i % 3 != 0});
+        if (i % 5 == 0)
+            list.append({folder + u"/in"_s, i % 3 == 0});
+        const WatchEntry entry{folder + u"/in"_s, Deletable::ask, false, false};
+        entries.append(entry);
+        if ((i % 5 == 0) == (i % 3 == 0))
+            expected.append(entry);
+    }
+    EXPECT_EQ(dueEntries(entries, list), expected);
 }
 
 TEST(SnapshotSchedulerRulesTest, TheBreakdownKeepsLargeVisibleChildren)

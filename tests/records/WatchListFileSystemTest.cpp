@@ -121,9 +121,9 @@ TEST_F(WatchListScanEntries, LinuxConfigAndSharedDataAreMeasuredChildByChild)
         str("~/Videos"),
         str("~/Pictures"),
     };
+    // The Trash has its own line in every record; it is no child entry.
     const WatchEntries expected = {
         entry("~/.cache", Deletable::cachesOnly, false),
-        entry("~/.local/share/Trash", Deletable::never, true),
         entry("~/.local/share/applications", Deletable::ask, true),
         entry("~/.config/.hidden", Deletable::ask, true),
         entry("~/.config/Claude", Deletable::never, true),
