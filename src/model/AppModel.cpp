@@ -3,6 +3,7 @@
 #include "cleanup/CleanupViewModel.h"
 #include "freespace/AlertRules.h"
 #include "freespace/DiskSpaceMonitor.h"
+#include "metrics/FleetMetricsWriter.h"
 #include "platform/Log.h"
 #include "platform/LogExportController.h"
 #include "platform/LogExporting.h"
@@ -126,6 +127,7 @@ AppModel::AppModel(Services services, QObject *parent)
     m_logExport = std::make_unique<LogExportController>(m_services.logExporter, m_services.home);
     m_updates = std::make_unique<UpdateController>(m_services.updater);
     m_monitor = std::make_unique<DiskSpaceMonitor>(m_services.diskSpaceReader);
+    m_fleetMetricsWriter = std::make_unique<FleetMetricsWriter>();
 
     Result<Settings> loaded
         = m_settingsStore.load(m_services.clock(), m_services.calendar().timeZone);
@@ -365,6 +367,16 @@ void AppModel::setGrowthDaysBack(qint64 days)
     changeSettings([days](Settings &s) { s.growthDaysBack = days; });
 }
 
+void AppModel::setFleetMetricsEnabled(bool enabled)
+{
+    changeSettings([enabled](Settings &s) { s.fleetMetricsEnabled = enabled; });
+}
+
+void AppModel::setFleetMetricsFile(const QString &path)
+{
+    changeSettings([&path](Settings &s) { s.fleetMetricsFile = path; });
+}
+
 void AppModel::syncLaunchAtLoginWithLoginItem()
 {
     m_launchAtLogin->refresh();
@@ -509,6 +521,7 @@ void AppModel::handleFreeSpaceReading(const DiskSpace &space)
     runBackgroundWork(
         [this, free = space.free] { return checkFreeSpaceNotification(free, m_services.clock()); });
     refreshFreeHistory();
+    writeFleetMetrics();
 }
 
 void AppModel::handleSnapshot(const Snapshot &snapshot)
@@ -520,6 +533,7 @@ void AppModel::handleSnapshot(const Snapshot &snapshot)
     });
     refreshFullPrediction();
     refreshFreeHistory();
+    writeFleetMetrics();
 }
 
 void AppModel::refreshFullDiskAccess()
