@@ -16,6 +16,7 @@ namespace qm {
 namespace {
 constexpr int askTimeoutMs = 2000;
 const QByteArray quitRequest = "quit\n";
+const QByteArray scanRequest = "scan\n";
 } // namespace
 
 QString SingleInstance::defaultServerName()
@@ -118,7 +119,14 @@ void SingleInstance::answer(QLocalSocket *socket)
     connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
         if (!socket->canReadLine())
             return;
-        if (socket->readLine() != quitRequest)
+        const QByteArray request = socket->readLine();
+        if (request == scanRequest) {
+            socket->write(QByteArray::number(qint64(QCoreApplication::applicationPid())) + '\n');
+            socket->disconnectFromServer();
+            Q_EMIT scanRequested();
+            return;
+        }
+        if (request != quitRequest)
             return;
         socket->write(QByteArray::number(qint64(QCoreApplication::applicationPid())) + '\n');
         socket->flush();

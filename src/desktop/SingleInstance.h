@@ -36,6 +36,8 @@ Q_SIGNALS:
     void ready();
     // A newer copy asked this one to quit; the default reaction quits the application.
     void quitRequested();
+    // The command-line tool asked for a scan now (the request was answered with the process id).
+    void scanRequested();
 
 private:
     void listen();
