@@ -6,11 +6,11 @@ CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 # Debian packages the build, the tests and the benchmarks need.
 PACKAGES := cmake make g++ pkg-config qt6-base-dev qt6-charts-dev libqt6opengl6-dev libxkbcommon-dev qcoro-qt6-dev libgl-dev \
 	libgtest-dev libgmock-dev googletest libbenchmark-dev dbus-daemon coreutils util-linux \
-	qt6-qpa-plugins findutils time
+	qt6-qpa-plugins findutils time python3 python3-jsonschema python3-prometheus-client
 
 # Programs the tests and the benchmarks start; each must come with a package above
 # (.ci/check-packages checks both lists against the configured build).
-PROGRAMS := du dbus-daemon setpriv sh sleep
+PROGRAMS := du dbus-daemon setpriv sh sleep python3
 
 .PHONY: all deps build run test bench format clean print-packages print-programs
 
