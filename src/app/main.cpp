@@ -6,6 +6,7 @@
 #include "platform/Log.h"
 #include "platform/LogSink.h"
 #include "platform/Updates.h"
+#include "records/SnapshotScheduler.h"
 #include "ui/TrayIcon.h"
 
 #include <QApplication>
@@ -83,6 +84,10 @@ int main(int argc, char **argv)
             if (userInfo.value(QStringLiteral("tab")) == QLatin1String("growth"))
                 model.setRequestedTab(qm::MenuTab::growth);
         });
+    // quillmere-cli scan: the scan runs here and writes today's record as any other.
+    QObject::connect(&singleInstance, &qm::SingleInstance::scanRequested, &model, [&model] {
+        QCoro::connect(model.scheduler()->requestScan(), &model, [] {});
+    });
     model.monitor().start(double(model.settings().refreshInterval));
     model.runBackgroundWork([&model]() -> QCoro::Task<> {
         return discardAuthorization(model.refreshNotificationAuthorization());

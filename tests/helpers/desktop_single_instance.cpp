@@ -1,5 +1,6 @@
 // Plays an already running copy of the program: holds the single-instance name given as the
-// first argument, prints "listening <pid>" and runs until a newer copy asks it to quit.
+// first argument, prints "listening <pid>" (and "scan requested" for each scan request) and runs
+// until a newer copy asks it to quit.
 #include "desktop/SingleInstance.h"
 
 #include <QCoreApplication>
@@ -14,6 +15,10 @@ int main(int argc, char **argv)
     qm::SingleInstance instance(QString::fromLocal8Bit(argv[1]));
     QObject::connect(&instance, &qm::SingleInstance::ready, &app, [] {
         std::printf("listening %lld\n", qint64(QCoreApplication::applicationPid()));
+        std::fflush(stdout);
+    });
+    QObject::connect(&instance, &qm::SingleInstance::scanRequested, &app, [] {
+        std::printf("scan requested\n");
         std::fflush(stdout);
     });
     instance.start();
