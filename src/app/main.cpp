@@ -1,3 +1,4 @@
+#include "desktop/DiskExplorer.h"
 #include "desktop/FreedesktopNotifier.h"
 #include "desktop/SingleInstance.h"
 #include "freespace/DiskSpaceMonitor.h"
@@ -88,6 +89,10 @@ int main(int argc, char **argv)
     QObject::connect(&singleInstance, &qm::SingleInstance::scanRequested, &model, [&model] {
         QCoro::connect(model.scheduler()->requestScan(), &model, [] {});
     });
+    // "Examine" on the low-space notification opens the folder in the user's disk explorer.
+    qm::DiskExplorer diskExplorer;
+    QObject::connect(
+        &model, &qm::AppModel::examineRequested, &diskExplorer, &qm::DiskExplorer::examine);
     model.monitor().start(double(model.settings().refreshInterval));
     model.runBackgroundWork([&model]() -> QCoro::Task<> {
         return discardAuthorization(model.refreshNotificationAuthorization());

@@ -3,6 +3,7 @@
 #include "cleanup/CleanupViewModel.h"
 #include "freespace/AlertRules.h"
 #include "freespace/DiskSpaceMonitor.h"
+#include "freespace/Notifier.h"
 #include "metrics/FleetMetricsWriter.h"
 #include "platform/Log.h"
 #include "platform/LogExportController.h"
@@ -194,6 +195,16 @@ AppModel::AppModel(Services services, QObject *parent)
             self->externalVolumePassFinished(pass, volumes);
     });
 
+    if (m_services.notifier) {
+        // The watched volume is the one that holds the home folder.
+        connect(m_services.notifier.get(),
+                &Notifier::actionInvoked,
+                this,
+                [this](const QString &key, const QVariantMap &) {
+                    if (key == examineActionKey())
+                        Q_EMIT examineRequested(m_services.home);
+                });
+    }
     m_monitor->setOnRefresh([self](const DiskSpace &space) {
         if (self)
             self->handleFreeSpaceReading(space);

@@ -304,6 +304,8 @@ Q_SIGNALS:
     void watchAddErrorChanged();
     void freeHistoryChanged();
     void fullPredictionChanged();
+    // "Examine" was chosen on the low-space notification: open `folder` in a disk explorer.
+    void examineRequested(const QString &folder);
 
 private:
     static QCoro::Task<>
@@ -320,7 +322,7 @@ private:
     void setWatchAddError(std::optional<QString> error);
     QCoro::Task<> removeFromTodaysRecord(QString path, bool expandsChildren);
     QCoro::Task<> showExternalVolumesAfterDeadline(qint64 generation);
-    QCoro::Task<> writeFleetMetricsFile(QString path, QByteArray text);
+    QCoro::Task<> writeFleetMetricsFile(QString path, QByteArray text, qint64 generation);
 
     Services m_services;
     Settings m_settings;
@@ -338,8 +340,11 @@ private:
     std::unique_ptr<SnapshotScheduler> m_scheduler;
     std::unique_ptr<CleanupViewModel> m_cleanup;
     std::unique_ptr<FleetMetricsWriter> m_fleetMetricsWriter;
-    // The last failure to write the metrics file, logged once until a write succeeds.
+    // The last failure to write the metrics file, logged once until a write succeeds. Writes are
+    // numbered: a result that arrives after a newer one's is out of date.
     std::optional<QString> m_fleetMetricsError;
+    qint64 m_fleetMetricsWrites = 0;
+    qint64 m_fleetMetricsLatestResult = 0;
     QMap<QString, FolderPresence> m_watchFolderPresence;
     bool m_isDeliveringNotification = false;
     std::optional<QString> m_watchAddError;

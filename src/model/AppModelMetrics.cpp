@@ -23,18 +23,22 @@ void AppModel::writeFleetMetrics()
     input.breakdown = breakdown();
     input.now = m_services.clock();
     input.calendar = m_services.calendar();
-    runBackgroundWork(
-        [this,
-         path = expandTilde(m_settings.fleetMetricsFile, m_services.home),
-         text = fleetMetricsText(input)] { return writeFleetMetricsFile(path, text); });
+    runBackgroundWork([this,
+                       path = expandTilde(m_settings.fleetMetricsFile, m_services.home),
+                       text = fleetMetricsText(input),
+                       generation = ++m_fleetMetricsWrites] {
+        return writeFleetMetricsFile(path, text, generation);
+    });
 }
 
-QCoro::Task<> AppModel::writeFleetMetricsFile(QString path, QByteArray text)
+QCoro::Task<> AppModel::writeFleetMetricsFile(QString path, QByteArray text, qint64 generation)
 {
     QPointer<AppModel> self(this);
     const Status written = co_await m_fleetMetricsWriter->write(path, text);
-    if (!self)
+    // The writes run in order, but a quick one may be seen before a slower earlier one.
+    if (!self || generation < m_fleetMetricsLatestResult)
         co_return;
+    m_fleetMetricsLatestResult = generation;
     if (written.ok()) {
         m_fleetMetricsError.reset();
         co_return;

@@ -183,9 +183,10 @@ TEST(CliText, Arguments)
     for (const Case &c : cases) {
         const Result<CliCommand> parsed = parseCliArguments(c.arguments);
         ASSERT_EQ(parsed.ok(), c.command.has_value()) << c.arguments.join(u' ').toStdString();
-        if (parsed.ok())
+        if (parsed.ok()) {
             EXPECT_EQ(parsed.value(), *c.command) << c.arguments.join(u' ').toStdString();
-        else
+        } else {
             EXPECT_FALSE(parsed.error().description.isEmpty());
+        }
     }
 }
