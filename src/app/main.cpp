@@ -14,6 +14,7 @@
 #include <QSystemTrayIcon>
 
 #include <cstdio>
+#include <optional>
 
 namespace {
 
@@ -97,7 +98,15 @@ int main(int argc, char **argv)
     model.runBackgroundWork([&model]() -> QCoro::Task<> {
         return discardAuthorization(model.refreshNotificationAuthorization());
     });
-    QCoro::Task<> startUp = model.runStartUp();
+    // The records are this copy's to write only once it holds the single-instance name: an older
+    // copy, or quillmere-cli scanning in place of the program, may still be at work until then.
+    std::optional<QCoro::Task<>> startUp;
+    QObject::connect(&singleInstance, &qm::SingleInstance::ready, &model, [&startUp, &model] {
+        if (!startUp.has_value())
+            startUp.emplace(model.runStartUp());
+    });
+    if (singleInstance.isListening())
+        startUp.emplace(model.runStartUp());
 
     // Volumes plugged in or out while the menu is open are listed again.
     qm::MountChangeWatcher mounts;
