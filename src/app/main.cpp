@@ -1,3 +1,4 @@
+#include "desktop/DiskExplorer.h"
 #include "desktop/FreedesktopNotifier.h"
 #include "desktop/SingleInstance.h"
 #include "freespace/DiskSpaceMonitor.h"
@@ -7,6 +8,7 @@
 #include "platform/Log.h"
 #include "platform/LogSink.h"
 #include "platform/Updates.h"
+#include "records/SnapshotScheduler.h"
 #include "ui/MainMenu.h"
 #include "ui/SettingsWindowController.h"
 #include "ui/TrayIcon.h"
@@ -15,6 +17,7 @@
 #include <QSystemTrayIcon>
 
 #include <cstdio>
+#include <optional>
 
 namespace {
 
@@ -87,11 +90,27 @@ int main(int argc, char **argv)
                      &qm::Notifier::activated,
                      &clicks,
                      &qm::NotificationClickRouter::handleClick);
+    // quillmere-cli scan: the scan runs here and writes today's record as any other.
+    QObject::connect(&singleInstance, &qm::SingleInstance::scanRequested, &model, [&model] {
+        QCoro::connect(model.scheduler()->requestScan(), &model, [] {});
+    });
+    // "Examine" on the low-space notification opens the folder in the user's disk explorer.
+    qm::DiskExplorer diskExplorer;
+    QObject::connect(
+        &model, &qm::AppModel::examineRequested, &diskExplorer, &qm::DiskExplorer::examine);
     model.monitor().start(double(model.settings().refreshInterval));
     model.runBackgroundWork([&model]() -> QCoro::Task<> {
         return discardAuthorization(model.refreshNotificationAuthorization());
     });
-    QCoro::Task<> startUp = model.runStartUp();
+    // The records are this copy's to write only once it holds the single-instance name: an older
+    // copy, or quillmere-cli scanning in place of the program, may still be at work until then.
+    std::optional<QCoro::Task<>> startUp;
+    QObject::connect(&singleInstance, &qm::SingleInstance::ready, &model, [&startUp, &model] {
+        if (!startUp.has_value())
+            startUp.emplace(model.runStartUp());
+    });
+    if (singleInstance.isListening())
+        startUp.emplace(model.runStartUp());
 
     // Volumes plugged in or out while the menu is open are listed again.
     qm::ExternalMountWatcher mounts;

@@ -152,8 +152,13 @@ QCoro::Task<Status> FreedesktopNotifier::deliver(const NotificationRequest &requ
         hints.insert(QStringLiteral("sound-name"), defaultSoundName());
     else
         hints.insert(QStringLiteral("suppress-sound"), true);
-    const QStringList actions{QStringLiteral("default"),
-                              QCoreApplication::translate("Notifications", "Open")};
+    QStringList actions{QStringLiteral("default"),
+                        QCoreApplication::translate("Notifications", "Open")};
+    QStringList actionKeys;
+    for (const NotificationAction &action : delivering.actions) {
+        actions << action.key << action.label;
+        actionKeys.append(action.key);
+    }
 
     QDBusMessage notify = QDBusMessage::createMethodCall(
         serviceName(), objectPath(), interfaceName(), QStringLiteral("Notify"));
@@ -173,7 +178,8 @@ QCoro::Task<Status> FreedesktopNotifier::deliver(const NotificationRequest &requ
     // notifications with it.
     self->m_delivered.removeIf(
         [&](const Delivered &entry) { return entry.server != server || entry.id == id; });
-    self->m_delivered.append(Delivered{id, server, delivering.identifier, delivering.userInfo});
+    self->m_delivered.append(
+        Delivered{id, server, delivering.identifier, delivering.userInfo, actionKeys});
     co_return Status();
 }
 
@@ -216,8 +222,6 @@ void FreedesktopNotifier::onActionInvoked(uint id,
                                           const QString &actionKey,
                                           const QDBusMessage &message)
 {
-    if (actionKey != QLatin1String("default"))
-        return;
     const auto entry = std::find_if(m_delivered.cbegin(), m_delivered.cend(), [&](const auto &e) {
         return e.id == id && e.server == message.service();
     });
@@ -225,7 +229,10 @@ void FreedesktopNotifier::onActionInvoked(uint id,
         return;
     // Copied: a receiver may remove notifications while the signal is delivered.
     const QVariantMap userInfo = entry->userInfo;
-    Q_EMIT activated(userInfo);
+    if (actionKey == QLatin1String("default"))
+        Q_EMIT activated(userInfo);
+    else if (entry->actionKeys.contains(actionKey))
+        Q_EMIT actionInvoked(actionKey, userInfo);
 }
 
 void FreedesktopNotifier::onNotificationClosed(uint id, uint reason, const QDBusMessage &message)

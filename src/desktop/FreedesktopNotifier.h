@@ -59,6 +59,7 @@ private:
         QString server;
         QString identifier;
         QVariantMap userInfo;
+        QStringList actionKeys;
     };
 
     QCoro::Task<Result<bool>> serverPresent();

@@ -23,6 +23,7 @@ constexpr int askTimeoutMs = 2000;
 constexpr int lockRetryMs = 20;
 const QByteArray quitWord = "quit";
 const QByteArray newerWord = "newer";
+const QByteArray scanWord = "scan";
 
 qint64 bootNanoseconds()
 {
@@ -196,6 +197,12 @@ void SingleInstance::answer(QLocalSocket *socket)
         if (!socket->canReadLine())
             return;
         const QList<QByteArray> words = socket->readLine().trimmed().split(' ');
+        if (words.size() == 1 && words.constFirst() == scanWord) {
+            socket->write(QByteArray::number(qint64(QCoreApplication::applicationPid())) + '\n');
+            socket->disconnectFromServer();
+            Q_EMIT scanRequested();
+            return;
+        }
         if (words.constFirst() != quitWord)
             return;
         // A request without a start mark counts as the newest.

@@ -58,6 +58,8 @@ Q_SIGNALS:
     // A newer copy asked this one to quit, or a newer copy already holds the name; the default
     // reaction quits the application.
     void quitRequested();
+    // The command-line tool asked for a scan now (the request was answered with the process id).
+    void scanRequested();
 
 private:
     void attempt();

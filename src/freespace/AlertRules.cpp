@@ -14,6 +14,11 @@ QString updateNotificationIdentifier()
     return QStringLiteral("update-available");
 }
 
+QString examineActionKey()
+{
+    return QStringLiteral("examine");
+}
+
 NotificationRequest freeSpaceNotificationRequest(
     qint64 thresholdGB, ByteUnit unit, qint64 freeBytes, const QUuid &uuid, const QLocale &locale)
 {
@@ -26,6 +31,8 @@ NotificationRequest freeSpaceNotificationRequest(
                        .arg(listSizeText(freeBytes, unit, locale));
     request.userInfo = {{QStringLiteral("tab"), QStringLiteral("growth")}};
     request.defaultSound = true;
+    request.actions
+        = {{examineActionKey(), QCoreApplication::translate("Notifications", "Examine")}};
     return request;
 }
 

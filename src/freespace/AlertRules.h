@@ -17,10 +17,14 @@ namespace qm {
 // The identifier of the update notification; being fixed, a newer one replaces an older one.
 QString updateNotificationIdentifier();
 
+// The key of the free-space notification's "Examine" action: open the watched volume's home
+// folder in a disk explorer.
+QString examineActionKey();
+
 // The notification posted when free space fell below the warning line: identifier "threshold-"
 // and the UUID in its standard text form, title "Free space dropped below 20 GB", body
 // "Free now: 19.9 GB. See what grew." (free space as the list size text in `locale`), the default
-// sound, and the user information "tab" = "growth".
+// sound, the user information "tab" = "growth", and the action "Examine".
 NotificationRequest freeSpaceNotificationRequest(qint64 thresholdGB,
                                                  ByteUnit unit,
                                                  qint64 freeBytes,

@@ -3,6 +3,7 @@
 #include "freespace/NotificationAuthorization.h"
 #include "platform/Result.h"
 
+#include <QList>
 #include <QObject>
 #include <QString>
 #include <QVariantMap>
@@ -10,6 +11,15 @@
 #include <QCoroTask>
 
 namespace qm {
+
+// A button of a notification besides the click on the notification itself.
+struct NotificationAction
+{
+    QString key;   // given back through Notifier::actionInvoked
+    QString label; // shown on the button
+
+    friend bool operator==(const NotificationAction &, const NotificationAction &) = default;
+};
 
 // One notification as the program posts it: shown at once, never scheduled.
 struct NotificationRequest
@@ -22,6 +32,8 @@ struct NotificationRequest
     QVariantMap userInfo;
     // Plays the system's default notification sound.
     bool defaultSound = true;
+    // Buttons, in order, where the notification service shows them.
+    QList<NotificationAction> actions;
 
     friend bool operator==(const NotificationRequest &, const NotificationRequest &) = default;
 };
@@ -50,6 +62,8 @@ public:
 Q_SIGNALS:
     // The user clicked a notification; `userInfo` is the user information of its request.
     void activated(const QVariantMap &userInfo);
+    // The user chose one of the request's actions; `userInfo` is the request's user information.
+    void actionInvoked(const QString &key, const QVariantMap &userInfo);
 };
 
 } // namespace qm

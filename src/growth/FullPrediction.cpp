@@ -13,20 +13,6 @@
 
 namespace qm {
 
-namespace {
-
-// thresholdGB × the unit's bytes, saturated at the ends of the 64-bit range.
-qint64 warningLineBytes(qint64 thresholdGB, ByteUnit unit)
-{
-    qint64 line = 0;
-    if (qMulOverflow(thresholdGB, bytesPerGigabyte(unit), &line))
-        return thresholdGB < 0 ? std::numeric_limits<qint64>::min()
-                               : std::numeric_limits<qint64>::max();
-    return line;
-}
-
-} // namespace
-
 std::optional<double>
 averageDailyDecline(const QList<Snapshot> &records, const QDateTime &now, const Calendar &calendar)
 {
@@ -77,7 +63,7 @@ std::optional<FullPrediction> fullPrediction(const QList<Snapshot> &records,
     const std::optional<Snapshot> latest = latestSnapshot(records);
     if (!latest.has_value())
         return std::nullopt;
-    const qint64 line = warningLineBytes(settings.thresholdGB, settings.unit);
+    const qint64 line = lineBytes(settings.thresholdGB, settings.unit);
     const qint64 current = latest->free;
     if (line >= current)
         return std::nullopt;

@@ -3,6 +3,8 @@
 #include "cleanup/CleanupViewModel.h"
 #include "freespace/AlertRules.h"
 #include "freespace/DiskSpaceMonitor.h"
+#include "freespace/Notifier.h"
+#include "metrics/FleetMetricsWriter.h"
 #include "platform/Log.h"
 #include "platform/LogExportController.h"
 #include "platform/LogExporting.h"
@@ -133,6 +135,7 @@ AppModel::AppModel(Services services, QObject *parent)
     m_logExport = std::make_unique<LogExportController>(m_services.logExporter, m_services.home);
     m_updates = std::make_unique<UpdateController>(m_services.updater);
     m_monitor = std::make_unique<DiskSpaceMonitor>(m_services.diskSpaceReader);
+    m_fleetMetricsWriter = std::make_unique<FleetMetricsWriter>();
 
     Result<Settings> loaded
         = m_settingsStore.load(m_services.clock(), m_services.calendar().timeZone);
@@ -199,6 +202,16 @@ AppModel::AppModel(Services services, QObject *parent)
             self->externalVolumePassFinished(pass, volumes);
     });
 
+    if (m_services.notifier) {
+        // The watched volume is the one that holds the home folder.
+        connect(m_services.notifier.get(),
+                &Notifier::actionInvoked,
+                this,
+                [this](const QString &key, const QVariantMap &) {
+                    if (key == examineActionKey())
+                        Q_EMIT examineRequested(m_services.home);
+                });
+    }
     m_monitor->setOnRefresh([self](const DiskSpace &space) {
         if (self)
             self->handleFreeSpaceReading(space);
@@ -372,6 +385,16 @@ void AppModel::setGrowthDaysBack(qint64 days)
     changeSettings([days](Settings &s) { s.growthDaysBack = days; });
 }
 
+void AppModel::setFleetMetricsEnabled(bool enabled)
+{
+    changeSettings([enabled](Settings &s) { s.fleetMetricsEnabled = enabled; });
+}
+
+void AppModel::setFleetMetricsFile(const QString &path)
+{
+    changeSettings([&path](Settings &s) { s.fleetMetricsFile = path; });
+}
+
 void AppModel::syncLaunchAtLoginWithLoginItem()
 {
     m_launchAtLogin->refresh();
@@ -516,6 +539,7 @@ void AppModel::handleFreeSpaceReading(const DiskSpace &space)
     runBackgroundWork(
         [this, free = space.free] { return checkFreeSpaceNotification(free, m_services.clock()); });
     refreshFreeHistory();
+    writeFleetMetrics();
 }
 
 void AppModel::handleSnapshot(const Snapshot &snapshot)
@@ -527,6 +551,7 @@ void AppModel::handleSnapshot(const Snapshot &snapshot)
     });
     refreshFullPrediction();
     refreshFreeHistory();
+    writeFleetMetrics();
 }
 
 void AppModel::refreshFullDiskAccess()

@@ -38,6 +38,7 @@ namespace qm {
 
 class CleanupViewModel;
 class DiskSpaceMonitor;
+class FleetMetricsWriter;
 class LaunchAtLogin;
 class LogExportController;
 class LogExporting;
@@ -249,6 +250,9 @@ public:
     void setRefreshInterval(qint64 seconds);
     // Only 1 and 7 are accepted.
     void setGrowthDaysBack(qint64 days);
+    void setFleetMetricsEnabled(bool enabled);
+    // The metrics file ("~" stands for the home folder); empty writes nothing.
+    void setFleetMetricsFile(const QString &path);
     // Mirrors the login item: reads its state again and sets the setting to it (never to a
     // wish).
     void syncLaunchAtLoginWithLoginItem();
@@ -286,6 +290,10 @@ public:
     // Probes every watched folder off the main thread; only the newest refresh stores its map.
     QCoro::Task<> refreshWatchFolderPresence();
 
+    // With fleet metrics on and a file chosen, replaces the metrics file with the present
+    // reading, lines, records, growth and prediction (after every reading and every record).
+    void writeFleetMetrics();
+
 Q_SIGNALS:
     // Emitted on every change of the settings value.
     void settingsChanged();
@@ -297,6 +305,8 @@ Q_SIGNALS:
     void watchAddErrorChanged();
     void freeHistoryChanged();
     void fullPredictionChanged();
+    // "Examine" was chosen on the low-space notification: open `folder` in a disk explorer.
+    void examineRequested(const QString &folder);
 
 private:
     static QCoro::Task<>
@@ -313,6 +323,7 @@ private:
     void setWatchAddError(std::optional<QString> error);
     QCoro::Task<> removeFromTodaysRecord(QString path, bool expandsChildren);
     QCoro::Task<> showExternalVolumesAfterDeadline(qint64 generation);
+    QCoro::Task<> writeFleetMetricsFile(QString path, QByteArray text, qint64 generation);
 
     Services m_services;
     Settings m_settings;
@@ -329,6 +340,12 @@ private:
     std::unique_ptr<DiskSpaceMonitor> m_monitor;
     std::unique_ptr<SnapshotScheduler> m_scheduler;
     std::unique_ptr<CleanupViewModel> m_cleanup;
+    std::unique_ptr<FleetMetricsWriter> m_fleetMetricsWriter;
+    // The last failure to write the metrics file, logged once until a write succeeds. Writes are
+    // numbered: a result that arrives after a newer one's is out of date.
+    std::optional<QString> m_fleetMetricsError;
+    qint64 m_fleetMetricsWrites = 0;
+    qint64 m_fleetMetricsLatestResult = 0;
     QMap<QString, FolderPresence> m_watchFolderPresence;
     bool m_isDeliveringNotification = false;
     std::optional<QString> m_watchAddError;

@@ -37,6 +37,8 @@ constexpr QStringView refreshInterval = u"refreshInterval";
 constexpr QStringView growthDaysBack = u"growthDaysBack";
 constexpr QStringView notifiedUpdateVersion = u"notifiedUpdateVersion";
 constexpr QStringView lastSettingsTab = u"lastSettingsTab";
+constexpr QStringView fleetMetricsEnabled = u"fleetMetricsEnabled";
+constexpr QStringView fleetMetricsFile = u"fleetMetricsFile";
 // Inside one element of watchEntries.
 constexpr QStringView path = u"path";
 constexpr QStringView enabled = u"enabled";
@@ -191,6 +193,8 @@ QByteArray encodeSettings(const Settings &settings)
     if (settings.notifiedUpdateVersion)
         object.insert(key::notifiedUpdateVersion, *settings.notifiedUpdateVersion);
     object.insert(key::lastSettingsTab, settings.lastSettingsTab);
+    object.insert(key::fleetMetricsEnabled, settings.fleetMetricsEnabled);
+    object.insert(key::fleetMetricsFile, settings.fleetMetricsFile);
     return QJsonDocument(object).toJson(QJsonDocument::Indented);
 }
 
@@ -243,6 +247,9 @@ Result<Settings> decodeSettings(const QByteArray &json)
                                        ? settingsSectionRawValue(SettingsSection::notifications)
                                        : std::move(*tab);
     }
+    readBool(object, key::fleetMetricsEnabled, settings.fleetMetricsEnabled);
+    if (std::optional<QString> file = stringValue(object, key::fleetMetricsFile))
+        settings.fleetMetricsFile = std::move(*file);
     return settings;
 }
 

@@ -42,6 +42,11 @@ struct Settings
     qint64 growthDaysBack = 1;
     std::optional<QString> notifiedUpdateVersion;
     QString lastSettingsTab = settingsSectionRawValue(SettingsSection::general);
+    // Fleet metrics: after every scan and free-space reading, a Prometheus text file for
+    // node_exporter's textfile collector at `fleetMetricsFile` (nothing is written while the
+    // path is empty).
+    bool fleetMetricsEnabled = false;
+    QString fleetMetricsFile;
 
     friend bool operator==(const Settings &, const Settings &) = default;
 };

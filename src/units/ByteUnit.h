@@ -28,6 +28,10 @@ inline std::optional<ByteUnit> byteUnitFromRawValue(const QString &raw)
 // Bytes in one gigabyte of the unit: 10^9 for GB, 2^30 for GiB.
 qint64 bytesPerGigabyte(ByteUnit unit);
 
+// A line of `units` whole gigabytes (or gibibytes) in bytes, saturated at the ends of the 64-bit
+// range.
+qint64 lineBytes(qint64 units, ByteUnit unit);
+
 // Bytes in one terabyte of the unit: 10^12 for GB, 2^40 for GiB.
 qint64 bytesPerTerabyte(ByteUnit unit);
 

@@ -224,15 +224,16 @@ TEST_F(FreedesktopNotifierTest, NotifyCarriesTheRequestTheApplicationAndTheSound
 
     const QList<NotificationServer::Call> calls = server->notifyCalls();
     ASSERT_EQ(calls.size(), 2);
-    const QVariantList expectedAlert{u"Quillmere"_s,
-                                     0u,
-                                     QString(),
-                                     alert.title,
-                                     alert.body,
-                                     QStringList{u"default"_s, u"Open"_s},
-                                     QVariantMap{{u"desktop-entry"_s, u"org.quillmere.Quillmere"_s},
-                                                 {u"sound-name"_s, u"message-new-instant"_s}},
-                                     -1};
+    const QVariantList expectedAlert{
+        u"Quillmere"_s,
+        0u,
+        QString(),
+        alert.title,
+        alert.body,
+        QStringList{u"default"_s, u"Open"_s, u"examine"_s, u"Examine"_s},
+        QVariantMap{{u"desktop-entry"_s, u"org.quillmere.Quillmere"_s},
+                    {u"sound-name"_s, u"message-new-instant"_s}},
+        -1};
     EXPECT_EQ(calls[0].arguments, expectedAlert);
     EXPECT_EQ(calls[1].arguments.value(6),
               QVariant(QVariantMap{{u"desktop-entry"_s, u"org.quillmere.Quillmere"_s},
@@ -311,6 +312,26 @@ TEST_F(FreedesktopNotifierTest, AClickGivesBackTheUserInformationOfThatNotificat
     ASSERT_TRUE(activated.wait(5000));
     ASSERT_EQ(activated.size(), 1);
     EXPECT_EQ(activated.takeFirst().value(0).toMap(), growth);
+}
+
+TEST_F(FreedesktopNotifierTest, AnActionOfTheRequestIsReportedWithItsKey)
+{
+    NotificationServer *server = startServer();
+    const NotificationRequest alert
+        = freeSpaceNotificationRequest(20, ByteUnit::GB, 19'900'000'000, QUuid::createUuid());
+    ASSERT_TRUE(QCoro::waitFor(notifier->deliver(alert)).ok());
+    const uint id = notifier->deliveredIds(alert.identifier).value(0);
+
+    QSignalSpy actions(notifier.get(), &Notifier::actionInvoked);
+    QSignalSpy activated(notifier.get(), &Notifier::activated);
+    // An action the request does not have is ignored; the request's own is reported.
+    Q_EMIT server->ActionInvoked(id, u"snooze"_s);
+    Q_EMIT server->ActionInvoked(id, u"examine"_s);
+    ASSERT_TRUE(actions.wait(5000));
+    ASSERT_EQ(actions.size(), 1);
+    EXPECT_EQ(actions.first().value(0).toString(), u"examine"_s);
+    EXPECT_EQ(actions.first().value(1).toMap(), alert.userInfo);
+    EXPECT_EQ(activated.size(), 0) << "an action is not a click on the notification";
 }
 
 TEST_F(FreedesktopNotifierTest, AuthorizedExactlyWhileAServerIsOnTheBus)

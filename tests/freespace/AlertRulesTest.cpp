@@ -19,6 +19,9 @@ void PrintTo(const NotificationRequest &request, std::ostream *out)
          << request.body.toStdString() << " | sound " << request.defaultSound << " | userInfo";
     for (auto it = request.userInfo.cbegin(); it != request.userInfo.cend(); ++it)
         *out << " " << it.key().toStdString() << "=" << it.value().toString().toStdString();
+    *out << " | actions";
+    for (const NotificationAction &action : request.actions)
+        *out << " " << action.key.toStdString() << "=" << action.label.toStdString();
     *out << "}";
 }
 
@@ -197,6 +200,7 @@ TEST_P(FreeSpaceRequest, NamesTheLineAndTheFreeSpace)
     expected.body = row.body;
     expected.userInfo = {{u"tab"_s, u"growth"_s}};
     expected.defaultSound = true;
+    expected.actions = {{u"examine"_s, u"Examine"_s}};
     EXPECT_EQ(
         freeSpaceNotificationRequest(row.thresholdGB, row.unit, row.freeBytes, uuid, row.locale),
         expected);

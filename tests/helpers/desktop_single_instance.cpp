@@ -1,6 +1,7 @@
 // Plays an already running copy of the program: holds the single-instance name given as the
-// first argument, prints "started <boot nanoseconds> <pid>" at once and "listening <pid>" once it
-// holds the name, and runs until a newer copy asks it to quit.
+// first argument, prints "started <boot nanoseconds> <pid>" at once, "listening <pid>" once it
+// holds the name and "scan requested" for each scan request, and runs until a newer copy asks it
+// to quit.
 #include "desktop/SingleInstance.h"
 
 #include <QCoreApplication>
@@ -18,6 +19,10 @@ int main(int argc, char **argv)
     std::fflush(stdout);
     QObject::connect(&instance, &qm::SingleInstance::ready, &app, [] {
         std::printf("listening %lld\n", qint64(QCoreApplication::applicationPid()));
+        std::fflush(stdout);
+    });
+    QObject::connect(&instance, &qm::SingleInstance::scanRequested, &app, [] {
+        std::printf("scan requested\n");
         std::fflush(stdout);
     });
     instance.start();

@@ -111,6 +111,14 @@ TEST_F(AppModelAlertsTest, BelowTheLineNotifiesOnceADayAndTheDaySurvivesARelaunc
         EXPECT_EQ(request.body, u"Free now: 19.9 GB. See what grew."_s);
         EXPECT_EQ(request.userInfo, (QVariantMap{{u"tab"_s, u"growth"_s}}));
         EXPECT_TRUE(request.defaultSound);
+        EXPECT_EQ(request.actions, (QList<NotificationAction>{{u"examine"_s, u"Examine"_s}}));
+
+        // "Examine" asks for the home folder, the watched volume's, to be examined.
+        QSignalSpy examine(&model, &AppModel::examineRequested);
+        Q_EMIT notifier->actionInvoked(u"examine"_s, request.userInfo);
+        Q_EMIT notifier->actionInvoked(u"other"_s, request.userInfo);
+        ASSERT_EQ(examine.size(), 1);
+        EXPECT_EQ(examine.first().value(0).toString(), dir.path());
         EXPECT_EQ(model.settings().lastNotifiedDate, u"2026-03-08"_s);
         EXPECT_EQ(settingsOnDisk().lastNotifiedDate, u"2026-03-08"_s);
         EXPECT_FALSE(model.isDeliveringNotification());

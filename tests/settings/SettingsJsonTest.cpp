@@ -50,6 +50,8 @@ TEST(SettingsJsonTest, WrittenTextListsSortedKeysOnePerLineWithoutNull)
               QStringList({u"criticalGB"_s,
                            u"decimalDigits"_s,
                            u"fdaGuideShown"_s,
+                           u"fleetMetricsEnabled"_s,
+                           u"fleetMetricsFile"_s,
                            u"growthDaysBack"_s,
                            u"lastSettingsTab"_s,
                            u"launchAtLogin"_s,
@@ -66,6 +68,8 @@ TEST(SettingsJsonTest, WrittenTextListsSortedKeysOnePerLineWithoutNull)
     for (const char *line : {"\"criticalGB\": 10,",
                              "\"decimalDigits\": 0,",
                              "\"fdaGuideShown\": false,",
+                             "\"fleetMetricsEnabled\": false,",
+                             "\"fleetMetricsFile\": \"\",",
                              "\"growthDaysBack\": 1,",
                              "\"lastSettingsTab\": \"general\",",
                              "\"menuBarStyle\": \"freeGB\",",
@@ -85,6 +89,8 @@ TEST(SettingsJsonTest, WrittenTextListsSortedKeysOnePerLineWithoutNull)
               QStringList({u"criticalGB"_s,
                            u"decimalDigits"_s,
                            u"fdaGuideShown"_s,
+                           u"fleetMetricsEnabled"_s,
+                           u"fleetMetricsFile"_s,
                            u"growthDaysBack"_s,
                            u"lastNotifiedDate"_s,
                            u"lastSettingsTab"_s,
@@ -128,6 +134,8 @@ TEST(SettingsJsonTest, WrittenValuesReadBackEqual)
     everyFieldChanged.growthDaysBack = 7;
     everyFieldChanged.notifiedUpdateVersion = QStringLiteral("1.4.2");
     everyFieldChanged.lastSettingsTab = QStringLiteral("watch");
+    everyFieldChanged.fleetMetricsEnabled = true;
+    everyFieldChanged.fleetMetricsFile = QStringLiteral("/var/lib/node-exporter/quillmere.prom");
 
     Settings extremes = defaultSettings();
     extremes.thresholdGB = int64Max;
@@ -321,6 +329,15 @@ TEST(SettingsJsonTest, ReaderAppliesItsRulesKeyByKey)
          R"({"lastSettingsTab": "Thresholds"})",
          [](Settings &s) {
              s.lastSettingsTab = QStringLiteral("Thresholds");
+         }},
+        {"fleetMetricsStored",
+         R"({"fleetMetricsEnabled": true, "fleetMetricsFile": "/srv/prom/q.prom"})",
+         [](Settings &s) {
+             s.fleetMetricsEnabled = true, s.fleetMetricsFile = u"/srv/prom/q.prom"_s;
+         }},
+        {"fleetMetricsOfWrongType",
+         R"({"fleetMetricsEnabled": "yes", "fleetMetricsFile": 7})",
+         [](Settings &) {
          }},
         {"watchStrings",
          R"({"watchEntries": ["~/a", "/b"]})",

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "freespace/DiskSpace.h"
+#include "platform/Calendar.h"
+#include "records/ChildrenStore.h"
+#include "records/Snapshot.h"
+#include "settings/Settings.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+namespace qm {
+
+// What the fleet metrics are made of: the latest free-space reading (when there is one), the
+// capacity read at start, the settings and the daily records.
+struct FleetMetricsInput
+{
+    std::optional<DiskSpace> reading;
+    std::optional<qint64> totalCapacity; // stands in for the reading's total until there is one
+    Settings settings;
+    QList<Snapshot> records;
+    Breakdown breakdown;
+    QDateTime now;
+    Calendar calendar;
+};
+
+// A label value of the Prometheus text format: backslash, double quote and line feed escaped.
+QString prometheusLabelValue(const QString &value);
+
+// The Prometheus text exposition (version 0.0.4) for node_exporter's textfile collector:
+//   quillmere_free_bytes, quillmere_capacity_bytes (the reading; without one, the newest record's
+//     free space and the capacity read at start),
+//   quillmere_warning_line_bytes, quillmere_critical_line_bytes,
+//   quillmere_folder_size_bytes{path} for every enabled watched folder of the newest record,
+//   quillmere_folder_growth_bytes{path} since the record of the day before (0 for a folder that
+//     shrank or stayed the same; folders new since then have no growth series),
+//   quillmere_growth_total_bytes (the Growth tab's total, each byte once) and
+//     quillmere_growth_period_days (days between the two records compared),
+//   quillmere_days_to_warning_line (+Inf for more than a year; absent without a prediction),
+//   quillmere_last_scan_timestamp_seconds.
+// A metric without a value is left out whole.
+QByteArray fleetMetricsText(const FleetMetricsInput &input);
+
+} // namespace qm

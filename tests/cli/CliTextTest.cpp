@@ -1,0 +1,192 @@
+// What the command-line tool prints for a fixed week of records, in a fixed locale at a fixed
+// time, and the exit codes a monitoring check relies on.
+#include "CliFixture.h"
+#include "cli/CliCommand.h"
+#include "cli/CliGrowth.h"
+#include "cli/CliHistory.h"
+#include "cli/CliStatus.h"
+#include "cli/Sparkline.h"
+#include "support/Printers.h"
+
+#include <gtest/gtest.h>
+
+using namespace qm;
+using namespace qm::test;
+using namespace Qt::StringLiterals;
+
+TEST(CliText, StatusNamesFreeSpaceLevelLinesAndThePredictionWithItsBasis)
+{
+    const CliOutput output = statusOutput(weekOfRecords(), false);
+    EXPECT_EQ(output.text,
+              u"Free space: 25 GB of 500 GB (normal)\n"
+              u"Warning line: 20 GB, critical line: 10 GB\n"
+              u"At this rate, the warning line is ~10 days away\n"
+              u"Basis: 7 of the last 7 days recorded, free space -1 GB a day on average\n"
+              u"Latest record: May 20\n"_s);
+    EXPECT_EQ(output.exitCode, 0);
+}
+
+TEST(CliText, StatusExitCodeIsTheLevelOrUnreadable)
+{
+    struct Case
+    {
+        const char *name;
+        Result<DiskSpace> reading;
+        ByteUnit unit;
+        int exitCode;
+        QString firstLine;
+    };
+    const QList<Case> cases = {
+        {"onTheWarningLine",
+         DiskSpace{20 * GB, 500 * GB, 0},
+         ByteUnit::GB,
+         0,
+         u"Free space: 20 GB of 500 GB (normal)"_s},
+        {"justBelowTheWarningLine",
+         DiskSpace{20 * GB - 1, 500 * GB, 0},
+         ByteUnit::GB,
+         1,
+         u"Free space: 20 GB of 500 GB (warning)"_s},
+        // 20 GiB is more than 20 GB: the same free space is below the line in GiB.
+        {"belowTheWarningLineInGiB",
+         DiskSpace{21 * GB, 500 * GB, 0},
+         ByteUnit::GiB,
+         1,
+         u"Free space: 19.56 GiB of 465.66 GiB (warning)"_s},
+        {"belowTheCriticalLine",
+         DiskSpace{9 * GB, 500 * GB, 0},
+         ByteUnit::GB,
+         2,
+         u"Free space: 9 GB of 500 GB (critical)"_s},
+        {"unreadable",
+         Error{u"No such file or directory"_s},
+         ByteUnit::GB,
+         4,
+         u"Free space: unknown (No such file or directory)"_s},
+    };
+    for (const Case &c : cases) {
+        CliContext context = weekOfRecords();
+        context.reading = c.reading;
+        context.data.settings.unit = c.unit;
+        const CliOutput output = statusOutput(context, false);
+        EXPECT_EQ(output.exitCode, c.exitCode) << c.name;
+        EXPECT_EQ(output.text.section(u'\n', 0, 0), c.firstLine) << c.name;
+        EXPECT_EQ(statusOutput(context, true).exitCode, c.exitCode) << c.name;
+    }
+}
+
+TEST(CliText, GrowthListsGrownFoldersWithTheirChildrenAsTheGrowthTabDoes)
+{
+    const CliOutput output = growthOutput(weekOfRecords(), false, false);
+    // The headline keeps sign, number and unit together (word joiner, no-break space).
+    EXPECT_EQ(output.text,
+              u"Watched folders grew +\u20601.9\u00a0GB since yesterday\n"
+              u"Comparing May 19 \u2192 May 20\n"
+              u"\n"
+              u"Documents                    New     3 GB    +3 GB\n"
+              u"    No breakdown yet\n"
+              u"Downloads                          6.5 GB  +1.5 GB\n"
+              u"    films                    New     1 GB    +1 GB\n"
+              u"    iso                            4.2 GB  +200 MB\n"
+              u"app                               10.4 GB  +400 MB\n"
+              u"    Boxes (org.gnome.Boxes)        8.4 GB  +400 MB\n"_s);
+    EXPECT_EQ(output.exitCode, 0);
+}
+
+TEST(CliText, GrowthWithoutAComparisonSaysWhenOneWillBeAvailable)
+{
+    CliContext context = weekOfRecords();
+    // Six days of records: last week's comparison needs a record from a week before today's.
+    context.data.records.removeFirst();
+    EXPECT_EQ(
+        growthOutput(context, true, false).text,
+        u"1 Week comparison will be available on May 22 (needs a record from 1 week ago)\n"_s);
+
+    // A damaged record file is no comparison, and the exit code says the records were unreadable.
+    context.data.records.clear();
+    context.data.problems = {u"snapshots.json could not be read (damaged)"_s};
+    const CliOutput damaged = growthOutput(context, false, false);
+    EXPECT_EQ(damaged.text,
+              u"1 Day comparison will be available tomorrow (needs 1 day of records)\n"_s);
+    EXPECT_EQ(damaged.exitCode, 4);
+}
+
+TEST(CliText, HistoryShowsThirtyDaysAndASparkline)
+{
+    const CliContext context = weekOfRecords();
+    const QStringList lines = historyOutput(context, std::nullopt, false).text.split(u'\n');
+    ASSERT_EQ(lines.size(), 1 + 30 + 1 + 1); // title, days, sparkline, the final line break
+    EXPECT_EQ(lines[0], u"Free space, last 30 days"_s);
+    EXPECT_EQ(lines[1], u"Apr 21      \u2014"_s);
+    EXPECT_EQ(lines[24], u"May 14  36 GB"_s);
+    // Today is the present reading, not today's record.
+    EXPECT_EQ(lines[30], u"May 20  25 GB"_s);
+    EXPECT_EQ(lines[31], QString(23, u' ') + u"█▇▇▆▅▅▁"_s);
+
+    // A watched folder, named as recorded, absolutely or with a trailing slash.
+    for (const QString &folder : {u"~/Downloads"_s, u"/home/ann/Downloads/"_s}) {
+        const QStringList folderLines = historyOutput(context, folder, false).text.split(u'\n');
+        ASSERT_EQ(folderLines.size(), 33);
+        EXPECT_EQ(folderLines[0], u"Downloads (~/Downloads), last 30 days"_s);
+        EXPECT_EQ(folderLines[29], u"May 19    5 GB"_s);
+        EXPECT_EQ(folderLines[30], u"May 20  6.5 GB"_s);
+        EXPECT_EQ(folderLines[31], QString(28, u' ') + u"▁█"_s);
+    }
+}
+
+TEST(CliText, Sparkline)
+{
+    struct Case
+    {
+        const char *name;
+        QList<std::optional<qint64>> values;
+        QString line;
+    };
+    constexpr qint64 int64Max = std::numeric_limits<qint64>::max();
+    const QList<Case> cases = {
+        {"empty", {}, QString()},
+        {"allMissing", {std::nullopt, std::nullopt}, u"  "_s},
+        {"allEqual", {5, 5, std::nullopt, 5}, u"▄▄ ▄"_s},
+        {"eightSteps", {0, 1, 2, 3, 4, 5, 6, 7}, u"▁▂▃▄▅▆▇█"_s},
+        {"roundedToNearest", {0, 1, 100}, u"▁▁█"_s},
+        // A span wider than 64 bits holds must not overflow.
+        {"fullRange", {-int64Max - 1, 0, int64Max}, u"▁▅█"_s},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(sparkline(c.values), c.line) << c.name;
+}
+
+TEST(CliText, Arguments)
+{
+    using Kind = CliCommand::Kind;
+    struct Case
+    {
+        QStringList arguments;
+        std::optional<CliCommand> command; // absent: a usage error
+    };
+    const QList<Case> cases = {
+        {{}, CliCommand{Kind::status, false, false, std::nullopt}},
+        {{u"--json"_s}, CliCommand{Kind::status, true, false, std::nullopt}},
+        {{u"growth"_s, u"--week"_s, u"--json"_s},
+         CliCommand{Kind::growth, true, true, std::nullopt}},
+        {{u"history"_s, u"--folder"_s, u"~/My Files"_s},
+         CliCommand{Kind::history, false, false, u"~/My Files"_s}},
+        {{u"scan"_s}, CliCommand{Kind::scan, false, false, std::nullopt}},
+        {{u"--help"_s}, CliCommand{Kind::help, false, false, std::nullopt}},
+        {{u"history"_s, u"--folder"_s}, std::nullopt},
+        {{u"status"_s, u"--week"_s}, std::nullopt},
+        {{u"growth"_s, u"--folder"_s, u"~"_s}, std::nullopt},
+        {{u"grow"_s}, std::nullopt},
+        {{u"status"_s, u"growth"_s}, std::nullopt},
+        {{u"--verbose"_s}, std::nullopt},
+    };
+    for (const Case &c : cases) {
+        const Result<CliCommand> parsed = parseCliArguments(c.arguments);
+        ASSERT_EQ(parsed.ok(), c.command.has_value()) << c.arguments.join(u' ').toStdString();
+        if (parsed.ok()) {
+            EXPECT_EQ(parsed.value(), *c.command) << c.arguments.join(u' ').toStdString();
+        } else {
+            EXPECT_FALSE(parsed.error().description.isEmpty());
+        }
+    }
+}
