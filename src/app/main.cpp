@@ -6,6 +6,7 @@
 #include "platform/Log.h"
 #include "platform/LogSink.h"
 #include "platform/Updates.h"
+#include "ui/AppWindows.h"
 #include "ui/TrayIcon.h"
 
 #include <QApplication>
@@ -65,10 +66,6 @@ int main(int argc, char **argv)
     QApplication::setDesktopFileName(QString::fromLatin1(qm::log::applicationIdentifier));
     QApplication::setQuitOnLastWindowClosed(false);
 
-    // Without a tray host the records are still kept; the icon appears when a host starts.
-    if (!QSystemTrayIcon::isSystemTrayAvailable())
-        std::fprintf(stderr, "Quillmere: this desktop session shows no system tray icons yet.\n");
-
     qm::SingleInstance singleInstance;
     singleInstance.start();
 
@@ -96,9 +93,23 @@ int main(int argc, char **argv)
                      &model,
                      &qm::AppModel::handleMountsChanged);
 
+    qm::AppWindows windows(model);
+    QObject::connect(&windows, &qm::AppWindows::quitRequested, &app, &QApplication::quit);
     qm::TrayIcon tray(model);
     QObject::connect(&tray, &qm::TrayIcon::quitRequested, &app, &QApplication::quit);
+    QObject::connect(
+        &tray, &qm::TrayIcon::popoverRequested, &windows, &qm::AppWindows::togglePopover);
+    QObject::connect(
+        &tray, &qm::TrayIcon::settingsRequested, &windows, &qm::AppWindows::openSettings);
+    QObject::connect(&tray, &qm::TrayIcon::openInWindowRequested, &windows, [&windows] {
+        windows.presentMainWindow();
+    });
     tray.show();
+    // Without a tray host the user would see nothing: the main window stands in for the item.
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+        std::fprintf(stderr, "Quillmere: this desktop session shows no system tray icons yet.\n");
+        windows.presentMainWindow();
+    }
 
     return app.exec();
 }

@@ -1,0 +1,97 @@
+#include "ui/ExternalVolumeList.h"
+
+#include "ui/Badge.h"
+#include "ui/ElidedLabel.h"
+#include "ui/ScreenStyle.h"
+
+#include <QCoreApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QVBoxLayout>
+
+namespace qm {
+
+namespace {
+
+// A 4-pixel bar: the track in the label colour at 15 %, the used share at 40 %.
+class VolumeBar : public QWidget
+{
+public:
+    VolumeBar(double used, QWidget *parent)
+        : QWidget(parent)
+        , m_used(used)
+    {
+        setFixedHeight(4);
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        const QColor label = palette().color(QPalette::WindowText);
+        painter.setBrush(withOpacity(label, 0.15));
+        painter.drawRoundedRect(QRectF(rect()), 2, 2);
+        if (m_used > 0) {
+            painter.setBrush(withOpacity(label, 0.4));
+            painter.drawRoundedRect(QRectF(0, 0, width() * m_used, height()), 2, 2);
+        }
+    }
+
+private:
+    double m_used;
+};
+
+QWidget *volumeLine(const ExternalVolume &volume, ByteUnit unit, QWidget *parent)
+{
+    auto *line = new QWidget(parent);
+    line->setObjectName(QStringLiteral("volumeLine"));
+    auto *column = new QVBoxLayout(line);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(3);
+    auto *row = new QHBoxLayout;
+    row->setSpacing(6);
+    auto *name = new ElidedLabel(volume.name, Qt::ElideMiddle, line);
+    name->setFont(captionFont());
+    row->addWidget(name, 1);
+    if (volume.isReadOnly)
+        row->addWidget(new Badge(QCoreApplication::translate("ExternalVolume", "Read-only"), line));
+    auto *size = secondaryCaption(volumeLineText(volume.space, unit), line);
+    row->addWidget(size);
+    column->addLayout(row);
+    if (const std::optional<double> used = volumeUsedFraction(volume.space))
+        column->addWidget(new VolumeBar(*used, line));
+    line->setAccessibleName(volume.name + QStringLiteral(", ") + size->text());
+    return line;
+}
+
+} // namespace
+
+ExternalVolumeList::ExternalVolumeList(QWidget *parent)
+    : QWidget(parent)
+    , m_layout(new QVBoxLayout(this))
+{
+    setObjectName(QStringLiteral("externalVolumes"));
+    m_layout->setContentsMargins(0, 0, 0, 0);
+    m_layout->setSpacing(6);
+}
+
+void ExternalVolumeList::setVolumes(const ExternalVolumes &volumes, ByteUnit unit)
+{
+    while (QLayoutItem *item = m_layout->takeAt(0)) {
+        delete item->widget();
+        delete item;
+    }
+    const VolumeLines lines = volumeLines(volumes);
+    for (const ExternalVolume &volume : lines.shown)
+        m_layout->addWidget(volumeLine(volume, unit, this));
+    if (lines.moreCount > 0) {
+        QLabel *more = secondaryCaption(moreVolumesText(lines.moreCount), this);
+        more->setObjectName(QStringLiteral("moreVolumes"));
+        m_layout->addWidget(more);
+    }
+}
+
+} // namespace qm
