@@ -3,46 +3,16 @@
 #include "ui/Badge.h"
 #include "ui/ElidedLabel.h"
 #include "ui/ScreenStyle.h"
+#include "ui/ShareBar.h"
 
 #include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPainter>
 #include <QVBoxLayout>
 
 namespace qm {
 
 namespace {
-
-// A 4-pixel bar: the track in the label colour at 15 %, the used share at 40 %.
-class VolumeBar : public QWidget
-{
-public:
-    VolumeBar(double used, QWidget *parent)
-        : QWidget(parent)
-        , m_used(used)
-    {
-        setFixedHeight(4);
-    }
-
-protected:
-    void paintEvent(QPaintEvent *) override
-    {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(Qt::NoPen);
-        const QColor label = palette().color(QPalette::WindowText);
-        painter.setBrush(withOpacity(label, 0.15));
-        painter.drawRoundedRect(QRectF(rect()), 2, 2);
-        if (m_used > 0) {
-            painter.setBrush(withOpacity(label, 0.4));
-            painter.drawRoundedRect(QRectF(0, 0, width() * m_used, height()), 2, 2);
-        }
-    }
-
-private:
-    double m_used;
-};
 
 QWidget *volumeLine(const ExternalVolume &volume, ByteUnit unit, QWidget *parent)
 {
@@ -61,8 +31,11 @@ QWidget *volumeLine(const ExternalVolume &volume, ByteUnit unit, QWidget *parent
     auto *size = secondaryCaption(volumeLineText(volume.space, unit), line);
     row->addWidget(size);
     column->addLayout(row);
-    if (const std::optional<double> used = volumeUsedFraction(volume.space))
-        column->addWidget(new VolumeBar(*used, line));
+    if (const std::optional<double> used = volumeUsedFraction(volume.space)) {
+        auto *bar = new ShareBar(4, 2, line);
+        bar->setLayers({{1.0, 0.15}, {*used, 0.4}});
+        column->addWidget(bar);
+    }
     line->setAccessibleName(volume.name + QStringLiteral(", ") + size->text());
     return line;
 }

@@ -104,6 +104,11 @@ std::optional<HistoryPoint> selectedPoint(const QList<HistoryPoint> &points,
     return *best;
 }
 
+int dateTickCount(qint64 spanDays)
+{
+    return spanDays >= 2 && spanDays % 2 == 0 ? 3 : 2;
+}
+
 QString chartAxisDateFormat(const QLocale &locale)
 {
     QString format = locale.dateFormat(QLocale::ShortFormat);

@@ -71,6 +71,11 @@ QList<QList<HistoryPoint>> dayRuns(const QList<HistoryPoint> &points, const Cale
 std::optional<HistoryPoint> selectedPoint(const QList<HistoryPoint> &points,
                                           const std::optional<QDateTime> &selection);
 
+// The number of date marks over a series spanning `spanDays` calendar days: three when the middle
+// one falls on a whole day, else two (the first and the last day), so that no day is labelled
+// twice.
+int dateTickCount(qint64 spanDays);
+
 // The date format of the horizontal axis: numeric month and day in the locale's order ("M/d").
 QString chartAxisDateFormat(const QLocale &locale);
 

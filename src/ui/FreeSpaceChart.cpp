@@ -81,6 +81,14 @@ FreeSpaceChart::FreeSpaceChart(QWidget *parent)
     chart->setMargins(QMargins(0, 0, 0, 0));
     chart->layout()->setContentsMargins(0, 0, 0, 0);
     chart->setBackgroundRoundness(0);
+    // The axes stay for the life of the chart; only their ranges and the series change.
+    m_xAxis = new QDateTimeAxis(chart);
+    m_yAxis = new QValueAxis(chart);
+    m_yAxis->setTickCount(3);
+    m_xAxis->setLabelsFont(caption2Font());
+    m_yAxis->setLabelsFont(caption2Font());
+    chart->addAxis(m_xAxis, Qt::AlignBottom);
+    chart->addAxis(m_yAxis, Qt::AlignLeft);
     m_view = new View(chart, this);
     m_view->setObjectName(QStringLiteral("chartView"));
     m_view->setRenderHint(QPainter::Antialiasing);
@@ -125,6 +133,9 @@ void FreeSpaceChart::setSeries(const QList<HistoryPoint> &points,
                                const QDateTime &now,
                                const Calendar &calendar)
 {
+    if (points == m_points && unit == m_unit && subject == m_subject && !m_title->text().isEmpty()
+        && calendar.localDate(now) == calendar.localDate(m_now))
+        return;
     m_points = points;
     m_unit = unit;
     m_subject = subject;
@@ -152,10 +163,6 @@ void FreeSpaceChart::rebuild()
 
     QChart *chart = m_view->chart();
     chart->removeAllSeries();
-    for (QAbstractAxis *axis : chart->axes()) {
-        chart->removeAxis(axis);
-        delete axis;
-    }
     if (m_points.size() < 2 || !m_domain) {
         m_stack->setCurrentWidget(m_placeholder);
         m_stack->setFixedHeight(m_placeholder->sizeHint().height());
@@ -170,24 +177,21 @@ void FreeSpaceChart::rebuild()
     const QColor secondary = secondaryTextColor(this);
     const QLocale locale;
 
-    auto *xAxis = new QDateTimeAxis;
-    xAxis->setTickCount(3);
+    QDateTimeAxis *xAxis = m_xAxis;
+    QValueAxis *yAxis = m_yAxis;
+    xAxis->setTickCount(dateTickCount(Calendar::wholeDaysBetween(
+        m_calendar.localDate(m_points.first().day), m_calendar.localDate(m_points.last().day))));
     xAxis->setFormat(chartAxisDateFormat(locale));
     xAxis->setRange(m_points.first().day, m_points.last().day);
-    auto *yAxis = new QValueAxis;
-    yAxis->setTickCount(3);
     yAxis->setRange(m_domain->lower, m_domain->upper);
     yAxis->setLabelFormat(m_domain->upper - m_domain->lower < 3 ? QStringLiteral("%.2f")
                                                                 : QStringLiteral("%.0f"));
     for (QAbstractAxis *axis :
          {static_cast<QAbstractAxis *>(xAxis), static_cast<QAbstractAxis *>(yAxis)}) {
-        axis->setLabelsFont(caption2Font());
         axis->setLabelsColor(secondary);
         axis->setGridLineColor(withOpacity(secondary, 0.3));
         axis->setLinePen(QPen(withOpacity(secondary, 0.5), 1));
     }
-    chart->addAxis(xAxis, Qt::AlignBottom);
-    chart->addAxis(yAxis, Qt::AlignLeft);
 
     const auto attach = [&](QXYSeries *series) {
         chart->addSeries(series);

@@ -10,6 +10,8 @@
 
 class QChart;
 class QChartView;
+class QDateTimeAxis;
+class QValueAxis;
 class QLabel;
 class QStackedWidget;
 
@@ -59,6 +61,8 @@ private:
     QStackedWidget *m_stack = nullptr;
     QLabel *m_placeholder = nullptr;
     View *m_view = nullptr;
+    QDateTimeAxis *m_xAxis = nullptr;
+    QValueAxis *m_yAxis = nullptr;
     QLabel *m_selectionLabel = nullptr;
 };
 

@@ -31,6 +31,11 @@ Popover::Popover(AppModel &model, QWidget *parent)
 
 Popover::~Popover() = default;
 
+PopoverContent *Popover::content() const
+{
+    return m_content;
+}
+
 bool Popover::justClosed() const
 {
     return m_closedAt.isValid() && m_closedAt.elapsed() < reopenGuardMs;
@@ -72,6 +77,9 @@ void Popover::place()
     if (!screen)
         return;
     move(popoverPosition(size(), m_itemGeometry, m_cursor, screen->availableGeometry()));
+    // The height left under the panel depends on where it now stands.
+    if (m_content && isVisible())
+        m_content->measureWindow();
 }
 
 void Popover::paintEvent(QPaintEvent *)

@@ -23,7 +23,7 @@ public:
     // host reports no geometry).
     void openAt(const QRect &itemGeometry);
     bool isOpen() const { return isVisible(); }
-    PopoverContent *content() const { return m_content; }
+    PopoverContent *content() const;
     // Whether the panel closed within the last few hundred milliseconds: a click on the tray item
     // that closed it (as an outside click) must not open it again.
     bool justClosed() const;

@@ -39,7 +39,7 @@ QFont smallCaptionFont()
 
 QFont subheadlineFont()
 {
-    return scaled(0.95, QFont::DemiBold);
+    return scaled(0.95, QFont::Medium);
 }
 
 QColor accentColor(const QWidget *widget)

@@ -1,51 +1,17 @@
 #include "ui/StorageBar.h"
 
 #include "ui/ScreenStyle.h"
+#include "ui/ShareBar.h"
 #include "ui/StorageBarLayout.h"
 
 #include <QLabel>
-#include <QPainter>
 #include <QVBoxLayout>
 
 namespace qm {
 
-// The three layers, each a rounded bar from the leading edge: the track, the used and
-// purgeable part, the used part.
-class StorageBar::Track : public QWidget
-{
-public:
-    explicit Track(QWidget *parent)
-        : QWidget(parent)
-    {
-        setFixedHeight(8);
-        setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    }
-
-    StorageBarFractions fractions;
-
-protected:
-    void paintEvent(QPaintEvent *) override
-    {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(Qt::NoPen);
-        const QColor label = palette().color(QPalette::WindowText);
-        const double width = this->width();
-        const auto layer = [&](double share, double opacity) {
-            if (share <= 0)
-                return;
-            painter.setBrush(withOpacity(label, opacity));
-            painter.drawRoundedRect(QRectF(0, 0, width * share, height()), 4, 4);
-        };
-        layer(1.0, 0.15);
-        layer(fractions.used + fractions.purgeable, 0.4);
-        layer(fractions.used, 1.0);
-    }
-};
-
 StorageBar::StorageBar(QWidget *parent)
     : QWidget(parent)
-    , m_track(new Track(this))
+    , m_track(new ShareBar(8, 4, this))
     , m_caption(secondaryCaption({}, this))
 {
     setObjectName(QStringLiteral("storageBar"));
@@ -61,12 +27,15 @@ StorageBar::StorageBar(QWidget *parent)
 void StorageBar::setSpace(const DiskSpace &space, ByteUnit unit)
 {
     m_space = space;
-    m_track->fractions = storageBarFractions(space.free, space.total, space.purgeable);
+    // The track, the used and purgeable part over it, the used part over both.
+    const StorageBarFractions fractions
+        = storageBarFractions(space.free, space.total, space.purgeable);
+    m_track->setLayers(
+        {{1.0, 0.15}, {fractions.used + fractions.purgeable, 0.4}, {fractions.used, 1.0}});
     m_caption->setText(storageText(space.free, space.total, space.purgeable, unit));
     // At most two lines.
     m_caption->setMaximumHeight(2 * m_caption->fontMetrics().lineSpacing());
     setAccessibleName(m_caption->text());
-    m_track->update();
 }
 
 QString StorageBar::caption() const

@@ -9,6 +9,8 @@ class QLabel;
 
 namespace qm {
 
+class ShareBar;
+
 // The bar that splits the startup volume into used, purgeable and free space, with its caption.
 // The whole bar is one accessible element named by the caption.
 class StorageBar : public QWidget
@@ -22,9 +24,8 @@ public:
     QString caption() const;
 
 private:
-    class Track;
     DiskSpace m_space;
-    Track *m_track = nullptr;
+    ShareBar *m_track = nullptr;
     QLabel *m_caption = nullptr;
 };
 

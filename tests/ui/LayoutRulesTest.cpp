@@ -240,6 +240,10 @@ TEST(FreeChartLayoutTest, TitlesAndAxisDates)
               QStringLiteral("Documents (GiB)"));
     EXPECT_EQ(freeChartAccessibleName(FreeChartSubject::folder(QStringLiteral("Documents"))),
               QStringLiteral("Size of Documents over the last 30 days"));
+    // Marks only on whole days: three when the middle falls on one.
+    const std::pair<qint64, int> ticks[] = {{1, 2}, {2, 3}, {3, 2}, {6, 3}, {29, 2}};
+    for (const auto &[span, count] : ticks)
+        EXPECT_EQ(dateTickCount(span), count) << span;
     struct Case
     {
         QLocale locale;

@@ -35,30 +35,6 @@ void save(QWidget *widget, const QString &name)
     }
 }
 
-QList<Snapshot> twoDays(const ScreenSetup &s)
-{
-    return {s.record(
-                1,
-                160 * GB,
-                {{QStringLiteral("~/Downloads"), 10 * GB}, {QStringLiteral("~/.var/app"), 3 * GB}}),
-            s.record(0,
-                     150 * GB,
-                     {{QStringLiteral("~/Downloads"), 12 * GB},
-                      {QStringLiteral("~/.var/app"), 3500 * MB},
-                      {QStringLiteral("~/Videos"), 300 * MB}})};
-}
-
-Breakdown appBreakdown(const ScreenSetup &s)
-{
-    return {{s.dayKey(1),
-             {{QStringLiteral("~/.var/app"), {{QStringLiteral("org.gnome.Boxes"), 1 * GB}}}}},
-            {s.dayKey(0),
-             {{QStringLiteral("~/.var/app"),
-               {{QStringLiteral("org.gnome.Boxes"), 1400 * MB},
-                {QStringLiteral("com.valvesoftware.Steam"), 180 * MB},
-                {QStringLiteral("cache-shared"), 60 * MB}}}}}};
-}
-
 struct State
 {
     const char *name;
@@ -74,7 +50,7 @@ TEST(PopoverScreensTest, RendersEveryState)
         "[Desktop Entry]\nName=Boxes\nType=Application\n"));
     const State states[] = {
         {"popover-no-reading", [](ScreenSetup &s) { s.disk.reset(); }, {}},
-        {"popover-two-days", [](ScreenSetup &s) { s.writeRecords(twoDays(s)); }, {}},
+        {"popover-two-days", [](ScreenSetup &s) { s.writeRecords(s.twoDays()); }, {}},
         {"popover-warning",
          [](ScreenSetup &s) {
              // Free space fell 3 GB a day to 22 GB; the live reading is under the 20 GB line.
@@ -96,13 +72,13 @@ TEST(PopoverScreensTest, RendersEveryState)
          },
          {}},
         {"popover-expanded",
-         [](ScreenSetup &s) { s.writeRecords(twoDays(s), appBreakdown(s)); },
+         [](ScreenSetup &s) { s.writeRecords(s.twoDays(), s.appBreakdown()); },
          [](AppWindows &w) {
              w.popover()->content()->growthTab()->toggleExpanded(QStringLiteral("~/.var/app"));
          }},
         {"popover-volumes",
          [](ScreenSetup &s) {
-             s.writeRecords(twoDays(s));
+             s.writeRecords(s.twoDays());
              const struct
              {
                  const char *name;
@@ -124,7 +100,7 @@ TEST(PopoverScreensTest, RendersEveryState)
                         == 3;
              }));
          }},
-        {"window", [](ScreenSetup &s) { s.writeRecords(twoDays(s), appBreakdown(s)); }, {}, true},
+        {"window", [](ScreenSetup &s) { s.writeRecords(s.twoDays(), s.appBreakdown()); }, {}, true},
     };
     for (const State &state : states) {
         SCOPED_TRACE(state.name);

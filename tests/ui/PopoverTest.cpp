@@ -53,27 +53,25 @@ bool shownIn(const QWidget *top, const QString &name)
     return widget && widget->isVisibleTo(top);
 }
 
-// The records of a user whose Downloads grew by 2 GB and ~/.var/app by 500 MB since yesterday,
-// and whose Videos folder is new; the breakdown of ~/.var/app on both days.
 void writeTwoDays(ScreenSetup &setup)
 {
-    setup.writeRecords(
-        {setup.record(
-             1,
-             160 * GB,
-             {{QStringLiteral("~/Downloads"), 10 * GB}, {QStringLiteral("~/.var/app"), 3 * GB}}),
-         setup.record(0,
-                      150 * GB,
-                      {{QStringLiteral("~/Downloads"), 12 * GB},
-                       {QStringLiteral("~/.var/app"), 3500 * MB},
-                       {QStringLiteral("~/Videos"), 300 * MB}})},
-        {{setup.dayKey(1),
-          {{QStringLiteral("~/.var/app"), {{QStringLiteral("org.gnome.Boxes"), 1 * GB}}}}},
-         {setup.dayKey(0),
-          {{QStringLiteral("~/.var/app"),
-            {{QStringLiteral("org.gnome.Boxes"), 1400 * MB},
-             {QStringLiteral("org.example.Fresh"), 80 * MB}}}}}});
+    setup.writeRecords(setup.twoDays(), setup.appBreakdown());
 }
+
+// A Growth tab on its own, shown at the popover's width, with a revealer that records.
+struct ShownGrowthTab
+{
+    RecordingRevealer revealer;
+    AppDisplayNames names{desktopEntryResolver()};
+    GrowthTab tab;
+
+    ShownGrowthTab(AppModel &model, int height)
+        : tab(model, revealer, names)
+    {
+        tab.resize(360, height);
+        tab.show();
+    }
+};
 
 // --- The header ------------------------------------------------------------------------------
 
@@ -398,11 +396,9 @@ TEST_F(ScreenTest, GrowthTabRowsExpandRevealAndFollowThePeriod)
         privateHome() + QStringLiteral("/.local/share/applications/org.gnome.Boxes.desktop"),
         "[Desktop Entry]\nName=Boxes\nType=Application\n"));
     makeModel();
-    RecordingRevealer revealer;
-    AppDisplayNames names(desktopEntryResolver());
-    GrowthTab tab(*model, revealer, names);
-    tab.resize(360, 348);
-    tab.show();
+    ShownGrowthTab shown(*model, 348);
+    GrowthTab &tab = shown.tab;
+    RecordingRevealer &revealer = shown.revealer;
 
     EXPECT_TRUE(labelText(&tab, QStringLiteral("headline"))
                     .startsWith(QStringLiteral("Watched folders grew +")));
@@ -434,7 +430,7 @@ TEST_F(ScreenTest, GrowthTabRowsExpandRevealAndFollowThePeriod)
     ASSERT_TRUE(waitUntil([&] { return tab.expandedPath() == QStringLiteral("~/.var/app"); }));
     const QWidget *children = child(&tab, QStringLiteral("childGrowthList"));
     ASSERT_NE(children, nullptr);
-    EXPECT_EQ(children->findChildren<QWidget *>(QStringLiteral("childGrowthRow")).size(), 2);
+    EXPECT_EQ(children->findChildren<QWidget *>(QStringLiteral("childGrowthRow")).size(), 3);
     EXPECT_EQ(labelText(children, QStringLiteral("applicationName")), QStringLiteral("Boxes"));
     EXPECT_TRUE(tab.chart()->title().startsWith(folderDisplayName(QStringLiteral("~/.var/app"))
                                                 + QStringLiteral(" (")));
@@ -476,11 +472,8 @@ TEST_F(ScreenTest, BackToTopIsEnabledOnlyAwayFromTheTop)
     }
     writeRecords({record(1, 160 * GB, before), record(0, 150 * GB, after)});
     makeModel();
-    RecordingRevealer revealer;
-    AppDisplayNames names(desktopEntryResolver());
-    GrowthTab tab(*model, revealer, names);
-    tab.resize(360, 200);
-    tab.show();
+    ShownGrowthTab shown(*model, 200);
+    GrowthTab &tab = shown.tab;
     QPushButton *backToTop = child<QPushButton>(&tab, QStringLiteral("backToTop"));
     QScrollBar *scroll = tab.scrollArea()->verticalScrollBar();
     ASSERT_GT(scroll->maximum(), 1);
@@ -498,11 +491,8 @@ TEST_F(ScreenTest, PointingAtTheChartLabelsTheNearestDay)
 {
     writeRecords({record(2, 170 * GB), record(1, 160 * GB)});
     makeModel();
-    RecordingRevealer revealer;
-    AppDisplayNames names(desktopEntryResolver());
-    GrowthTab tab(*model, revealer, names);
-    tab.resize(360, 348);
-    tab.show();
+    ShownGrowthTab shown(*model, 348);
+    GrowthTab &tab = shown.tab;
     FreeSpaceChart *chart = tab.chart();
     ASSERT_TRUE(chart->showsChart());
     auto *view = child<QChartView>(chart, QStringLiteral("chartView"));

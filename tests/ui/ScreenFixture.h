@@ -83,6 +83,32 @@ struct ScreenSetup
         return snapshot;
     }
 
+    // Downloads grew by 2 GB and ~/.var/app by 500 MB since yesterday; Videos is new.
+    QList<Snapshot> twoDays() const
+    {
+        return {record(1,
+                       160 * GB,
+                       {{QStringLiteral("~/Downloads"), 10 * GB},
+                        {QStringLiteral("~/.var/app"), 3 * GB}}),
+                record(0,
+                       150 * GB,
+                       {{QStringLiteral("~/Downloads"), 12 * GB},
+                        {QStringLiteral("~/.var/app"), 3500 * MB},
+                        {QStringLiteral("~/Videos"), 300 * MB}})};
+    }
+
+    // The children of ~/.var/app on both days: one application grew, two folders are new.
+    Breakdown appBreakdown() const
+    {
+        return {{dayKey(1),
+                 {{QStringLiteral("~/.var/app"), {{QStringLiteral("org.gnome.Boxes"), 1 * GB}}}}},
+                {dayKey(0),
+                 {{QStringLiteral("~/.var/app"),
+                   {{QStringLiteral("org.gnome.Boxes"), 1400 * MB},
+                    {QStringLiteral("com.valvesoftware.Steam"), 180 * MB},
+                    {QStringLiteral("cache-shared"), 60 * MB}}}}}};
+    }
+
     QString dataFile(const QString &name) const
     {
         return dir.filePath(QStringLiteral("Quillmere/") + name);
