@@ -9,7 +9,7 @@
 
 namespace qm {
 
-Banner::Banner(Symbol symbol, const QString &text, const QColor &tint, QWidget *parent)
+Banner::Banner(Glyph glyph, const QString &text, const QColor &tint, QWidget *parent)
     : QWidget(parent)
     , m_tint(tint)
     , m_text(new QLabel(text, this))
@@ -18,7 +18,7 @@ Banner::Banner(Symbol symbol, const QString &text, const QColor &tint, QWidget *
     m_row->setContentsMargins(8, 6, 8, 6);
     m_row->setSpacing(8);
     auto *icon = new QLabel(this);
-    icon->setPixmap(themeIcon(symbol, palette().color(QPalette::WindowText)).pixmap(14, 14));
+    icon->setPixmap(glyphIcon(glyph, palette().color(QPalette::WindowText)).pixmap(14, 14));
     icon->setAlignment(Qt::AlignTop);
     m_row->addWidget(icon);
     m_text->setFont(captionFont());

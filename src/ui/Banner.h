@@ -17,7 +17,7 @@ class Banner : public QWidget
 {
     Q_OBJECT
 public:
-    Banner(Symbol symbol, const QString &text, const QColor &tint, QWidget *parent = nullptr);
+    Banner(Glyph glyph, const QString &text, const QColor &tint, QWidget *parent = nullptr);
 
     void setText(const QString &text);
     QString text() const;

@@ -20,7 +20,7 @@ QWidget *childRow(const ChildDelta &child,
                   ByteUnit unit,
                   const QString &parentAbsolutePath,
                   AppDisplayNames &displayNames,
-                  FileRevealer &revealer,
+                  FolderRevealer &revealer,
                   QWidget *parent)
 {
     auto *row = new QWidget(parent);
@@ -65,7 +65,7 @@ ChildGrowthList::ChildGrowthList(const ChildDeltaReport &report,
                                  ByteUnit unit,
                                  const QString &parentAbsolutePath,
                                  AppDisplayNames &displayNames,
-                                 FileRevealer &revealer,
+                                 FolderRevealer &revealer,
                                  QWidget *parent)
     : QWidget(parent)
 {

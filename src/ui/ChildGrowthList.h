@@ -7,7 +7,7 @@
 namespace qm {
 
 class AppDisplayNames;
-class FileRevealer;
+class FolderRevealer;
 
 // The children that grew inside an expanded folder, indented under its row: one line each with
 // the application's name over the folder name where the folder is named after an application,
@@ -21,7 +21,7 @@ public:
                     ByteUnit unit,
                     const QString &parentAbsolutePath,
                     AppDisplayNames &displayNames,
-                    FileRevealer &revealer,
+                    FolderRevealer &revealer,
                     QWidget *parent = nullptr);
 };
 

@@ -5,26 +5,43 @@
 namespace qm {
 
 ElidedLabel::ElidedLabel(const QString &text, Qt::TextElideMode mode, QWidget *parent)
-    : QLabel(text, parent)
+    : QWidget(parent)
     , m_mode(mode)
 {
-    setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    setTextFormat(Qt::PlainText);
+    setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    setText(text);
+}
+
+void ElidedLabel::setText(const QString &text)
+{
+    if (text == m_text)
+        return;
+    m_text = text;
+    setAccessibleName(text);
+    updateGeometry();
+    update();
+}
+
+QString ElidedLabel::shownText() const
+{
+    return fontMetrics().elidedText(m_text, m_mode, width());
+}
+
+QSize ElidedLabel::sizeHint() const
+{
+    return {fontMetrics().horizontalAdvance(m_text) + 1, fontMetrics().height()};
 }
 
 QSize ElidedLabel::minimumSizeHint() const
 {
-    return {fontMetrics().horizontalAdvance(QStringLiteral("W…W")),
-            QLabel::minimumSizeHint().height()};
+    return {fontMetrics().horizontalAdvance(QStringLiteral("…")) * 4, fontMetrics().height()};
 }
 
 void ElidedLabel::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
-    const QRect area = contentsRect();
-    const QString shown = fontMetrics().elidedText(text(), m_mode, area.width());
     painter.setPen(palette().color(foregroundRole()));
-    painter.drawText(area, int(alignment()) | Qt::TextSingleLine, shown);
+    painter.drawText(rect(), Qt::AlignLeft | Qt::AlignVCenter, shownText());
 }
 
 } // namespace qm

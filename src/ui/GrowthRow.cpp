@@ -1,10 +1,11 @@
 #include "ui/GrowthRow.h"
 
-#include "desktop/FileRevealer.h"
+#include "desktop/FolderRevealer.h"
 #include "records/WatchList.h"
 #include "ui/Badge.h"
 #include "ui/ElidedLabel.h"
 #include "ui/ScreenStyle.h"
+#include "ui/SymbolIcon.h"
 #include "ui/ThemeIcon.h"
 #include "units/SizeText.h"
 
@@ -30,16 +31,15 @@ QString growthChangeText(qint64 delta, ByteUnit unit)
 
 QToolButton *showInFolderButton(const QString &name,
                                 const QString &absolutePath,
-                                FileRevealer &revealer,
+                                FolderRevealer &revealer,
                                 QWidget *parent)
 {
-    auto *button = new QToolButton(parent);
-    button->setObjectName(QStringLiteral("showInFolder"));
-    button->setAutoRaise(true);
-    button->setIcon(themeIcon(Symbol::folder, secondaryTextColor(parent)));
-    button->setIconSize(QSize(14, 14));
-    button->setToolTip(QCoreApplication::translate("Growth", "Show in Folder"));
-    button->setAccessibleName(QCoreApplication::translate("Growth", "Show in Folder: ") + name);
+    QToolButton *button
+        = symbolButton(Symbol::folder,
+                       QCoreApplication::translate("Growth", "Show in Folder"),
+                       QCoreApplication::translate("Growth", "Show in Folder: ") + name,
+                       parent);
+    button->setObjectName(QStringLiteral("showInFolderButton"));
     QObject::connect(button, &QToolButton::clicked, button, [&revealer, absolutePath] {
         revealer.reveal(absolutePath);
     });
@@ -60,7 +60,7 @@ GrowthRow::GrowthRow(const DeltaItem &item,
                      ByteUnit unit,
                      bool isExpanded,
                      const QString &home,
-                     FileRevealer &revealer,
+                     FolderRevealer &revealer,
                      QWidget *parent)
     : QWidget(parent)
     , m_path(item.path)
@@ -80,8 +80,8 @@ GrowthRow::GrowthRow(const DeltaItem &item,
 
     auto *chevron = new QLabel(this);
     chevron->setObjectName(QStringLiteral("disclosure"));
-    chevron->setPixmap(themeIcon(isExpanded ? Symbol::chevronDown : Symbol::chevronRight, secondary)
-                           .pixmap(10, 10));
+    chevron->setPixmap(
+        glyphIcon(isExpanded ? Glyph::chevronDown : Glyph::chevronRight, secondary).pixmap(10, 10));
     chevron->setFixedWidth(10);
     layout->addWidget(chevron);
 
@@ -100,7 +100,7 @@ GrowthRow::GrowthRow(const DeltaItem &item,
     if (deletability(item.path) == Deletable::never) {
         auto *lock = new QLabel(this);
         lock->setObjectName(QStringLiteral("appDataLock"));
-        lock->setPixmap(themeIcon(Symbol::lock, secondary).pixmap(12, 12));
+        lock->setPixmap(symbolIcon(Symbol::lock).pixmap(12, 12));
         const QString help = QCoreApplication::translate(
             "Growth", "App data. Quillmere doesn’t offer cleanup here.");
         lock->setToolTip(help);

@@ -9,7 +9,7 @@ class QToolButton;
 
 namespace qm {
 
-class FileRevealer;
+class FolderRevealer;
 
 // "+1.2 GB", "-300 MB": the sign and the list size text of the change's magnitude.
 QString growthChangeText(qint64 delta, ByteUnit unit);
@@ -20,7 +20,7 @@ QLabel *growthChangeLabel(qint64 delta, ByteUnit unit, QWidget *parent);
 // The borderless folder button that shows an item in the file manager ("Show in Folder").
 QToolButton *showInFolderButton(const QString &name,
                                 const QString &absolutePath,
-                                FileRevealer &revealer,
+                                FolderRevealer &revealer,
                                 QWidget *parent);
 
 // One grown watched folder: disclosure chevron, name, "New" badge, current size, lock for app
@@ -33,7 +33,7 @@ public:
               ByteUnit unit,
               bool isExpanded,
               const QString &home,
-              FileRevealer &revealer,
+              FolderRevealer &revealer,
               QWidget *parent = nullptr);
 
     const QString &path() const { return m_path; }

@@ -1,11 +1,12 @@
 #include "ui/GrowthTab.h"
 
-#include "desktop/FileRevealer.h"
+#include "desktop/FolderRevealer.h"
 #include "model/AppModel.h"
 #include "platform/AppDisplayNames.h"
 #include "records/SnapshotScheduler.h"
 #include "records/WatchList.h"
 #include "ui/ChildGrowthList.h"
+#include "ui/Divider.h"
 #include "ui/FreeSpaceChart.h"
 #include "ui/GrowthRow.h"
 #include "ui/ScreenStyle.h"
@@ -25,6 +26,12 @@ namespace qm {
 
 namespace {
 
+FolderRevealer &defaultRevealer()
+{
+    static FileManagerRevealer revealer;
+    return revealer;
+}
+
 void clearLayout(QVBoxLayout *layout)
 {
     while (QLayoutItem *item = layout->takeAt(0)) {
@@ -36,11 +43,11 @@ void clearLayout(QVBoxLayout *layout)
 } // namespace
 
 GrowthTab::GrowthTab(AppModel &model, QWidget *parent)
-    : GrowthTab(model, FileManagerRevealer::shared(), AppDisplayNames::shared(), parent)
+    : GrowthTab(model, defaultRevealer(), AppDisplayNames::shared(), parent)
 {}
 
 GrowthTab::GrowthTab(AppModel &model,
-                     FileRevealer &revealer,
+                     FolderRevealer &revealer,
                      AppDisplayNames &displayNames,
                      QWidget *parent)
     : QWidget(parent)
@@ -95,12 +102,12 @@ GrowthTab::GrowthTab(AppModel &model,
     auto *barLayout = new QVBoxLayout(bar);
     barLayout->setContentsMargins(0, 0, 0, 0);
     barLayout->setSpacing(0);
-    barLayout->addWidget(divider(bar));
+    barLayout->addWidget(new Divider(bar));
     m_backToTop = new QPushButton(QCoreApplication::translate("Growth", "Back to Top"), bar);
     m_backToTop->setObjectName(QStringLiteral("backToTop"));
     m_backToTop->setFlat(true);
     m_backToTop->setFont(captionFont());
-    m_backToTop->setIcon(themeIcon(Symbol::chevronUp, palette().color(QPalette::WindowText)));
+    m_backToTop->setIcon(glyphIcon(Glyph::chevronUp, palette().color(QPalette::WindowText)));
     m_backToTop->setToolTip(m_backToTop->text());
     m_backToTop->setAccessibleName(m_backToTop->text());
     m_backToTop->setGraphicsEffect(new QGraphicsOpacityEffect(m_backToTop));
@@ -246,7 +253,7 @@ void GrowthTab::rebuildReport()
                                     m_revealer,
                                     rows));
         }
-        rowsLayout->addWidget(divider(rows));
+        rowsLayout->addWidget(new Divider(rows));
     }
     m_report->addWidget(rows);
 }

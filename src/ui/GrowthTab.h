@@ -16,7 +16,7 @@ namespace qm {
 
 class AppDisplayNames;
 class AppModel;
-class FileRevealer;
+class FolderRevealer;
 class FreeSpaceChart;
 class SegmentedPicker;
 
@@ -30,7 +30,7 @@ class GrowthTab : public QWidget
 public:
     explicit GrowthTab(AppModel &model, QWidget *parent = nullptr);
     GrowthTab(AppModel &model,
-              FileRevealer &revealer,
+              FolderRevealer &revealer,
               AppDisplayNames &displayNames,
               QWidget *parent = nullptr);
 
@@ -48,7 +48,7 @@ private:
     void updateBackToTop();
 
     AppModel &m_model;
-    FileRevealer &m_revealer;
+    FolderRevealer &m_revealer;
     AppDisplayNames &m_displayNames;
     QTimer m_refreshTimer;
     std::optional<QString> m_expandedPath;

@@ -1,5 +1,6 @@
 #include "ui/PopoverFooter.h"
 
+#include "ui/Divider.h"
 #include "ui/ScreenStyle.h"
 
 #include <QCoreApplication>
@@ -17,7 +18,7 @@ PopoverFooter::PopoverFooter(QWidget *parent)
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(8);
-    layout->addWidget(divider(this));
+    layout->addWidget(new Divider(this));
     auto *row = new QHBoxLayout;
     row->setSpacing(8);
     const auto button = [this, row](const QString &title, const QString &name) {

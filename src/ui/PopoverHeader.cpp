@@ -5,6 +5,7 @@
 #include "platform/Updates.h"
 #include "records/SnapshotScheduler.h"
 #include "ui/Banner.h"
+#include "ui/Divider.h"
 #include "ui/ExternalVolumeList.h"
 #include "ui/ScanLine.h"
 #include "ui/ScreenStyle.h"
@@ -44,7 +45,7 @@ PopoverHeader::PopoverHeader(AppModel &model, QWidget *parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(8);
 
-    m_updateBanner = new Banner(Symbol::arrowDownCircle, {}, accentColor(this), this);
+    m_updateBanner = new Banner(Glyph::arrowDownCircle, {}, accentColor(this), this);
     m_updateBanner->setObjectName(QStringLiteral("updateBanner"));
     connect(m_updateBanner->addButton(QCoreApplication::translate("Popover", "Details…"),
                                       QStringLiteral("updateDetails")),
@@ -54,7 +55,7 @@ PopoverHeader::PopoverHeader(AppModel &model, QWidget *parent)
     layout->addWidget(m_updateBanner);
 
     m_notificationBanner
-        = new Banner(Symbol::bellSlash,
+        = new Banner(Glyph::bellSlash,
                      QCoreApplication::translate("Popover", "Notifications are not allowed"),
                      Banner::warningTint(),
                      this);
@@ -106,7 +107,7 @@ PopoverHeader::PopoverHeader(AppModel &model, QWidget *parent)
     m_prediction->setToolTip(fullPredictionHelpText());
     layout->addWidget(m_prediction);
 
-    layout->addWidget(divider(this));
+    layout->addWidget(new Divider(this));
 
     m_tabPicker = new SegmentedPicker(
         {{QCoreApplication::translate("Popover", "Growth"),

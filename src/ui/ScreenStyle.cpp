@@ -1,7 +1,6 @@
 #include "ui/ScreenStyle.h"
 
 #include <QApplication>
-#include <QFrame>
 #include <QLabel>
 #include <QPalette>
 
@@ -22,19 +21,9 @@ QFont scaled(double factor, QFont::Weight weight = QFont::Normal)
 
 } // namespace
 
-QFont captionFont()
-{
-    return scaled(0.85);
-}
-
 QFont caption2Font()
 {
     return scaled(0.8);
-}
-
-QFont smallCaptionFont()
-{
-    return scaled(0.75, QFont::Medium);
 }
 
 QFont subheadlineFont()
@@ -49,7 +38,7 @@ QColor accentColor(const QWidget *widget)
 
 QColor secondaryTextColor(const QWidget *widget)
 {
-    return widget->palette().color(QPalette::PlaceholderText);
+    return toneColor(TextTone::secondary, widget);
 }
 
 QColor withOpacity(QColor color, double opacity)
@@ -58,12 +47,10 @@ QColor withOpacity(QColor color, double opacity)
     return color;
 }
 
-void makeSecondary(QLabel *label)
+void makeSecondary(QWidget *widget)
 {
-    label->setFont(captionFont());
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, palette.color(QPalette::PlaceholderText));
-    label->setPalette(palette);
+    widget->setFont(captionFont());
+    applyTone(widget, TextTone::secondary);
 }
 
 QLabel *secondaryCaption(const QString &text, QWidget *parent)
@@ -71,18 +58,6 @@ QLabel *secondaryCaption(const QString &text, QWidget *parent)
     auto *label = new QLabel(text, parent);
     makeSecondary(label);
     return label;
-}
-
-QFrame *divider(QWidget *parent)
-{
-    auto *line = new QFrame(parent);
-    line->setFrameShape(QFrame::HLine);
-    line->setFrameShadow(QFrame::Plain);
-    line->setFixedHeight(1);
-    QPalette palette = line->palette();
-    palette.setColor(QPalette::WindowText, withOpacity(palette.color(QPalette::WindowText), 0.15));
-    line->setPalette(palette);
-    return line;
 }
 
 } // namespace qm

@@ -5,21 +5,14 @@
 
 namespace qm {
 
-// The small symbols of the screens.
-enum class Symbol {
-    chevronRight,
-    chevronDown,
-    chevronUp,
-    lock,
-    folder,
-    arrowDownCircle,
-    bellSlash
-};
+// The popover's small glyphs beyond the symbols of SymbolIcon.h: disclosure chevrons, the
+// update arrow and the muted bell.
+enum class Glyph { chevronRight, chevronDown, chevronUp, arrowDownCircle, bellSlash };
 
-// The freedesktop icon theme's name for a symbol ("go-next", "object-locked", "folder", ...).
-QString themeIconName(Symbol symbol);
+// The freedesktop icon theme's name for a glyph ("go-next", "go-up", ...).
+QString glyphThemeName(Glyph glyph);
 
-// The theme's icon for `symbol`, or, where the theme lacks it, the symbol drawn in `color`.
-QIcon themeIcon(Symbol symbol, const QColor &color);
+// The theme's icon for `glyph`, or, where the theme lacks it, the glyph drawn in `color`.
+QIcon glyphIcon(Glyph glyph, const QColor &color);
 
 } // namespace qm

@@ -4,6 +4,7 @@
 #include "platform/Updates.h"
 #include "records/WatchList.h"
 #include "ui/AppWindows.h"
+#include "ui/ElidedLabel.h"
 #include "ui/FreeSpaceChart.h"
 #include "ui/GrowthTab.h"
 #include "ui/MainWindow.h"
@@ -43,8 +44,11 @@ T *child(const QWidget *parent, const QString &name)
 
 QString labelText(const QWidget *parent, const QString &name)
 {
-    const QLabel *label = child<QLabel>(parent, name);
-    return label ? label->text() : QStringLiteral("<missing %1>").arg(name);
+    if (const QLabel *label = child<QLabel>(parent, name))
+        return label->text();
+    if (const ElidedLabel *label = child<ElidedLabel>(parent, name))
+        return label->text();
+    return QStringLiteral("<missing %1>").arg(name);
 }
 
 bool shownIn(const QWidget *top, const QString &name)
@@ -61,7 +65,7 @@ void writeTwoDays(ScreenSetup &setup)
 // A Growth tab on its own, shown at the popover's width, with a revealer that records.
 struct ShownGrowthTab
 {
-    RecordingRevealer revealer;
+    RevealRecorder revealer;
     AppDisplayNames names{desktopEntryResolver()};
     GrowthTab tab;
 
@@ -398,7 +402,7 @@ TEST_F(ScreenTest, GrowthTabRowsExpandRevealAndFollowThePeriod)
     makeModel();
     ShownGrowthTab shown(*model, 348);
     GrowthTab &tab = shown.tab;
-    RecordingRevealer &revealer = shown.revealer;
+    RevealRecorder &revealer = shown.revealer;
 
     EXPECT_TRUE(labelText(&tab, QStringLiteral("headline"))
                     .startsWith(QStringLiteral("Watched folders grew +")));
@@ -422,7 +426,8 @@ TEST_F(ScreenTest, GrowthTabRowsExpandRevealAndFollowThePeriod)
     EXPECT_EQ(tab.chart()->title(), QStringLiteral("Free Space (GB)"));
 
     // "Show in Folder" reveals the folder itself.
-    QTest::mouseClick(child<QToolButton>(rows[0], QStringLiteral("showInFolder")), Qt::LeftButton);
+    QTest::mouseClick(child<QToolButton>(rows[0], QStringLiteral("showInFolderButton")),
+                      Qt::LeftButton);
     EXPECT_EQ(revealer.revealed, QStringList{privateHome() + QStringLiteral("/Downloads")});
 
     // A click on the row opens its children, named after their applications where known.
@@ -435,7 +440,7 @@ TEST_F(ScreenTest, GrowthTabRowsExpandRevealAndFollowThePeriod)
     EXPECT_TRUE(tab.chart()->title().startsWith(folderDisplayName(QStringLiteral("~/.var/app"))
                                                 + QStringLiteral(" (")));
     const QList<QToolButton *> reveal
-        = children->findChildren<QToolButton *>(QStringLiteral("showInFolder"));
+        = children->findChildren<QToolButton *>(QStringLiteral("showInFolderButton"));
     ASSERT_FALSE(reveal.isEmpty());
     QTest::mouseClick(reveal.first(), Qt::LeftButton);
     EXPECT_EQ(revealer.revealed.last(),

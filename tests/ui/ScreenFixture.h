@@ -1,6 +1,6 @@
 #pragma once
 
-#include "desktop/FileRevealer.h"
+#include "desktop/FolderRevealer.h"
 #include "freespace/DiskSpaceMonitor.h"
 #include "freespace/Notifier.h"
 #include "model/AppModel.h"
@@ -41,11 +41,12 @@ public:
 };
 
 // Remembers what "Show in Folder" was asked to show.
-class RecordingRevealer : public FileRevealer
+class RevealRecorder : public FolderRevealer
 {
 public:
     QStringList revealed;
     void reveal(const QString &path) override { revealed.append(path); }
+    void openTrash() override { revealed.append(QStringLiteral("trash:///")); }
 };
 
 // A model over a temporary data folder at a fixed time (12 March 2026, 09:30 UTC), whose

@@ -1,0 +1,50 @@
+#include "desktop/FolderRevealer.h"
+
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QUrl>
+
+namespace qm {
+
+namespace {
+
+void openContainingFolder(const QString &path)
+{
+    QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(path).absolutePath()));
+}
+
+} // namespace
+
+FileManagerRevealer::FileManagerRevealer(QDBusConnection connection)
+    : m_connection(std::move(connection))
+{}
+
+void FileManagerRevealer::reveal(const QString &path)
+{
+    if (!m_connection.isConnected()) {
+        openContainingFolder(path);
+        return;
+    }
+    QDBusMessage call
+        = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.FileManager1"),
+                                         QStringLiteral("/org/freedesktop/FileManager1"),
+                                         QStringLiteral("org.freedesktop.FileManager1"),
+                                         QStringLiteral("ShowItems"));
+    call << QStringList{QUrl::fromLocalFile(path).toString()} << QString();
+    auto *watcher = new QDBusPendingCallWatcher(m_connection.asyncCall(call));
+    QObject::connect(
+        watcher, &QDBusPendingCallWatcher::finished, [path](QDBusPendingCallWatcher *w) {
+            if (w->isError())
+                openContainingFolder(path);
+            w->deleteLater();
+        });
+}
+
+void FileManagerRevealer::openTrash()
+{
+    QDesktopServices::openUrl(QUrl(QStringLiteral("trash:///")));
+}
+
+} // namespace qm

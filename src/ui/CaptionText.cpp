@@ -1,0 +1,62 @@
+#include "ui/CaptionText.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QPalette>
+
+namespace qm {
+
+QFont captionFont()
+{
+    QFont font = QApplication::font();
+    font.setPointSizeF(font.pointSizeF() * 0.85);
+    return font;
+}
+
+QFont smallCaptionFont()
+{
+    QFont font = QApplication::font();
+    font.setPointSizeF(font.pointSizeF() * 0.77);
+    return font;
+}
+
+QColor toneColor(TextTone tone, const QWidget *widget)
+{
+    const QPalette palette = widget ? widget->palette() : QApplication::palette();
+    switch (tone) {
+    case TextTone::primary:
+        return palette.color(QPalette::WindowText);
+    case TextTone::secondary:
+        return palette.color(QPalette::PlaceholderText);
+    case TextTone::tertiary: {
+        QColor color = palette.color(QPalette::PlaceholderText);
+        color.setAlphaF(color.alphaF() * 0.7);
+        return color;
+    }
+    case TextTone::orange:
+        return QColor(0xd0, 0x68, 0x00);
+    case TextTone::red:
+        break;
+    }
+    return QColor(0xd7, 0x1f, 0x1f);
+}
+
+void applyTone(QWidget *widget, TextTone tone)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, toneColor(tone, widget));
+    palette.setColor(QPalette::Text, toneColor(tone, widget));
+    widget->setPalette(palette);
+}
+
+QLabel *captionLabel(const QString &text, TextTone tone, QWidget *parent)
+{
+    auto *label = new QLabel(text, parent);
+    label->setFont(captionFont());
+    label->setWordWrap(true);
+    label->setTextFormat(Qt::PlainText);
+    applyTone(label, tone);
+    return label;
+}
+
+} // namespace qm
