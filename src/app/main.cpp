@@ -9,8 +9,8 @@
 #include "platform/LogSink.h"
 #include "platform/Updates.h"
 #include "records/SnapshotScheduler.h"
+#include "ui/AppWindows.h"
 #include "ui/MainMenu.h"
-#include "ui/SettingsWindowController.h"
 #include "ui/TrayIcon.h"
 
 #include <QApplication>
@@ -71,10 +71,6 @@ int main(int argc, char **argv)
     QApplication::setDesktopFileName(QString::fromLatin1(qm::log::applicationIdentifier));
     QApplication::setQuitOnLastWindowClosed(false);
 
-    // Without a tray host the records are still kept; the icon appears when a host starts.
-    if (!QSystemTrayIcon::isSystemTrayAvailable())
-        std::fprintf(stderr, "Quillmere: this desktop session shows no system tray icons yet.\n");
-
     qm::SingleInstance singleInstance;
     singleInstance.start();
 
@@ -83,13 +79,6 @@ int main(int argc, char **argv)
     services.notifier = notifier;
     services.updater = qm::platformUpdater();
     qm::AppModel model(services);
-    // A click on a notification asks for its tab (or starts the update check); the tray's
-    // popover opens on the requested tab.
-    qm::NotificationClickRouter clicks([&model] { return &model; }, {});
-    QObject::connect(notifier.get(),
-                     &qm::Notifier::activated,
-                     &clicks,
-                     &qm::NotificationClickRouter::handleClick);
     // quillmere-cli scan: the scan runs here and writes today's record as any other.
     QObject::connect(&singleInstance, &qm::SingleInstance::scanRequested, &model, [&model] {
         QCoro::connect(model.scheduler()->requestScan(), &model, [] {});
@@ -119,21 +108,40 @@ int main(int argc, char **argv)
                      &model,
                      &qm::AppModel::handleMountsChanged);
 
-    // The program's commands and shortcuts, and its one Settings window.
-    std::unique_ptr<qm::SettingsWindowController> settingsWindow;
-    qm::MainMenu mainMenu({[&] { settingsWindow->show(); },
+    // The program's commands and shortcuts, its windows and its one Settings window.
+    qm::AppWindows *windowsPointer = nullptr;
+    qm::MainMenu mainMenu({[&windowsPointer] { windowsPointer->openSettings(); },
                            [] {
                                QApplication::quit();
                            }});
-    settingsWindow = std::make_unique<qm::SettingsWindowController>(model, &mainMenu);
+    qm::AppWindows windows(model, &mainMenu);
+    windowsPointer = &windows;
     mainMenu.install(qm::MainMenu::InstallReason::launch);
-
+    QObject::connect(&windows, &qm::AppWindows::quitRequested, &app, &QApplication::quit);
+    // A click on a notification asks for its tab (or starts the update check) and brings the
+    // main window to the front on it.
+    qm::NotificationClickRouter clicks(
+        [&model] { return &model; },
+        [&windows](qm::MenuTab tab) { windows.presentMainWindow(tab); });
+    QObject::connect(notifier.get(),
+                     &qm::Notifier::activated,
+                     &clicks,
+                     &qm::NotificationClickRouter::handleClick);
     qm::TrayIcon tray(model);
-    QObject::connect(&tray, &qm::TrayIcon::settingsRequested, settingsWindow.get(), [&] {
-        settingsWindow->show();
-    });
     QObject::connect(&tray, &qm::TrayIcon::quitRequested, &app, &QApplication::quit);
+    QObject::connect(
+        &tray, &qm::TrayIcon::popoverRequested, &windows, &qm::AppWindows::togglePopover);
+    QObject::connect(
+        &tray, &qm::TrayIcon::settingsRequested, &windows, &qm::AppWindows::openSettings);
+    QObject::connect(&tray, &qm::TrayIcon::openInWindowRequested, &windows, [&windows] {
+        windows.presentMainWindow();
+    });
     tray.show();
+    // Without a tray host the user would see nothing: the main window stands in for the item.
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+        std::fprintf(stderr, "Quillmere: this desktop session shows no system tray icons yet.\n");
+        windows.presentMainWindow();
+    }
 
     return app.exec();
 }

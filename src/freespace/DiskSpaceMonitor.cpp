@@ -4,6 +4,7 @@
 
 #include <QCoroFuture>
 #include <QPointer>
+#include <QThreadPool>
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
@@ -23,6 +24,18 @@ int periodMilliseconds(double seconds)
 }
 
 } // namespace
+
+QThreadPool *DiskSpaceMonitor::readerThreads()
+{
+    // Deliberately never destroyed: a volume that does not answer must not hold up the end of the
+    // process.
+    static QThreadPool *const pool = [] {
+        auto *threads = new QThreadPool;
+        threads->setMaxThreadCount(2);
+        return threads;
+    }();
+    return pool;
+}
 
 DiskSpaceMonitor::DiskSpaceMonitor(DiskSpaceReader reader, QObject *parent)
     : QObject(parent)
@@ -58,7 +71,7 @@ QCoro::Task<> DiskSpaceMonitor::refresh()
     const quint64 generation = ++m_startedGeneration;
     const QPointer<DiskSpaceMonitor> self(this);
     // The reader is copied into the worker, so it outlives the monitor if need be.
-    const Result<DiskSpace> reading = co_await QtConcurrent::run(m_reader);
+    const Result<DiskSpace> reading = co_await QtConcurrent::run(readerThreads(), m_reader);
     if (!self)
         co_return;
     if (!reading.ok()) {

@@ -3,6 +3,7 @@
 #include "freespace/DiskSpace.h"
 
 #include <QObject>
+#include <QThreadPool>
 #include <QTimer>
 
 #include <QCoroTask>
@@ -38,6 +39,10 @@ public:
 
     // One reading now. A failure is logged and keeps the previous value.
     QCoro::Task<> refresh();
+
+    // The threads the readings run on: their own, never Qt's shared pool, which the painting of
+    // windows also uses; a volume that hangs would otherwise stall every window.
+    static QThreadPool *readerThreads();
 
 Q_SIGNALS:
     // Emitted when `space` takes a different value.

@@ -143,6 +143,9 @@ public:
     SnapshotScheduler *scheduler() const { return m_scheduler.get(); }
     CleanupViewModel &cleanup() const { return *m_cleanup; }
     const QString &home() const { return m_services.home; }
+    // The current time and the user's calendar, as the model's own computations take them.
+    QDateTime now() const { return m_services.clock(); }
+    Calendar calendar() const { return m_services.calendar(); }
     const SettingsStore &settingsStore() const { return m_settingsStore; }
     LaunchAtLogin &launchAtLogin() const { return *m_launchAtLogin; }
     LogExportController &logExport() const { return *m_logExport; }

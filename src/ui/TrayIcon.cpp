@@ -24,11 +24,21 @@ TrayIcon::TrayIcon(AppModel &model, QObject *parent)
     QAction *settings = m_menu->addAction(QCoreApplication::translate("MainMenu", "Settings…"));
     settings->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
     connect(settings, &QAction::triggered, this, &TrayIcon::settingsRequested);
+    QAction *window = m_menu->addAction(QCoreApplication::translate("MainMenu", "Open in Window"));
+    connect(window, &QAction::triggered, this, &TrayIcon::openInWindowRequested);
+    m_menu->addSeparator();
     QAction *quit = m_menu->addAction(QCoreApplication::translate("MainMenu", "Quit Quillmere"));
     quit->setShortcut(QKeySequence::Quit);
     connect(quit, &QAction::triggered, this, &TrayIcon::quitRequested);
     m_tray->setContextMenu(m_menu.get());
-    // The menu is this item's popover: opening it reads free space and the volumes anew.
+    connect(m_tray,
+            &QSystemTrayIcon::activated,
+            this,
+            [this](QSystemTrayIcon::ActivationReason reason) {
+                if (reason == QSystemTrayIcon::Trigger)
+                    Q_EMIT popoverRequested(m_tray->geometry());
+            });
+    // The volumes in the menu are read anew each time it opens, as the popover's are.
     connect(m_menu.get(), &QMenu::aboutToShow, &m_model, &AppModel::popoverOpened);
     connect(m_menu.get(), &QMenu::aboutToHide, &m_model, &AppModel::popoverClosed);
     connect(&m_model, &AppModel::externalVolumesChanged, this, &TrayIcon::updateVolumeLines);
@@ -45,6 +55,11 @@ TrayIcon::TrayIcon(AppModel &model, QObject *parent)
 }
 
 TrayIcon::~TrayIcon() = default;
+
+QRect TrayIcon::geometry() const
+{
+    return m_tray->geometry();
+}
 
 void TrayIcon::show()
 {

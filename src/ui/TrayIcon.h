@@ -24,8 +24,9 @@ class AppModel;
 // The program's item in the system tray. Trays show small squares, so the icon is the gauge of
 // the startup volume in the colour of the free-space level; the menu-bar label text is the
 // tooltip, and the spoken label is the accessible name of the item's context menu (Qt has no
-// accessible name for the item itself). The context menu lists the external volumes and holds
-// the program's commands; opening it counts as opening the popover.
+// accessible name for the item itself). A left click asks for the popover; the context menu
+// lists the external volumes and holds the program's commands ("Settings…", "Open in Window",
+// "Quit Quillmere"); opening it reads free space and the volumes anew.
 //
 // It holds no state of its own: the label is rebuilt from the model's reading and settings and
 // from the daily records whenever one of them changes (several changes in one pass of the event
@@ -51,8 +52,15 @@ public:
     // The external volumes in the menu, one line each ("Name — Free 12 GB of 64 GB").
     QStringList volumeLines() const;
 
+    // Where the tray host shows the item; empty where the host does not say
+    // (StatusNotifierItem hosts).
+    QRect geometry() const;
+
 Q_SIGNALS:
+    // A left click on the item, with its geometry.
+    void popoverRequested(const QRect &itemGeometry);
     void settingsRequested();
+    void openInWindowRequested();
     void quitRequested();
 
 private:

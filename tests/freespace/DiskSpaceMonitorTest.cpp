@@ -15,6 +15,7 @@
 #include <atomic>
 #include <deque>
 #include <memory>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -207,9 +208,32 @@ TEST(DiskSpaceMonitor, DestroyedWhileReadingIsSafe)
     monitor.reset();
     door->open = true;
     QCoro::waitFor(reading);
-    ASSERT_TRUE(QThreadPool::globalInstance()->waitForDone(10000));
+    ASSERT_TRUE(DiskSpaceMonitor::readerThreads()->waitForDone(10000));
     QCoreApplication::processEvents();
     EXPECT_FALSE(refreshed);
+}
+
+// Readings that hang (a sleeping disk, a network home that went away) leave Qt's shared thread
+// pool free: painting a window uses it, and would otherwise wait for the disk.
+TEST(DiskSpaceMonitor, HangingReadingsLeaveTheSharedThreadPoolFree)
+{
+    auto gate = std::make_shared<QSemaphore>();
+    DiskSpaceMonitor monitor([gate]() -> Result<DiskSpace> {
+        gate->acquire();
+        gate->release();
+        return spaceA;
+    });
+    std::vector<QCoro::Task<>> readings;
+    for (int i = 0; i <= QThread::idealThreadCount() + 1; ++i)
+        readings.push_back(monitor.refresh());
+    std::atomic<bool> ran = false;
+    QThreadPool::globalInstance()->start([&ran] { ran = true; });
+    EXPECT_TRUE(test::waitUntil([&ran] { return ran.load(); }, 5000));
+
+    gate->release();
+    for (QCoro::Task<> &reading : readings)
+        QCoro::waitFor(reading);
+    EXPECT_EQ(monitor.space(), spaceA);
 }
 
 TEST(DiskSpaceMonitor, MainThreadStaysFreeDuringASlowReading)

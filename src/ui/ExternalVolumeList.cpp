@@ -1,0 +1,70 @@
+#include "ui/ExternalVolumeList.h"
+
+#include "ui/Badge.h"
+#include "ui/ElidedLabel.h"
+#include "ui/ScreenStyle.h"
+#include "ui/ShareBar.h"
+
+#include <QCoreApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QVBoxLayout>
+
+namespace qm {
+
+namespace {
+
+QWidget *volumeLine(const ExternalVolume &volume, ByteUnit unit, QWidget *parent)
+{
+    auto *line = new QWidget(parent);
+    line->setObjectName(QStringLiteral("volumeLine"));
+    auto *column = new QVBoxLayout(line);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(3);
+    auto *row = new QHBoxLayout;
+    row->setSpacing(6);
+    auto *name = new ElidedLabel(volume.name, Qt::ElideMiddle, line);
+    name->setFont(captionFont());
+    row->addWidget(name, 1);
+    if (volume.isReadOnly)
+        row->addWidget(new Badge(QCoreApplication::translate("ExternalVolume", "Read-only"), line));
+    auto *size = secondaryCaption(volumeLineText(volume.space, unit), line);
+    row->addWidget(size);
+    column->addLayout(row);
+    if (const std::optional<double> used = volumeUsedFraction(volume.space)) {
+        auto *bar = new ShareBar(4, 2, line);
+        bar->setLayers({{1.0, 0.15}, {*used, 0.4}});
+        column->addWidget(bar);
+    }
+    line->setAccessibleName(volume.name + QStringLiteral(", ") + size->text());
+    return line;
+}
+
+} // namespace
+
+ExternalVolumeList::ExternalVolumeList(QWidget *parent)
+    : QWidget(parent)
+    , m_layout(new QVBoxLayout(this))
+{
+    setObjectName(QStringLiteral("externalVolumes"));
+    m_layout->setContentsMargins(0, 0, 0, 0);
+    m_layout->setSpacing(6);
+}
+
+void ExternalVolumeList::setVolumes(const ExternalVolumes &volumes, ByteUnit unit)
+{
+    while (QLayoutItem *item = m_layout->takeAt(0)) {
+        delete item->widget();
+        delete item;
+    }
+    const VolumeLines lines = volumeLines(volumes);
+    for (const ExternalVolume &volume : lines.shown)
+        m_layout->addWidget(volumeLine(volume, unit, this));
+    if (lines.moreCount > 0) {
+        QLabel *more = secondaryCaption(moreVolumesText(lines.moreCount), this);
+        more->setObjectName(QStringLiteral("moreVolumes"));
+        m_layout->addWidget(more);
+    }
+}
+
+} // namespace qm

@@ -1,0 +1,59 @@
+#include "ui/SegmentedPicker.h"
+
+#include <QButtonGroup>
+#include <QHBoxLayout>
+#include <QPushButton>
+
+namespace qm {
+
+SegmentedPicker::SegmentedPicker(const QList<Item> &items,
+                                 const QString &accessibleName,
+                                 QWidget *parent)
+    : QWidget(parent)
+    , m_items(items)
+{
+    setAccessibleName(accessibleName);
+    auto *layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    auto *group = new QButtonGroup(this);
+    group->setExclusive(true);
+    for (const Item &item : items) {
+        auto *button = new QPushButton(item.text, this);
+        button->setObjectName(item.objectName);
+        button->setCheckable(true);
+        button->setAutoDefault(false);
+        button->setFocusPolicy(Qt::TabFocus);
+        button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+        group->addButton(button);
+        layout->addWidget(button);
+        m_buttons.append(button);
+        const int value = item.value;
+        connect(button, &QPushButton::clicked, this, [this, value] {
+            if (m_value == value)
+                return;
+            m_value = value;
+            Q_EMIT valueChanged(value);
+        });
+    }
+    if (!items.isEmpty())
+        setValue(items.first().value);
+}
+
+void SegmentedPicker::setValue(int value)
+{
+    m_value = value;
+    for (qsizetype i = 0; i < m_items.size(); ++i)
+        m_buttons[i]->setChecked(m_items[i].value == value);
+}
+
+QPushButton *SegmentedPicker::button(int value) const
+{
+    for (qsizetype i = 0; i < m_items.size(); ++i) {
+        if (m_items[i].value == value)
+            return m_buttons[i];
+    }
+    return nullptr;
+}
+
+} // namespace qm

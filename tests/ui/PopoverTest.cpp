@@ -1,0 +1,550 @@
+#include "ui/Popover.h"
+#include "growth/GrowthSummary.h"
+#include "platform/AppDisplayNames.h"
+#include "platform/Updates.h"
+#include "records/WatchList.h"
+#include "ui/AppWindows.h"
+#include "ui/ElidedLabel.h"
+#include "ui/FreeSpaceChart.h"
+#include "ui/GrowthTab.h"
+#include "ui/MainWindow.h"
+#include "ui/PopoverContent.h"
+#include "ui/TrayIcon.h"
+
+#include "ScreenFixture.h"
+
+#include <QAction>
+#include <QChart>
+#include <QChartView>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSemaphore>
+#include <QStackedWidget>
+#include <QTest>
+#include <QToolButton>
+#include <QXYSeries>
+
+#include <functional>
+
+using namespace qm;
+using namespace qm::test;
+
+namespace {
+
+const QRect trayItem(900, 0, 22, 22);
+
+template<typename T = QWidget>
+T *child(const QWidget *parent, const QString &name)
+{
+    return parent->findChild<T *>(name);
+}
+
+QString labelText(const QWidget *parent, const QString &name)
+{
+    if (const QLabel *label = child<QLabel>(parent, name))
+        return label->text();
+    if (const ElidedLabel *label = child<ElidedLabel>(parent, name))
+        return label->text();
+    return QStringLiteral("<missing %1>").arg(name);
+}
+
+bool shownIn(const QWidget *top, const QString &name)
+{
+    const QWidget *widget = child(top, name);
+    return widget && widget->isVisibleTo(top);
+}
+
+void writeTwoDays(ScreenSetup &setup)
+{
+    setup.writeRecords(setup.twoDays(), setup.appBreakdown());
+}
+
+// A Growth tab on its own, shown at the popover's width, with a revealer that records.
+struct ShownGrowthTab
+{
+    RevealRecorder revealer;
+    AppDisplayNames names{desktopEntryResolver()};
+    GrowthTab tab;
+
+    ShownGrowthTab(AppModel &model, int height)
+        : tab(model, revealer, names)
+    {
+        tab.resize(360, height);
+        tab.show();
+    }
+};
+
+// --- The header ------------------------------------------------------------------------------
+
+TEST(PopoverHeaderTest, EachElementShowsUnderItsCondition)
+{
+    struct Case
+    {
+        const char *name;
+        std::function<void(ScreenSetup &)> before; // before the model exists
+        std::function<void(AppModel &)> after;     // once it exists
+        QStringList shown;
+        QStringList hidden;
+        QMap<QString, QString> textsStartingWith;
+        int volumeLines = 0;
+    };
+    const auto fourVolumes = [](ScreenSetup &s) {
+        for (const char *name : {"Archive", "Backup", "Camera", "Photos"}) {
+            const QString path = QStringLiteral("/media/u/") + QLatin1String(name);
+            s.volumes.append(
+                {path, QLatin1String(name), QLatin1String(name) == QLatin1String("Backup")});
+            s.volumeSpaces.insert(path, DiskSpace{12 * GB, 64 * GB, 0});
+        }
+    };
+    const Case cases[] = {
+        {"no reading yet, no records",
+         [](ScreenSetup &s) { s.disk.reset(); },
+         {},
+         {QStringLiteral("readingFreeSpace"), QStringLiteral("scanNow")},
+         {QStringLiteral("storageBar"),
+          QStringLiteral("prediction"),
+          QStringLiteral("externalVolumes"),
+          QStringLiteral("updateBanner"),
+          QStringLiteral("notificationBanner"),
+          QStringLiteral("scanProgress")},
+         {{QStringLiteral("readingFreeSpace"), QStringLiteral("Reading free space…")},
+          {QStringLiteral("lastScan"), QStringLiteral("Last scan: Not scanned yet")}}},
+        {"a reading and two days of records",
+         writeTwoDays,
+         {},
+         {QStringLiteral("storageBar")},
+         {QStringLiteral("readingFreeSpace"), QStringLiteral("prediction")},
+         {{QStringLiteral("storageCaption"),
+           QStringLiteral("Used 850 GB · Purgeable 0 GB · Free 150 GB / ")},
+          {QStringLiteral("lastScan"), QStringLiteral("Last scan: Today, ")}}},
+        {"free space falling for a week: the prediction",
+         [](ScreenSetup &s) {
+             QList<Snapshot> week;
+             for (int daysAgo = 6; daysAgo >= 0; --daysAgo)
+                 week.append(s.record(daysAgo, (60 - 3 * (6 - daysAgo)) * GB));
+             s.writeRecords(week);
+         },
+         {},
+         {QStringLiteral("prediction")},
+         {},
+         {{QStringLiteral("prediction"), QStringLiteral("At this rate, the warning line is ~")}}},
+        {"three volumes: three lines",
+         [&](ScreenSetup &s) {
+             fourVolumes(s);
+             s.volumes.removeLast();
+         },
+         {},
+         {QStringLiteral("externalVolumes")},
+         {QStringLiteral("moreVolumes")},
+         {},
+         3},
+        {"four volumes: three lines and one more",
+         fourVolumes,
+         {},
+         {QStringLiteral("externalVolumes"), QStringLiteral("moreVolumes")},
+         {},
+         {{QStringLiteral("moreVolumes"), QStringLiteral("and 1 more volumes")}},
+         3},
+        {"volumes switched off",
+         [&](ScreenSetup &s) {
+             fourVolumes(s);
+             s.writeSettings(R"({"showExternalVolumes": false})");
+         },
+         {},
+         {},
+         {QStringLiteral("externalVolumes")},
+         {}},
+        {"notifications not allowed",
+         [](ScreenSetup &s) { s.notifier->authorization = NotificationAuthorization::denied; },
+         {},
+         {QStringLiteral("notificationBanner")},
+         {},
+         {}},
+        {"an update is pending",
+         {},
+         [](AppModel &m) { m.updates().scheduledUpdateFound(QStringLiteral("1.4.0")); },
+         {QStringLiteral("updateBanner")},
+         {},
+         {},
+         0},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        ScreenSetup setup;
+        if (c.before)
+            c.before(setup);
+        AppModel &model = setup.makeModel();
+        if (c.after)
+            c.after(model);
+        AppWindows windows(model);
+        windows.togglePopover(trayItem);
+        Popover *popover = windows.popover();
+        ASSERT_TRUE(popover->isOpen());
+        for (const QString &name : c.shown)
+            EXPECT_TRUE(waitUntil([&] { return shownIn(popover, name); }, 3000))
+                << name.toStdString();
+        for (const QString &name : c.hidden)
+            EXPECT_FALSE(shownIn(popover, name)) << name.toStdString();
+        for (auto it = c.textsStartingWith.cbegin(); it != c.textsStartingWith.cend(); ++it)
+            EXPECT_TRUE(labelText(popover, it.key()).startsWith(it.value()))
+                << labelText(popover, it.key()).toStdString();
+        if (c.volumeLines > 0) {
+            EXPECT_EQ(popover->findChildren<QWidget *>(QStringLiteral("volumeLine")).size(),
+                      c.volumeLines);
+            // The read-only volume carries its badge.
+            const QList<QLabel *> labels = popover->findChildren<QLabel *>();
+            EXPECT_TRUE(std::any_of(labels.cbegin(), labels.cend(), [](const QLabel *l) {
+                return l->text() == QLatin1String("Read-only");
+            }));
+        }
+        if (c.name == std::string("notifications not allowed")) {
+            const QWidget *banner = child(popover, QStringLiteral("notificationBanner"));
+            const QList<QLabel *> labels = banner->findChildren<QLabel *>();
+            EXPECT_TRUE(std::any_of(labels.cbegin(), labels.cend(), [](const QLabel *l) {
+                return l->text() == QLatin1String("Notifications are not allowed");
+            }));
+        }
+        if (c.name == std::string("an update is pending")) {
+            const QList<QLabel *> labels
+                = child(popover, QStringLiteral("updateBanner"))->findChildren<QLabel *>();
+            EXPECT_TRUE(std::any_of(labels.cbegin(), labels.cend(), [](const QLabel *l) {
+                return l->text() == QLatin1String("Version 1.4.0 is available");
+            }));
+        }
+        popover->close();
+    }
+}
+
+// --- Opening and closing -------------------------------------------------------------------------
+
+TEST_F(ScreenTest, PopoverContentExistsOnlyWhileOpenAndEscapeClosesIt)
+{
+    writeTwoDays(*this);
+    makeModel();
+    AppWindows windows(*model);
+    Popover *popover = windows.popover();
+    EXPECT_EQ(popover->content(), nullptr);
+
+    windows.togglePopover(trayItem);
+    ASSERT_TRUE(popover->isOpen());
+    ASSERT_NE(popover->content(), nullptr);
+    EXPECT_TRUE(model->isPopoverOpen());
+    EXPECT_EQ(popover->width(), 362); // 360 and the one-pixel rim on both sides
+
+    QTest::keyClick(popover, Qt::Key_Escape);
+    EXPECT_FALSE(popover->isOpen());
+    EXPECT_FALSE(model->isPopoverOpen());
+    EXPECT_TRUE(waitUntil([&] { return popover->findChild<PopoverContent *>() == nullptr; }));
+
+    // The click on the tray item that closed the panel from outside does not reopen it.
+    windows.togglePopover(trayItem);
+    EXPECT_FALSE(popover->isOpen());
+    QTest::qWait(350);
+    windows.togglePopover(trayItem);
+    EXPECT_TRUE(popover->isOpen());
+    windows.togglePopover(trayItem);
+    EXPECT_FALSE(popover->isOpen());
+}
+
+TEST_F(ScreenTest, OpeningNeverWaitsForTheDiskOrTheVolumes)
+{
+    // Every reading of the startup volume and of the external volume blocks until released.
+    auto gate = std::make_shared<QSemaphore>();
+    const auto pass = [gate] {
+        gate->acquire();
+        gate->release();
+    };
+    volumes = {{QStringLiteral("/media/u/Slow"), QStringLiteral("Slow"), false}};
+    AppModel::Services s = services();
+    s.diskSpaceReader = [pass]() -> Result<DiskSpace> {
+        pass();
+        return DiskSpace{150 * GB, 1000 * GB, 0};
+    };
+    s.externalVolumeProbe.space = [pass](const QString &) -> std::optional<DiskSpace> {
+        pass();
+        return DiskSpace{10 * GB, 64 * GB, 0};
+    };
+    model = std::make_unique<AppModel>(s);
+    AppWindows windows(*model);
+    windows.togglePopover(trayItem);
+    Popover *popover = windows.popover();
+    ASSERT_TRUE(popover->isOpen());
+    ASSERT_NE(popover->content(), nullptr);
+    EXPECT_TRUE(shownIn(popover, QStringLiteral("readingFreeSpace")));
+
+    gate->release();
+    EXPECT_TRUE(waitUntil([&] { return shownIn(popover, QStringLiteral("storageBar")); }));
+    EXPECT_TRUE(waitUntil([&] {
+        return popover->findChildren<QWidget *>(QStringLiteral("volumeLine")).size() == 1;
+    }));
+    popover->close();
+}
+
+TEST_F(ScreenTest, RequestedTabIsAppliedAtTheNextOpenAndWhileOpen)
+{
+    makeModel();
+    AppWindows windows(*model);
+    model->setRequestedTab(MenuTab::cleanup);
+    windows.togglePopover(trayItem);
+    PopoverContent *content = windows.popover()->content();
+    ASSERT_NE(content, nullptr);
+    EXPECT_EQ(content->selectedTab(), MenuTab::cleanup);
+    EXPECT_EQ(model->requestedTab(), std::nullopt);
+    EXPECT_TRUE(shownIn(content, QStringLiteral("cleanupTabPage")));
+    EXPECT_FALSE(shownIn(content, QStringLiteral("growthTab")));
+    EXPECT_TRUE(child<QPushButton>(content, QStringLiteral("cleanupTabButton"))->isChecked());
+
+    model->setRequestedTab(MenuTab::growth);
+    EXPECT_EQ(content->selectedTab(), MenuTab::growth);
+    EXPECT_EQ(model->requestedTab(), std::nullopt);
+}
+
+TEST_F(ScreenTest, DetachedWindowIsCreatedOnceAndReused)
+{
+    makeModel();
+    AppWindows windows(*model);
+    windows.togglePopover(trayItem);
+    QTest::mouseClick(child<QPushButton>(windows.popover(), QStringLiteral("openInWindowButton")),
+                      Qt::LeftButton);
+    EXPECT_FALSE(windows.popover()->isOpen());
+    MainWindow *window = windows.mainWindow();
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Quillmere"));
+    EXPECT_EQ(window->content()->placement(), PopoverPlacement::window);
+
+    window->close();
+    EXPECT_FALSE(window->isVisible());
+    windows.presentMainWindow(MenuTab::cleanup);
+    EXPECT_EQ(windows.mainWindow(), window);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->content()->selectedTab(), MenuTab::cleanup);
+}
+
+TEST_F(ScreenTest, TabsKeepTheirStateAcrossSwitches)
+{
+    writeTwoDays(*this);
+    makeModel();
+    AppWindows windows(*model);
+    windows.presentMainWindow();
+    PopoverContent *content = windows.mainWindow()->content();
+    GrowthTab *growth = content->growthTab();
+    growth->toggleExpanded(QStringLiteral("~/Downloads"));
+    QScrollBar *scroll = growth->scrollArea()->verticalScrollBar();
+    scroll->setValue(scroll->maximum());
+    const int offset = scroll->value();
+
+    QTest::mouseClick(child<QPushButton>(content, QStringLiteral("cleanupTabButton")),
+                      Qt::LeftButton);
+    EXPECT_EQ(content->selectedTab(), MenuTab::cleanup);
+    EXPECT_FALSE(growth->isVisible());
+    QTest::mouseClick(child<QPushButton>(content, QStringLiteral("growthTabButton")),
+                      Qt::LeftButton);
+    EXPECT_TRUE(growth->isVisible());
+    EXPECT_EQ(growth->expandedPath(), QStringLiteral("~/Downloads"));
+    EXPECT_EQ(scroll->value(), offset);
+}
+
+TEST_F(ScreenTest, TabContentHeightFollowsTheSpaceLeft)
+{
+    makeModel();
+    PopoverContent content(*model, PopoverPlacement::menuBarPanel);
+    const double outer
+        = popoverOuterHeight(child(&content, QStringLiteral("popoverHeader"))->sizeHint().height(),
+                             child(&content, QStringLiteral("popoverFooter"))->sizeHint().height());
+    const auto tabs = [&] {
+        return child<QStackedWidget>(&content, QStringLiteral("tabContent"));
+    };
+    const auto scroll = [&] {
+        return child<QScrollArea>(&content, QStringLiteral("popoverScroll"));
+    };
+    content.setFixedAvailableHeight(outer + 12 + 1000);
+    EXPECT_EQ(tabs()->maximumHeight(), 348);
+    content.setFixedAvailableHeight(outer + 12 + 200);
+    EXPECT_EQ(tabs()->maximumHeight(), 200);
+    EXPECT_EQ(scroll()->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+    content.setFixedAvailableHeight(outer + 12 + 100);
+    EXPECT_EQ(tabs()->maximumHeight(), 144);
+    EXPECT_EQ(scroll()->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+    EXPECT_EQ(scroll()->maximumHeight(), int(outer + 100));
+}
+
+// --- The Growth tab ------------------------------------------------------------------------------
+
+QWidget *rowFor(const GrowthTab &tab, const QString &path)
+{
+    for (QWidget *row : tab.findChildren<QWidget *>(QStringLiteral("growthRow"))) {
+        if (row->toolTip().endsWith(path.mid(1)))
+            return row;
+    }
+    return nullptr;
+}
+
+// Points at `day` in the chart and gives the label shown for it.
+QString selectionTextAt(FreeSpaceChart *chart, QChartView *view, const QDateTime &day)
+{
+    const double middle = (chart->domain()->lower + chart->domain()->upper) / 2;
+    const QPointF scene
+        = view->chart()->mapToPosition(QPointF(double(day.toMSecsSinceEpoch()), middle));
+    QTest::mouseMove(view->viewport(), view->mapFromScene(scene));
+    return chart->selectionText();
+}
+
+TEST_F(ScreenTest, GrowthTabRowsExpandRevealAndFollowThePeriod)
+{
+    writeTwoDays(*this);
+    ASSERT_TRUE(writeFile(
+        privateHome() + QStringLiteral("/.local/share/applications/org.gnome.Boxes.desktop"),
+        "[Desktop Entry]\nName=Boxes\nType=Application\n"));
+    makeModel();
+    ShownGrowthTab shown(*model, 348);
+    GrowthTab &tab = shown.tab;
+    RevealRecorder &revealer = shown.revealer;
+
+    EXPECT_TRUE(labelText(&tab, QStringLiteral("headline"))
+                    .startsWith(QStringLiteral("Watched folders grew +")));
+    EXPECT_EQ(labelText(&tab, QStringLiteral("comparison")),
+              QStringLiteral("Comparing Mar 11 → Mar 12"));
+    const QList<QWidget *> rows = tab.findChildren<QWidget *>(QStringLiteral("growthRow"));
+    ASSERT_EQ(rows.size(), 3);
+    QStringList order;
+    for (const QWidget *row : rows)
+        order.append(row->accessibleName());
+    EXPECT_EQ(order,
+              (QStringList{folderDisplayName(QStringLiteral("~/Downloads")),
+                           folderDisplayName(QStringLiteral("~/.var/app")),
+                           folderDisplayName(QStringLiteral("~/Videos"))}));
+    EXPECT_EQ(labelText(rows[0], QStringLiteral("change")), QStringLiteral("+2 GB"));
+    // App data carries the lock, the new folder the badge; the others neither.
+    EXPECT_EQ(child(rows[0], QStringLiteral("appDataLock")), nullptr);
+    EXPECT_NE(child(rows[1], QStringLiteral("appDataLock")), nullptr);
+    EXPECT_EQ(child(rows[0], QStringLiteral("newBadge")), nullptr);
+    EXPECT_NE(child(rows[2], QStringLiteral("newBadge")), nullptr);
+    EXPECT_EQ(tab.chart()->title(), QStringLiteral("Free Space (GB)"));
+
+    // "Show in Folder" reveals the folder itself.
+    QTest::mouseClick(child<QToolButton>(rows[0], QStringLiteral("showInFolderButton")),
+                      Qt::LeftButton);
+    EXPECT_EQ(revealer.revealed, QStringList{privateHome() + QStringLiteral("/Downloads")});
+
+    // A click on the row opens its children, named after their applications where known.
+    QTest::mouseClick(rows[1], Qt::LeftButton, {}, QPoint(100, 10));
+    ASSERT_TRUE(waitUntil([&] { return tab.expandedPath() == QStringLiteral("~/.var/app"); }));
+    const QWidget *children = child(&tab, QStringLiteral("childGrowthList"));
+    ASSERT_NE(children, nullptr);
+    EXPECT_EQ(children->findChildren<QWidget *>(QStringLiteral("childGrowthRow")).size(), 3);
+    EXPECT_EQ(labelText(children, QStringLiteral("applicationName")), QStringLiteral("Boxes"));
+    EXPECT_TRUE(tab.chart()->title().startsWith(folderDisplayName(QStringLiteral("~/.var/app"))
+                                                + QStringLiteral(" (")));
+    const QList<QToolButton *> reveal
+        = children->findChildren<QToolButton *>(QStringLiteral("showInFolderButton"));
+    ASSERT_FALSE(reveal.isEmpty());
+    QTest::mouseClick(reveal.first(), Qt::LeftButton);
+    EXPECT_EQ(revealer.revealed.last(),
+              privateHome() + QStringLiteral("/.var/app/org.gnome.Boxes"));
+
+    // Opening another folder closes the first; Downloads has no breakdown.
+    QTest::mouseClick(
+        rowFor(tab, QStringLiteral("~/Downloads")), Qt::LeftButton, {}, QPoint(100, 10));
+    ASSERT_TRUE(waitUntil([&] { return tab.expandedPath() == QStringLiteral("~/Downloads"); }));
+    EXPECT_EQ(tab.findChildren<QWidget *>(QStringLiteral("childGrowthList")).size(), 1);
+    EXPECT_EQ(labelText(&tab, QStringLiteral("childNote")), QStringLiteral("No breakdown yet"));
+    QTest::mouseClick(
+        rowFor(tab, QStringLiteral("~/Downloads")), Qt::LeftButton, {}, QPoint(100, 10));
+    ASSERT_TRUE(waitUntil([&] { return !tab.expandedPath().has_value(); }));
+    EXPECT_EQ(tab.chart()->title(), QStringLiteral("Free Space (GB)"));
+
+    // "1 Week" is saved, and without a week-old record the tab says when it will be.
+    QTest::mouseClick(child<QPushButton>(&tab, QStringLiteral("oneWeek")), Qt::LeftButton);
+    EXPECT_EQ(model->settings().growthDaysBack, 7);
+    EXPECT_TRUE(
+        readFile(dataFile(QStringLiteral("settings.json"))).contains("\"growthDaysBack\": 7"));
+    ASSERT_TRUE(waitUntil([&] { return shownIn(&tab, QStringLiteral("availability")); }));
+    EXPECT_TRUE(tab.findChildren<QWidget *>(QStringLiteral("growthRow")).isEmpty());
+}
+
+TEST_F(ScreenTest, BackToTopIsEnabledOnlyAwayFromTheTop)
+{
+    QMap<QString, qint64> before;
+    QMap<QString, qint64> after;
+    for (const char *folder :
+         {"Downloads", "Documents", "Desktop", "Videos", "Pictures", ".npm", ".cargo", "go"}) {
+        before.insert(QStringLiteral("~/") + QLatin1String(folder), GB);
+        after.insert(QStringLiteral("~/") + QLatin1String(folder), 2 * GB);
+    }
+    writeRecords({record(1, 160 * GB, before), record(0, 150 * GB, after)});
+    makeModel();
+    ShownGrowthTab shown(*model, 200);
+    GrowthTab &tab = shown.tab;
+    QPushButton *backToTop = child<QPushButton>(&tab, QStringLiteral("backToTop"));
+    QScrollBar *scroll = tab.scrollArea()->verticalScrollBar();
+    ASSERT_GT(scroll->maximum(), 1);
+    EXPECT_FALSE(backToTop->isEnabled());
+    scroll->setValue(1);
+    EXPECT_FALSE(backToTop->isEnabled());
+    scroll->setValue(2);
+    EXPECT_TRUE(backToTop->isEnabled());
+    QTest::mouseClick(backToTop, Qt::LeftButton);
+    EXPECT_EQ(scroll->value(), 0);
+    EXPECT_FALSE(backToTop->isEnabled());
+}
+
+TEST_F(ScreenTest, PointingAtTheChartLabelsTheNearestDay)
+{
+    writeRecords({record(2, 170 * GB), record(1, 160 * GB)});
+    makeModel();
+    ShownGrowthTab shown(*model, 348);
+    GrowthTab &tab = shown.tab;
+    FreeSpaceChart *chart = tab.chart();
+    ASSERT_TRUE(chart->showsChart());
+    auto *view = child<QChartView>(chart, QStringLiteral("chartView"));
+    EXPECT_EQ(view->accessibleName(), QStringLiteral("Free space over the last 30 days"));
+    // Three days drawn as one run; the warning line at 20 GB is far below: not drawn.
+    const QList<QAbstractSeries *> series = chart->chart()->series();
+    ASSERT_EQ(series.size(), 1);
+    EXPECT_EQ(static_cast<QXYSeries *>(series.first())->count(), 3);
+    const QDateTime yesterday = utc().startOfDay(now.date().addDays(-1));
+    EXPECT_EQ(selectionTextAt(chart, view, yesterday.addSecs(3 * 3600)),
+              shortDayText(yesterday, now, utc()) + QStringLiteral(" 160 GB"));
+    QTest::mouseMove(view->viewport(), QPoint(1, 1));
+    EXPECT_TRUE(chart->selectionText().isEmpty());
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(ScreenTest, TrayMenuOpensSettingsAndTheWindow)
+{
+    makeModel();
+    TrayIcon tray(*model);
+    AppWindows windows(*model);
+    QObject::connect(&tray, &TrayIcon::settingsRequested, &windows, &AppWindows::openSettings);
+    QObject::connect(&tray, &TrayIcon::openInWindowRequested, &windows, [&windows] {
+        windows.presentMainWindow();
+    });
+    QStringList titles;
+    QMap<QString, QAction *> actions;
+    for (QAction *action : tray.contextMenu()->actions()) {
+        if (action->isSeparator())
+            continue;
+        titles.append(action->text());
+        actions.insert(action->text(), action);
+    }
+    EXPECT_EQ(titles,
+              (QStringList{QStringLiteral("Settings…"),
+                           QStringLiteral("Open in Window"),
+                           QStringLiteral("Quit Quillmere")}));
+
+    actions.value(QStringLiteral("Settings…"))->trigger();
+    ASSERT_NE(windows.settingsWindow(), nullptr);
+    EXPECT_TRUE(windows.settingsWindow()->isVisible());
+    actions.value(QStringLiteral("Open in Window"))->trigger();
+    ASSERT_NE(windows.mainWindow(), nullptr);
+    EXPECT_TRUE(windows.mainWindow()->isVisible());
+}
+
+} // namespace
