@@ -1,5 +1,7 @@
 #include "desktop/FolderRevealer.h"
 
+#include "desktop/DiskExplorer.h"
+
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDesktopServices>
@@ -20,6 +22,15 @@ void openContainingFolder(const QString &path)
 FileManagerRevealer::FileManagerRevealer(QDBusConnection connection)
     : m_connection(std::move(connection))
 {}
+
+FileManagerRevealer::~FileManagerRevealer() = default;
+
+void FileManagerRevealer::examine(const QString &path)
+{
+    if (!m_explorer)
+        m_explorer = std::make_unique<DiskExplorer>();
+    m_explorer->examine(path);
+}
 
 void FileManagerRevealer::reveal(const QString &path)
 {

@@ -1,8 +1,15 @@
 #include "desktop/ScanRequest.h"
 
+#include "desktop/SingleInstance.h"
+
 #include <QCoreApplication>
+#include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 namespace qm {
 
@@ -68,6 +75,22 @@ bool InstanceNameHold::take()
 {
     if (isHeld())
         return true;
+    // The same per-user lock as the program's: asking and taking the name is one step, so a
+    // program started at this moment never finds the name free as well.
+    const int lockFile
+        = ::open(QFile::encodeName(SingleInstance::lockFilePath(m_serverName)).constData(),
+                 O_RDWR | O_CREAT | O_CLOEXEC,
+                 0600);
+    if (lockFile >= 0)
+        ::flock(lockFile, LOCK_EX);
+    const bool taken = takeLocked();
+    if (lockFile >= 0)
+        ::close(lockFile); // also lets go of the lock
+    return taken;
+}
+
+bool InstanceNameHold::takeLocked()
+{
     QLocalSocket probe;
     probe.connectToServer(m_serverName);
     if (probe.waitForConnected(2000) || !isUnheld(probe))

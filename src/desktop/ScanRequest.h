@@ -51,6 +51,7 @@ public:
     bool isHeld() const;
 
 private:
+    bool takeLocked();
     void answer(QLocalSocket *socket);
 
     QString m_serverName;

@@ -38,7 +38,7 @@ CleanupTab::CleanupTab(AppModel &model, QWidget *parent)
     stack->setSpacing(8);
 
     auto *header = new QHBoxLayout;
-    header->addWidget(captionLabel(tr("May differ from Finder by a few percent")), 1);
+    header->addWidget(captionLabel(tr("May differ from the file manager by a few percent")), 1);
     m_headerSpinner = new BusySpinner(this);
     m_headerSpinner->setObjectName(QStringLiteral("trashingSpinner"));
     header->addWidget(m_headerSpinner);

@@ -40,7 +40,8 @@ CleanupTrashRow::CleanupTrashRow(CleanupViewModel::TrashDisplay state,
     auto *texts = new QVBoxLayout;
     texts->setSpacing(2);
     texts->addWidget(new ElidedLabel(tr("Trash"), Qt::ElideRight, this));
-    auto *hint = new ElidedLabel(tr("Empty it in Finder to free up space"), Qt::ElideRight, this);
+    auto *hint = new ElidedLabel(
+        tr("Empty it in the file manager to free up space"), Qt::ElideRight, this);
     hint->setFont(captionFont());
     applyTone(hint, TextTone::secondary);
     texts->addWidget(hint);

@@ -108,6 +108,15 @@ GrowthRow::GrowthRow(const DeltaItem &item,
         layout->addWidget(lock);
     }
     layout->addWidget(growthChangeLabel(item.delta, unit, this));
+    QToolButton *examine = symbolButton(Symbol::examine,
+                                        QCoreApplication::translate("Growth", "Examine"),
+                                        QCoreApplication::translate("Growth", "Examine: ") + name,
+                                        this);
+    examine->setObjectName(QStringLiteral("examineButton"));
+    connect(examine, &QToolButton::clicked, this, [&revealer, absolute] {
+        revealer.examine(absolute);
+    });
+    layout->addWidget(examine);
     layout->addWidget(showInFolderButton(name, absolute, revealer, this));
 }
 

@@ -24,7 +24,8 @@ QToolButton *showInFolderButton(const QString &name,
                                 QWidget *parent);
 
 // One grown watched folder: disclosure chevron, name, "New" badge, current size, lock for app
-// data, change and "Show in Folder". A click anywhere on the row expands or collapses it.
+// data, change, "Examine" (the folder in the user's disk explorer) and "Show in Folder". A click
+// anywhere on the row expands or collapses it.
 class GrowthRow : public QWidget
 {
     Q_OBJECT

@@ -24,6 +24,8 @@ QString symbolThemeName(Symbol symbol)
         return QStringLiteral("preferences-desktop");
     case Symbol::bell:
         return QStringLiteral("preferences-desktop-notification");
+    case Symbol::examine:
+        return QStringLiteral("system-search");
     case Symbol::info:
         break;
     }
@@ -101,6 +103,10 @@ void drawSymbol(QPainter &p, Symbol symbol, const QColor &color)
         p.drawEllipse(QPointF(12.5, 3.5), 2.2, 2.2);
         break;
     }
+    case Symbol::examine:
+        p.drawEllipse(QPointF(6.5, 6.5), 4.5, 4.5);
+        p.drawLine(QPointF(9.8, 9.8), QPointF(14, 14));
+        break;
     case Symbol::info:
         p.drawEllipse(QPointF(8, 8), 6.5, 6.5);
         p.drawLine(QPointF(8, 7), QPointF(8, 11.5));
@@ -139,9 +145,8 @@ QIcon symbolIcon(Symbol symbol)
     if (QIcon::hasThemeIcon(name))
         return QIcon::fromTheme(name);
     const QPalette palette = QApplication::palette();
-    return drawnSymbolIcon(symbol,
-                           palette.color(QPalette::WindowText),
-                           palette.color(QPalette::HighlightedText));
+    return drawnSymbolIcon(
+        symbol, palette.color(QPalette::WindowText), palette.color(QPalette::HighlightedText));
 }
 
 QToolButton *

@@ -17,6 +17,7 @@ enum class Symbol {
     menuBar, // "preferences-desktop"
     bell,    // "preferences-desktop-notification"
     info,    // "help-about"
+    examine, // "system-search"
 };
 
 // The theme name of a symbol.

@@ -83,7 +83,8 @@ WatchSettingsForm::WatchSettingsForm(AppModel &model, UiServices &services, QWid
     group->addRow(m_addError);
     group->setFooter(
         tr("Added folders are scanned right away and added to today’s record. Removing one also "
-           "removes it from today’s record. Added folders are only shown in Finder; the app never "
+           "removes it from today’s record. Added folders are only shown in the file manager; the "
+           "app never "
            "deletes them. Unchecked folders are skipped from the next scan on and left out of new "
            "records. The order is the scan order."));
 

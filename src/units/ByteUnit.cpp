@@ -30,7 +30,7 @@ QString unitDescription(ByteUnit unit)
     switch (unit) {
     case ByteUnit::GB:
         return QCoreApplication::translate(
-            "ByteUnit", "GB (decimal, same as Finder. 1 GB = 1,000,000,000 bytes)");
+            "ByteUnit", "GB (decimal, as disks are sold. 1 GB = 1,000,000,000 bytes)");
     case ByteUnit::GiB:
         return QCoreApplication::translate("ByteUnit", "GiB (binary. 1 GiB = 1,073,741,824 bytes)");
     }

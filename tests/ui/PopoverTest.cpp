@@ -429,6 +429,11 @@ TEST_F(ScreenTest, GrowthTabRowsExpandRevealAndFollowThePeriod)
     QTest::mouseClick(child<QToolButton>(rows[0], QStringLiteral("showInFolderButton")),
                       Qt::LeftButton);
     EXPECT_EQ(revealer.revealed, QStringList{privateHome() + QStringLiteral("/Downloads")});
+    // "Examine" opens the same folder in the disk explorer, without expanding the row.
+    QTest::mouseClick(child<QToolButton>(rows[0], QStringLiteral("examineButton")),
+                      Qt::LeftButton);
+    EXPECT_EQ(revealer.examined, QStringList{privateHome() + QStringLiteral("/Downloads")});
+    EXPECT_FALSE(tab.expandedPath().has_value());
 
     // A click on the row opens its children, named after their applications where known.
     QTest::mouseClick(rows[1], Qt::LeftButton, {}, QPoint(100, 10));

@@ -47,6 +47,8 @@ public:
     QStringList revealed;
     void reveal(const QString &path) override { revealed.append(path); }
     void openTrash() override { revealed.append(QStringLiteral("trash:///")); }
+    QStringList examined;
+    void examine(const QString &path) override { examined.append(path); }
 };
 
 // A model over a temporary data folder at a fixed time (12 March 2026, 09:30 UTC), whose

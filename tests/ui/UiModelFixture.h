@@ -22,9 +22,11 @@ class RecordingRevealer : public FolderRevealer
 {
 public:
     QStringList revealed;
+    QStringList examined;
     int trashOpened = 0;
     void reveal(const QString &path) override { revealed.append(path); }
     void openTrash() override { ++trashOpened; }
+    void examine(const QString &path) override { examined.append(path); }
 };
 
 // A model whose home is this test process's private home (where the real Trash of the tests

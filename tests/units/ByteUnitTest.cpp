@@ -39,7 +39,7 @@ TEST(ByteUnit, BytesPerGigabyteAndTerabyte)
 
 TEST(ByteUnit, DescriptionsAreLocalizableWithTheEnglishTextAsKey)
 {
-    const std::string gb = "GB (decimal, same as Finder. 1 GB = 1,000,000,000 bytes)";
+    const std::string gb = "GB (decimal, as disks are sold. 1 GB = 1,000,000,000 bytes)";
     const std::string gib = "GiB (binary. 1 GiB = 1,073,741,824 bytes)";
     EXPECT_EQ(unitDescription(ByteUnit::GB).toStdString(), gb);
     EXPECT_EQ(unitDescription(ByteUnit::GiB).toStdString(), gib);
