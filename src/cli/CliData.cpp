@@ -1,6 +1,6 @@
 #include "cli/CliData.h"
 
-#include "settings/RecordFile.h"
+#include "storage/RecordFile.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -27,7 +27,9 @@ QCoro::Task<CliScanOutcome> scanInPlaceOfProgram(CliScanServices services)
     s.diskSpace = services.diskSpace;
     s.fullDiskAccessStatus = services.fullDiskAccessStatus;
     s.home = services.home;
-    s.calendar = services.calendar;
+    s.calendar = [calendar = services.calendar] {
+        return calendar;
+    };
     s.now = services.clock;
     SnapshotScheduler scheduler(std::move(s));
     std::optional<Snapshot> saved;

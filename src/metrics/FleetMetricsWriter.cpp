@@ -1,6 +1,6 @@
 #include "metrics/FleetMetricsWriter.h"
 
-#include "settings/RecordFile.h"
+#include "storage/RecordFile.h"
 
 #include <QtConcurrent/QtConcurrentRun>
 

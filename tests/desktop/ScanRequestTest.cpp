@@ -32,8 +32,18 @@ TEST(ScanRequest, TheRunningProgramAnswersWithItsProcessIdAndKeepsRunning)
     program.start(QStringLiteral(QUILLMERE_TEST_HELPERS_BIN_DIR "/helper_desktop_single_instance"),
                   {name});
     ASSERT_TRUE(program.waitForStarted(5000));
-    ASSERT_TRUE(test::waitUntil([&] { return program.canReadLine(); }, 5000));
-    ASSERT_TRUE(program.readLine().startsWith("listening "));
+    // The helper first says when it started, then that it holds the name.
+    QByteArray line;
+    ASSERT_TRUE(test::waitUntil(
+        [&] {
+            while (program.canReadLine()) {
+                line = program.readLine();
+                if (line.startsWith("listening "))
+                    return true;
+            }
+            return false;
+        },
+        5000));
 
     const ScanRequestAnswer answer = askToScan(name);
     EXPECT_EQ(answer.kind, ScanRequestAnswer::Kind::accepted) << answer.error.toStdString();
