@@ -95,17 +95,9 @@ bool InstanceNameHold::takeLocked()
     probe.connectToServer(m_serverName);
     if (probe.waitForConnected(2000) || !isUnheld(probe))
         return false;
-    if (!m_server) {
-        m_server = new QLocalServer(this);
-        m_server->setSocketOptions(QLocalServer::UserAccessOption);
-        connect(m_server, &QLocalServer::newConnection, this, [this] {
-            while (QLocalSocket *socket = m_server->nextPendingConnection())
-                answer(socket);
-        });
-    }
     // Nobody answers on the name: a socket file left behind is removed before listening.
-    QLocalServer::removeServer(m_serverName);
-    return m_server->listen(m_serverName);
+    return listenOnInstanceName(
+        m_server, this, m_serverName, [this](QLocalSocket *socket) { answer(socket); });
 }
 
 void InstanceNameHold::release()

@@ -33,6 +33,23 @@ qint64 bootNanoseconds()
 }
 } // namespace
 
+bool listenOnInstanceName(QLocalServer *&server,
+                          QObject *owner,
+                          const QString &serverName,
+                          const std::function<void(QLocalSocket *)> &answer)
+{
+    if (!server) {
+        server = new QLocalServer(owner);
+        server->setSocketOptions(QLocalServer::UserAccessOption);
+        QObject::connect(server, &QLocalServer::newConnection, owner, [server, answer] {
+            while (QLocalSocket *socket = server->nextPendingConnection())
+                answer(socket);
+        });
+    }
+    QLocalServer::removeServer(serverName);
+    return server->listen(serverName);
+}
+
 QString SingleInstance::defaultServerName()
 {
     // The user's runtime folder is theirs alone (mode 0700); a bare name would put the socket in
@@ -174,17 +191,9 @@ void SingleInstance::listen()
 {
     if (m_listening)
         return;
-    if (!m_server) {
-        m_server = new QLocalServer(this);
-        m_server->setSocketOptions(QLocalServer::UserAccessOption);
-        connect(m_server, &QLocalServer::newConnection, this, [this] {
-            while (QLocalSocket *socket = m_server->nextPendingConnection())
-                answer(socket);
-        });
-    }
     // The older copy has let go of the name, or left a stale socket file behind.
-    QLocalServer::removeServer(m_serverName);
-    m_listening = m_server->listen(m_serverName);
+    m_listening = listenOnInstanceName(
+        m_server, this, m_serverName, [this](QLocalSocket *socket) { answer(socket); });
     unlock();
     if (m_listening)
         Q_EMIT ready();

@@ -4,10 +4,21 @@
 #include <QPointer>
 #include <QString>
 
+#include <functional>
+
 class QLocalServer;
 class QLocalSocket;
 
 namespace qm {
+
+// Listens on the per-user name `serverName` (user-only permissions), after removing a socket file
+// that nobody answers on; every connection goes to `answer`. `server` is made on first use, as a
+// child of `owner`. Only for a copy that knows the name is free (it holds the lock, or nobody
+// answered).
+bool listenOnInstanceName(QLocalServer *&server,
+                          QObject *owner,
+                          const QString &serverName,
+                          const std::function<void(QLocalSocket *)> &answer);
 
 // Keeps one running copy per user. A newly started copy asks the copy that holds the name to
 // quit (the ordinary polite quit: no waiting, no forced kill), logs its process id, and then
