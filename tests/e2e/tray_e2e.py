@@ -5,19 +5,24 @@
 
 On a home with 30 days of records and the warning line above the free space: the tray item
 appears (a StatusNotifierItem whose tooltip and icon, read over D-Bus, carry the free space and
-the warning colour; or a window embedded in an XEmbed tray showing that colour), and exactly one
-low-space notification reaches dunst that day, also across a restart of the program. Screenshots
-of the tray and the notification go to DIR. Exits 0 when every step passed, 1 naming the failed
-step, 77 when the display stack cannot start here.
+the warning colour; or a window embedded in an XEmbed tray showing that colour); exactly one
+low-space notification reaches dunst that day, also across a restart of the program, and its
+default action opens the main window on the Growth tab; activating the item opens the popover and
+a second activation closes it; "Show in Folder" on a grown folder asks the file manager to show
+it; Ctrl+, in the popover opens the Settings window. Screenshots of the tray, the notification,
+the main window, the popover on both tabs and the Settings window go to DIR. Exits 0 when every
+step passed, 1 naming the failed step, 77 when the display stack cannot start here.
 """
 
 import argparse
 import datetime
+import json
 import os
 import re
 import shutil
 import sys
 import time
+import urllib.parse
 
 SKIPPED = 77
 try:
@@ -29,6 +34,9 @@ except ImportError as missing:  # python3-dbus, which `make deps` installs
 from realistic_home import write_home
 
 UNITS = {"MB": 10**6, "GB": 10**9, "TB": 10**12}
+# The width of the popover's content and of the main window that shows the same content.
+CONTENT_WIDTH = 360
+SHOW_IN_FOLDER = "Show in Folder: "
 
 
 def today():
@@ -91,12 +99,115 @@ def wait_for_tray_item(stack, pid):
     return window
 
 
+def activate(stack, item):
+    """Activates the tray item as the host does on a left click: the StatusNotifierItem's
+    Activate method, or a click at the embedded icon."""
+    if stack.tray_host == "sni":
+        stack.sni_activate(item)
+    else:
+        stack.click_window(item)
+
+
+def program_window(stack, popup, name=None):
+    """The program's window on screen as wide as the content (`popup`: the popover, else a
+    framed window such as the main window), or None."""
+    for window in stack.program_windows():
+        if window["override_redirect"] == popup and abs(window["width"] - CONTENT_WIDTH) <= 8 \
+                and (name is None or window["name"] == name):
+            return window
+    return None
+
+
+def settings_window(stack):
+    """The Settings window: a framed window of the program other than the main window."""
+    for window in stack.program_windows():
+        if not window["override_redirect"] and window["name"] != "Quillmere":
+            return window
+    return None
+
+
+def widget_in(stack, window, name, prefix=False):
+    """The widget named `name` (or with a name that starts with it) inside `window`."""
+    for widget in stack.widgets(stack.program.pid):
+        centre_x = widget["x"] + widget["width"] // 2
+        centre_y = widget["y"] + widget["height"] // 2
+        named = widget["name"].startswith(name) if prefix else widget["name"] == name
+        if named and window["x"] <= centre_x < window["x"] + window["width"] \
+                and window["y"] <= centre_y < window["y"] + window["height"]:
+            return widget
+    return None
+
+
+def pick_tab(stack, window, tab):
+    """Clicks the tab picker's `tab` button and waits until it is the checked one."""
+    stack.click_widget(stack.wait_until("the %s tab button" % tab,
+                                        lambda: widget_in(stack, window, tab)))
+    stack.wait_until("the %s tab picked" % tab,
+                     lambda: (widget_in(stack, window, tab) or {}).get("checked"))
+
+
+def expected_folder_uri(stack, folder_name):
+    """The file:// URI of the watched folder called `folder_name` in the latest record."""
+    with open(os.path.join(stack.data_dir, "snapshots.json")) as f:
+        entries = max(json.load(f), key=lambda record: record["date"])["entries"]
+    paths = [p for p in entries if p.rstrip("/").rsplit("/", 1)[-1] == folder_name]
+    if len(paths) != 1:
+        raise StepFailed("the latest record has %d folders called %r" % (len(paths), folder_name))
+    path = stack.home + paths[0][1:] if paths[0].startswith("~/") else paths[0]
+    return "file://" + urllib.parse.quote(path)
+
+
+def open_main_window_from_notification(stack):
+    """Invokes the notification's default action; the main window must open on the Growth tab,
+    the click logged. Screenshot main-window, then Ctrl+W closes the window."""
+    stack.invoke_notification_default_action()
+    window = stack.wait_until("the main window on screen",
+                              lambda: program_window(stack, popup=False, name="Quillmere"))
+    clicked = "通知がクリックされた(しきい値)。pid %d" % stack.program.pid
+    stack.wait_until("the click in the program's log", lambda: clicked in stack.program_log())
+    stack.wait_until("the Growth tab picked in the main window",
+                     lambda: (widget_in(stack, window, "Growth") or {}).get("checked"))
+    stack.screenshot("main-window")
+    stack.press_keys("ctrl+w")
+    stack.wait_until("the main window closed by Ctrl+W",
+                     lambda: not program_window(stack, popup=False, name="Quillmere"))
+
+
+def open_popover_on_both_tabs(stack, item):
+    """Activates the item; the popover must open. Screenshots popover-growth and
+    popover-cleanup, picking each tab with a click; the Growth tab is left picked."""
+    activate(stack, item)
+    popover = stack.wait_until("the popover on screen", lambda: program_window(stack, popup=True))
+    pick_tab(stack, popover, "Growth")
+    stack.screenshot("popover-growth")
+    pick_tab(stack, popover, "Cleanup")
+    stack.screenshot("popover-cleanup")
+    pick_tab(stack, popover, "Growth")
+    return popover
+
+
+def close_popover(stack, item):
+    activate(stack, item)
+    stack.wait_until("the popover closed", lambda: not program_window(stack, popup=True))
+
+
+def open_settings_from_popover(stack, item):
+    """Opens the popover and presses Ctrl+,: the Settings window must open in its place.
+    Screenshot settings."""
+    activate(stack, item)
+    stack.wait_until("the popover on screen", lambda: program_window(stack, popup=True))
+    stack.press_keys("ctrl+comma")
+    stack.wait_until("the Settings window on screen", lambda: settings_window(stack))
+    stack.wait_until("the popover closed", lambda: not program_window(stack, popup=True))
+    stack.screenshot("settings")
+
+
 def run(stack, program):
     """The steps of one run, in the order a user meets them. Steps for windows of the program go
-    where the user would open them: after "tray item appears" the popover (stack.sni_activate
-    or stack.click_window on the item, then stack.find_windows / stack.window_geometry for the
-    window; stack.file_manager_calls() for "Show in Folder"), and after the notification step
-    its default action (stack.invoke_notification_default_action())."""
+    where the user would open them: the main window where the notification's default action
+    opens it, while the notification is still on screen; the popover's steps after that, each
+    opening the popover anew (activate(), program_window(); widget_in() and stack.click_widget()
+    find and click its widgets by their accessible names)."""
     days = set()
     with stack.step("start the desktop (%s tray host)" % stack.tray_host):
         stack.start_desktop()
@@ -107,7 +218,7 @@ def run(stack, program):
     with stack.step("tray item appears"):
         days.add(today())
         process = stack.start_program(program)
-        wait_for_tray_item(stack, process.pid)
+        item = wait_for_tray_item(stack, process.pid)
         stack.screenshot("tray")
 
     with stack.step("one low-space notification reaches dunst"):
@@ -118,6 +229,31 @@ def run(stack, program):
             raise StepFailed("unexpected notification %r (summary should be %r)"
                              % (shown[0], expected))
         stack.screenshot("notification")
+
+    with stack.step("the notification's default action opens the main window on the Growth tab"):
+        open_main_window_from_notification(stack)
+
+    with stack.step("activating the tray item opens the popover, on both tabs"):
+        popover = open_popover_on_both_tabs(stack, item)
+
+    with stack.step("Show in Folder asks the file manager to show the grown folder"):
+        # The popover compares the latest record, which is today's once the first scan is done.
+        stack.wait_until("today's record in snapshots.json",
+                         lambda: today().isoformat() in stack.snapshot_dates())
+        button = stack.wait_until("a grown folder's Show in Folder button in the popover",
+                                  lambda: widget_in(stack, popover, SHOW_IN_FOLDER, prefix=True))
+        expected_uri = expected_folder_uri(stack, button["name"][len(SHOW_IN_FOLDER):])
+        stack.click_widget(button)
+        calls = stack.wait_until("the file manager's ShowItems call", stack.file_manager_calls)
+        if calls != [{"method": "ShowItems", "uris": [expected_uri], "startup": ""}]:
+            raise StepFailed("the file manager was called %r; expected one ShowItems of %s"
+                             % (calls, expected_uri))
+
+    with stack.step("a second activation closes the popover"):
+        close_popover(stack, item)
+
+    with stack.step("Ctrl+, in the popover opens the Settings window"):
+        open_settings_from_popover(stack, item)
 
     with stack.step("the notified day and today's record are saved"):
         stack.wait_until("lastNotifiedDate in settings.json",
