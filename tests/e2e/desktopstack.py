@@ -344,8 +344,8 @@ class DesktopStack:
     def start_accessibility(self):
         """The accessibility bus, through which assistive technologies (and this stack) find the
         program's widgets: their names, roles and places on screen."""
-        self.start_process("at-spi-bus-launcher",
-                           [_service_program(ACCESSIBILITY_BUS), "--launch-immediately", "--a11y=1"])
+        launcher = _service_program(ACCESSIBILITY_BUS)
+        self.start_process("at-spi-bus-launcher", [launcher, "--launch-immediately", "--a11y=1"])
         self.wait_until("the accessibility bus", lambda: self.has_name(ACCESSIBILITY_BUS))
 
     def start_desktop(self):
