@@ -41,9 +41,9 @@ def main():
                 stack.wait_until("the notification", stack.notifications)
                 stack.screenshot("notification")
             with stack.step("click the notification: the main window"):
-                open_main_window_from_notification(stack)
+                _, layout = open_main_window_from_notification(stack)
             with stack.step("open the popover on both tabs"):
-                open_popover_on_both_tabs(stack, item)
+                open_popover_on_both_tabs(stack, item, layout)
                 close_popover(stack, item)
             with stack.step("open Settings"):
                 open_settings_from_popover(stack, item)

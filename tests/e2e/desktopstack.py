@@ -522,6 +522,10 @@ class DesktopStack:
         self.click_at(geometry["x"] + geometry["width"] // 2,
                       geometry["y"] + geometry["height"] // 2, button)
 
+    def focus_window(self, window):
+        subprocess.run(["xdotool", "windowfocus", "--sync", window], env=self.environment(),
+                       timeout=20, check=True)
+
     def press_keys(self, *keys):
         """Keys as a person types them, to the window that has the keyboard (xdotool names)."""
         subprocess.run(["xdotool", "key", *keys], env=self.environment(), timeout=20, check=True)
@@ -597,8 +601,10 @@ class DesktopStack:
             return [json.loads(line) for line in f if line.strip()]
 
     def invoke_notification_default_action(self):
-        """Invokes the default action of the newest notification on screen, as a click does."""
+        """Invokes the default action of the newest notification on screen and closes it, as
+        dunst's middle click does."""
         self.dunstctl("action", "0")
+        self.dunstctl("close")
 
     # --- The stand-in file manager ---------------------------------------------------------
 

@@ -138,28 +138,64 @@ def widget_in(stack, window, name, prefix=False):
     return None
 
 
-def pick_tab(stack, window, tab):
-    """Clicks the tab picker's `tab` button and waits until it is the checked one."""
-    stack.click_widget(stack.wait_until("the %s tab button" % tab,
-                                        lambda: widget_in(stack, window, tab)))
-    stack.wait_until("the %s tab picked" % tab,
-                     lambda: (widget_in(stack, window, tab) or {}).get("checked"))
+def content_layout(stack, window):
+    """Where the content's widgets sit in the main window, relative to its top left corner. The
+    popover shows the same content; Qt leaves popups out of the accessibility tree, so this is
+    how the popover's widgets are found."""
+    layout = {}
+    for widget in stack.widgets(stack.program.pid):
+        if widget["name"] and widget["name"] not in layout \
+                and window["x"] <= widget["x"] < window["x"] + window["width"]:
+            layout[widget["name"]] = dict(widget, x=widget["x"] - window["x"],
+                                          y=widget["y"] - window["y"])
+    for needed in ("Growth", "Cleanup"):
+        if needed not in layout:
+            raise StepFailed("no %r button in the main window: %r" % (needed, sorted(layout)))
+    return layout
+
+
+def in_popover(popover, widget):
+    """A widget of content_layout() where the popover shows it (inside its border)."""
+    border = (popover["width"] - CONTENT_WIDTH) // 2
+    return dict(widget, x=popover["x"] + border + widget["x"],
+                y=popover["y"] + border + widget["y"])
+
+
+def tab_pixels(stack, popover, layout):
+    """The pixels of the popover below the tab picker, where the picked tab shows."""
+    picker = layout["Growth"]
+    pixels = stack.window_pixels(popover["id"])
+    return pixels[(picker["y"] + picker["height"]) * popover["width"] * 3:]
+
+
+def pick_tab(stack, popover, layout, tab, shown_before):
+    """Clicks the tab picker's `tab` button in the popover and waits until the tab below it
+    changed; returns its pixels."""
+    stack.click_widget(in_popover(popover, layout[tab]))
+
+    def changed():
+        now = tab_pixels(stack, popover, layout)
+        return now if now != shown_before else None
+
+    return stack.wait_until("the %s tab shown in the popover" % tab, changed)
 
 
 def expected_folder_uri(stack, folder_name):
     """The file:// URI of the watched folder called `folder_name` in the latest record."""
     with open(os.path.join(stack.data_dir, "snapshots.json")) as f:
         entries = max(json.load(f), key=lambda record: record["date"])["entries"]
-    paths = [p for p in entries if p.rstrip("/").rsplit("/", 1)[-1] == folder_name]
+    # The name is the path below the home, or the last part of a path elsewhere.
+    paths = [p for p in entries if p == "~/" + folder_name or p.rsplit("/", 1)[-1] == folder_name]
     if len(paths) != 1:
-        raise StepFailed("the latest record has %d folders called %r" % (len(paths), folder_name))
+        raise StepFailed("the latest record has %d folders called %r: %r"
+                         % (len(paths), folder_name, sorted(entries)))
     path = stack.home + paths[0][1:] if paths[0].startswith("~/") else paths[0]
     return "file://" + urllib.parse.quote(path)
 
 
 def open_main_window_from_notification(stack):
     """Invokes the notification's default action; the main window must open on the Growth tab,
-    the click logged. Screenshot main-window, then Ctrl+W closes the window."""
+    the click logged. Screenshot main-window. Returns the window and its content_layout()."""
     stack.invoke_notification_default_action()
     window = stack.wait_until("the main window on screen",
                               lambda: program_window(stack, popup=False, name="Quillmere"))
@@ -168,21 +204,19 @@ def open_main_window_from_notification(stack):
     stack.wait_until("the Growth tab picked in the main window",
                      lambda: (widget_in(stack, window, "Growth") or {}).get("checked"))
     stack.screenshot("main-window")
-    stack.press_keys("ctrl+w")
-    stack.wait_until("the main window closed by Ctrl+W",
-                     lambda: not program_window(stack, popup=False, name="Quillmere"))
+    return window, content_layout(stack, window)
 
 
-def open_popover_on_both_tabs(stack, item):
+def open_popover_on_both_tabs(stack, item, layout):
     """Activates the item; the popover must open. Screenshots popover-growth and
     popover-cleanup, picking each tab with a click; the Growth tab is left picked."""
     activate(stack, item)
     popover = stack.wait_until("the popover on screen", lambda: program_window(stack, popup=True))
-    pick_tab(stack, popover, "Growth")
+    growth = tab_pixels(stack, popover, layout)
     stack.screenshot("popover-growth")
-    pick_tab(stack, popover, "Cleanup")
+    cleanup = pick_tab(stack, popover, layout, "Cleanup", growth)
     stack.screenshot("popover-cleanup")
-    pick_tab(stack, popover, "Growth")
+    pick_tab(stack, popover, layout, "Growth", cleanup)
     return popover
 
 
@@ -202,12 +236,20 @@ def open_settings_from_popover(stack, item):
     stack.screenshot("settings")
 
 
+def close_with_keyboard(stack, window):
+    """Gives `window` the keyboard (as a window manager does on a click) and presses Ctrl+W."""
+    stack.focus_window(window["id"])
+    stack.press_keys("ctrl+w")
+    stack.wait_until("the window closed by Ctrl+W",
+                     lambda: not stack.window_geometry(window["id"])["viewable"])
+
+
 def run(stack, program):
     """The steps of one run, in the order a user meets them. Steps for windows of the program go
-    where the user would open them: the main window where the notification's default action
-    opens it, while the notification is still on screen; the popover's steps after that, each
-    opening the popover anew (activate(), program_window(); widget_in() and stack.click_widget()
-    find and click its widgets by their accessible names)."""
+    where the user would open them: the notification's default action opens the main window,
+    whose widgets are found by their accessible names (widget_in(), content_layout()); the
+    popover's steps after that, each opening the popover anew (activate(), program_window(),
+    in_popover() for where the popover shows a widget of the same content)."""
     days = set()
     with stack.step("start the desktop (%s tray host)" % stack.tray_host):
         stack.start_desktop()
@@ -231,19 +273,17 @@ def run(stack, program):
         stack.screenshot("notification")
 
     with stack.step("the notification's default action opens the main window on the Growth tab"):
-        open_main_window_from_notification(stack)
+        main_window, layout = open_main_window_from_notification(stack)
 
     with stack.step("activating the tray item opens the popover, on both tabs"):
-        popover = open_popover_on_both_tabs(stack, item)
+        popover = open_popover_on_both_tabs(stack, item, layout)
 
     with stack.step("Show in Folder asks the file manager to show the grown folder"):
-        # The popover compares the latest record, which is today's once the first scan is done.
-        stack.wait_until("today's record in snapshots.json",
-                         lambda: today().isoformat() in stack.snapshot_dates())
-        button = stack.wait_until("a grown folder's Show in Folder button in the popover",
-                                  lambda: widget_in(stack, popover, SHOW_IN_FOLDER, prefix=True))
-        expected_uri = expected_folder_uri(stack, button["name"][len(SHOW_IN_FOLDER):])
-        stack.click_widget(button)
+        button = [w for name, w in layout.items() if name.startswith(SHOW_IN_FOLDER)]
+        if not button:
+            raise StepFailed("no grown folder with a Show in Folder button: %r" % sorted(layout))
+        expected_uri = expected_folder_uri(stack, button[0]["name"][len(SHOW_IN_FOLDER):])
+        stack.click_widget(in_popover(popover, button[0]))
         calls = stack.wait_until("the file manager's ShowItems call", stack.file_manager_calls)
         if calls != [{"method": "ShowItems", "uris": [expected_uri], "startup": ""}]:
             raise StepFailed("the file manager was called %r; expected one ShowItems of %s"
@@ -254,6 +294,9 @@ def run(stack, program):
 
     with stack.step("Ctrl+, in the popover opens the Settings window"):
         open_settings_from_popover(stack, item)
+
+    with stack.step("Ctrl+W closes the main window"):
+        close_with_keyboard(stack, main_window)
 
     with stack.step("the notified day and today's record are saved"):
         stack.wait_until("lastNotifiedDate in settings.json",
