@@ -26,6 +26,8 @@ import dbus
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 SCREEN = "1024x768x24"
+# Both tray hosts run as one bar along the top of the screen, this tall.
+PANEL_HEIGHT = 32
 SNI_WATCHER = "org.kde.StatusNotifierWatcher"
 SNI_ITEM = "org.kde.StatusNotifierItem"
 NOTIFICATIONS = "org.freedesktop.Notifications"
@@ -50,7 +52,7 @@ PANEL_LAYOUT = """<?xml version="1.0" encoding="UTF-8"?>
       <property name="position" type="string" value="p=6;x=0;y=0"/>
       <property name="length" type="uint" value="100"/>
       <property name="position-locked" type="bool" value="true"/>
-      <property name="size" type="uint" value="32"/>
+      <property name="size" type="uint" value="{panel_height}"/>
       <property name="plugin-ids" type="array">
         <value type="int" value="1"/>
       </property>
@@ -308,7 +310,7 @@ class DesktopStack:
         channel = os.path.join(self.home, ".config/xfce4/xfconf/xfce-perchannel-xml")
         os.makedirs(channel, exist_ok=True)
         with open(os.path.join(channel, "xfce4-panel.xml"), "w") as f:
-            f.write(PANEL_LAYOUT)
+            f.write(PANEL_LAYOUT.format(panel_height=PANEL_HEIGHT))
         # The settings daemon is started here (the private bus activates nothing).
         self.start_process("xfconfd", [_service_program("org.xfce.Xfconf")])
         self.wait_until("the xfconf settings service", lambda: self.has_name("org.xfce.Xfconf"))
@@ -319,7 +321,7 @@ class DesktopStack:
         self.start_process(
             "trayer",
             ["trayer", "--edge", "top", "--align", "right", "--widthtype", "request",
-             "--height", "32", "--SetDockType", "true", "--transparent", "false"],
+             "--height", str(PANEL_HEIGHT), "--SetDockType", "true", "--transparent", "false"],
         )
         self.wait_until("the trayer panel window", lambda: self.find_windows("trayer"))
 
@@ -489,6 +491,18 @@ class DesktopStack:
             ["import", "-window", window, "-depth", "8", "rgb:-"], env=self.environment(),
             capture_output=True, timeout=20, check=True).stdout
 
+    def colour_position(self, colours, x, y, width, height, tolerance=24):
+        """The screen position of the first pixel near one of `colours` in the given part of
+        the screen, row by row, or None."""
+        pixels = subprocess.run(
+            ["import", "-window", "root", "-crop", "%dx%d+%d+%d" % (width, height, x, y),
+             "-depth", "8", "rgb:-"], env=self.environment(), capture_output=True, timeout=20,
+            check=True).stdout
+        for i in range(0, len(pixels) - 2, 3):
+            if has_colour(pixels[i:i + 3], colours, tolerance=tolerance):
+                return x + (i // 3) % width, y + (i // 3) // width
+        return None
+
     def window_geometry(self, window):
         out = subprocess.run(["xwininfo", "-id", window], env=self.environment(),
                              capture_output=True, text=True, timeout=20, check=True).stdout
@@ -511,6 +525,10 @@ class DesktopStack:
             if geometry["viewable"]:
                 shown.append(dict(window, **geometry))
         return shown
+
+    def move_pointer(self, x, y):
+        subprocess.run(["xdotool", "mousemove", "--sync", str(x), str(y)],
+                       env=self.environment(), timeout=20, check=True)
 
     def click_at(self, x, y, button=1):
         """A click as a person makes it (xdotool moves the pointer there and clicks)."""

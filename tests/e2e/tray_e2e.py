@@ -26,8 +26,8 @@ import urllib.parse
 
 SKIPPED = 77
 try:
-    from desktopstack import (WARNING_COLOURS, DesktopStack, StackUnavailable, StepFailed,
-                              has_colour)
+    from desktopstack import (PANEL_HEIGHT, SCREEN, WARNING_COLOURS, DesktopStack,
+                              StackUnavailable, StepFailed, has_colour)
 except ImportError as missing:  # python3-dbus, which `make deps` installs
     print("SKIPPED: the display stack cannot start here: %s" % missing, flush=True)
     sys.exit(SKIPPED)
@@ -99,13 +99,39 @@ def wait_for_tray_item(stack, pid):
     return window
 
 
+# Where each StatusNotifierItem's icon sits in the panel, found on its first activation.
+_icon_positions = {}
+
+
 def activate(stack, item):
     """Activates the tray item as the host does on a left click: the StatusNotifierItem's
-    Activate method, or a click at the embedded icon."""
+    Activate method with the pointer on the item's icon in the panel (found by its warning
+    colour before anything covers it), or a click at the embedded icon."""
     if stack.tray_host == "sni":
-        stack.sni_activate(item)
+        if item not in _icon_positions:
+            _icon_positions[item] = stack.wait_until(
+                "the item's icon in the panel", lambda: stack.colour_position(
+                    WARNING_COLOURS, 0, 0, int(SCREEN.split("x")[0]), PANEL_HEIGHT))
+        x, y = _icon_positions[item]
+        stack.move_pointer(x, y)
+        stack.sni_activate(item, x, y)
     else:
         stack.click_window(item)
+
+
+def open_popover(stack, item, timeout=30.0):
+    """Activates the item until the popover is on screen and returns its window. The program
+    ignores an activation that follows a close within a moment (the click on the item that
+    closed the popover as an outside click), so an ignored one is repeated."""
+    deadline = time.monotonic() + timeout
+    while True:
+        activate(stack, item)
+        try:
+            return stack.wait_until("the popover on screen",
+                                    lambda: program_window(stack, popup=True), timeout=1.0)
+        except StepFailed:
+            if time.monotonic() > deadline:
+                raise
 
 
 def program_window(stack, popup, name=None):
@@ -210,8 +236,7 @@ def open_main_window_from_notification(stack):
 def open_popover_on_both_tabs(stack, item, layout):
     """Activates the item; the popover must open. Screenshots popover-growth and
     popover-cleanup, picking each tab with a click; the Growth tab is left picked."""
-    activate(stack, item)
-    popover = stack.wait_until("the popover on screen", lambda: program_window(stack, popup=True))
+    popover = open_popover(stack, item)
     growth = tab_pixels(stack, popover, layout)
     stack.screenshot("popover-growth")
     cleanup = pick_tab(stack, popover, layout, "Cleanup", growth)
@@ -228,8 +253,7 @@ def close_popover(stack, item):
 def open_settings_from_popover(stack, item):
     """Opens the popover and presses Ctrl+,: the Settings window must open in its place.
     Screenshot settings."""
-    activate(stack, item)
-    stack.wait_until("the popover on screen", lambda: program_window(stack, popup=True))
+    open_popover(stack, item)
     stack.press_keys("ctrl+comma")
     stack.wait_until("the Settings window on screen", lambda: settings_window(stack))
     stack.wait_until("the popover closed", lambda: not program_window(stack, popup=True))
