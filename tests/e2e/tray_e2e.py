@@ -271,9 +271,10 @@ def close_with_keyboard(stack, window):
 def run(stack, program):
     """The steps of one run, in the order a user meets them. Steps for windows of the program go
     where the user would open them: the notification's default action opens the main window,
-    whose widgets are found by their accessible names (widget_in(), content_layout()); the
-    popover's steps after that, each opening the popover anew (activate(), program_window(),
-    in_popover() for where the popover shows a widget of the same content)."""
+    whose widgets are found by their accessible names (widget_in(), content_layout()), and
+    Ctrl+W closes it; the popover's steps after that, each opening the popover anew
+    (open_popover(), program_window(), in_popover() for where the popover shows a widget of the
+    same content)."""
     days = set()
     with stack.step("start the desktop (%s tray host)" % stack.tray_host):
         stack.start_desktop()
@@ -299,6 +300,9 @@ def run(stack, program):
     with stack.step("the notification's default action opens the main window on the Growth tab"):
         main_window, layout = open_main_window_from_notification(stack)
 
+    with stack.step("Ctrl+W closes the main window"):
+        close_with_keyboard(stack, main_window)
+
     with stack.step("activating the tray item opens the popover, on both tabs"):
         popover = open_popover_on_both_tabs(stack, item, layout)
 
@@ -318,9 +322,6 @@ def run(stack, program):
 
     with stack.step("Ctrl+, in the popover opens the Settings window"):
         open_settings_from_popover(stack, item)
-
-    with stack.step("Ctrl+W closes the main window"):
-        close_with_keyboard(stack, main_window)
 
     with stack.step("the notified day and today's record are saved"):
         stack.wait_until("lastNotifiedDate in settings.json",
