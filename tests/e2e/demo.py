@@ -4,8 +4,9 @@
     demo.py --program build/src/quillmere --out build/demo [--host sni|xembed]
 
 Starts the same stack as the end-to-end test (a tray host, dunst, a home with 30 days of records
-and the warning line above the free space), takes screenshots of the tray and the notification,
-and says where they are. From a terminal the desktop stays up until Enter is pressed.
+and the warning line above the free space), takes screenshots of the tray, the notification, the
+main window its click opens, the popover on both tabs and the Settings window, and says where they
+are. From a terminal the desktop stays up until Enter is pressed.
 """
 
 import argparse
@@ -14,7 +15,9 @@ import shutil
 import sys
 
 from desktopstack import DesktopStack, StackUnavailable, StepFailed
-from tray_e2e import prepare_home, wait_for_tray_item
+from tray_e2e import (close_popover, open_main_window_from_notification,
+                      open_popover_on_both_tabs, open_settings_from_popover, prepare_home,
+                      wait_for_tray_item)
 
 
 def main():
@@ -32,11 +35,18 @@ def main():
             with stack.step("start Quillmere on a home with 30 days of records"):
                 prepare_home(stack)
                 process = stack.start_program(os.path.abspath(arguments.program))
-                wait_for_tray_item(stack, process.pid)
+                item = wait_for_tray_item(stack, process.pid)
                 stack.screenshot("tray")
             with stack.step("show the low-space notification"):
                 stack.wait_until("the notification", stack.notifications)
                 stack.screenshot("notification")
+            with stack.step("click the notification: the main window"):
+                _, layout = open_main_window_from_notification(stack)
+            with stack.step("open the popover on both tabs"):
+                open_popover_on_both_tabs(stack, item, layout)
+                close_popover(stack, item)
+            with stack.step("open Settings"):
+                open_settings_from_popover(stack, item)
             shots = sorted(name for name in os.listdir(out) if name.endswith(".png"))
             print("Demo screenshots are in %s: %s" % (out, ", ".join(shots)), flush=True)
             if sys.stdin.isatty():

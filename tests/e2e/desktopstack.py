@@ -26,9 +26,17 @@ import dbus
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 SCREEN = "1024x768x24"
+# Both tray hosts run as one bar along the top of the screen, this tall.
+PANEL_HEIGHT = 32
 SNI_WATCHER = "org.kde.StatusNotifierWatcher"
 SNI_ITEM = "org.kde.StatusNotifierItem"
 NOTIFICATIONS = "org.freedesktop.Notifications"
+ACCESSIBILITY_BUS = "org.a11y.Bus"
+ATSPI_ACCESSIBLE = "org.a11y.atspi.Accessible"
+ATSPI_COMPONENT = "org.a11y.atspi.Component"
+ATSPI_REGISTRY_ROOT = ("org.a11y.atspi.Registry", "/org/a11y/atspi/accessible/root")
+ATSPI_STATE_CHECKED = 4
+ATSPI_STATE_SHOWING = 25
 FILE_MANAGER = "org.freedesktop.FileManager1"
 # The warning colour of the tray gauge (for light and for dark panels).
 WARNING_COLOURS = [(0xFF, 0xCC, 0x00), (0xFF, 0xD6, 0x0A)]
@@ -44,7 +52,7 @@ PANEL_LAYOUT = """<?xml version="1.0" encoding="UTF-8"?>
       <property name="position" type="string" value="p=6;x=0;y=0"/>
       <property name="length" type="uint" value="100"/>
       <property name="position-locked" type="bool" value="true"/>
-      <property name="size" type="uint" value="32"/>
+      <property name="size" type="uint" value="{panel_height}"/>
       <property name="plugin-ids" type="array">
         <value type="int" value="1"/>
       </property>
@@ -72,11 +80,13 @@ BUS_CONFIG = """<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Config
 """
 
 # dunst runs this for every notification it shows: one JSON line per notification.
+# Notifications stay until they are acted on, as for a person who looks at them later.
 DUNST_CONFIG = """[global]
     font = Monospace 9
 [record]
     summary = "*"
     script = {script}
+    timeout = 0
 """
 
 TRAY_HOSTS = ("sni", "xembed")
@@ -107,6 +117,7 @@ class DesktopStack:
         self.program = None
         self.program_runs = 0
         self._bus = None
+        self._accessibility_bus = None
         self._processes = []  # (name, Popen), in start order
         self._logs = {}
 
@@ -196,6 +207,7 @@ class DesktopStack:
 
     def end_all(self):
         self._bus = None
+        self._accessibility_bus = None
         for _, process in reversed(list(self._processes)):
             self.end_process(process)
 
@@ -245,7 +257,8 @@ class DesktopStack:
 
     def required_programs(self):
         host = ["xfce4-panel"] if self.tray_host == "sni" else ["trayer"]
-        return ["Xvfb", "dbus-daemon", "dunst", "dunstctl", "xwininfo", "xdotool", "import"] + host
+        return ["Xvfb", "dbus-daemon", "dunst", "dunstctl", "xwininfo", "xdotool", "import",
+                _service_program("org.a11y.Bus")] + host
 
     def start_display(self):
         missing = [p for p in self.required_programs() if shutil.which(p) is None]
@@ -297,9 +310,9 @@ class DesktopStack:
         channel = os.path.join(self.home, ".config/xfce4/xfconf/xfce-perchannel-xml")
         os.makedirs(channel, exist_ok=True)
         with open(os.path.join(channel, "xfce4-panel.xml"), "w") as f:
-            f.write(PANEL_LAYOUT)
+            f.write(PANEL_LAYOUT.format(panel_height=PANEL_HEIGHT))
         # The settings daemon is started here (the private bus activates nothing).
-        self.start_process("xfconfd", [_xfconfd_path()])
+        self.start_process("xfconfd", [_service_program("org.xfce.Xfconf")])
         self.wait_until("the xfconf settings service", lambda: self.has_name("org.xfce.Xfconf"))
         self.start_process("xfce4-panel", ["xfce4-panel", "--disable-wm-check"])
         self.wait_until("the StatusNotifierWatcher", lambda: self.has_name(SNI_WATCHER))
@@ -308,7 +321,7 @@ class DesktopStack:
         self.start_process(
             "trayer",
             ["trayer", "--edge", "top", "--align", "right", "--widthtype", "request",
-             "--height", "32", "--SetDockType", "true", "--transparent", "false"],
+             "--height", str(PANEL_HEIGHT), "--SetDockType", "true", "--transparent", "false"],
         )
         self.wait_until("the trayer panel window", lambda: self.find_windows("trayer"))
 
@@ -330,10 +343,18 @@ class DesktopStack:
         )
         self.wait_until("the stand-in file manager on the bus", lambda: self.has_name(FILE_MANAGER))
 
+    def start_accessibility(self):
+        """The accessibility bus, through which assistive technologies (and this stack) find the
+        program's widgets: their names, roles and places on screen."""
+        launcher = _service_program(ACCESSIBILITY_BUS)
+        self.start_process("at-spi-bus-launcher", [launcher, "--launch-immediately", "--a11y=1"])
+        self.wait_until("the accessibility bus", lambda: self.has_name(ACCESSIBILITY_BUS))
+
     def start_desktop(self):
         """The whole stack but the program, in the order a session starts it."""
         self.start_display()
         self.start_bus()
+        self.start_accessibility()
         self.start_notifications()
         self.start_file_manager()
         self.start_tray_host()
@@ -343,6 +364,18 @@ class DesktopStack:
     @property
     def data_dir(self):
         return os.path.join(self.home, ".local/share/Quillmere")
+
+    @property
+    def state_dir(self):
+        return os.path.join(self.home, ".local/state/Quillmere")
+
+    def program_log(self):
+        """The program's log file, as far as it is written."""
+        path = os.path.join(self.state_dir, "Quillmere.log")
+        if not os.path.exists(path):
+            return ""
+        with open(path, encoding="utf-8", errors="replace") as f:
+            return f.read()
 
     @property
     def notification_log(self):
@@ -370,7 +403,7 @@ class DesktopStack:
         """Copies the program's log and record files into the artifacts folder."""
         kept = os.path.join(self.artifacts, "program-files")
         os.makedirs(kept, exist_ok=True)
-        for folder in (self.data_dir, os.path.join(self.home, ".local/state/Quillmere")):
+        for folder in (self.data_dir, self.state_dir):
             if not os.path.isdir(folder):
                 continue
             for name in os.listdir(folder):
@@ -458,6 +491,18 @@ class DesktopStack:
             ["import", "-window", window, "-depth", "8", "rgb:-"], env=self.environment(),
             capture_output=True, timeout=20, check=True).stdout
 
+    def colour_position(self, colours, x, y, width, height, tolerance=24):
+        """The screen position of the first pixel near one of `colours` in the given part of
+        the screen, row by row, or None."""
+        pixels = subprocess.run(
+            ["import", "-window", "root", "-crop", "%dx%d+%d+%d" % (width, height, x, y),
+             "-depth", "8", "rgb:-"], env=self.environment(), capture_output=True, timeout=20,
+            check=True).stdout
+        for i in range(0, len(pixels) - 2, 3):
+            if has_colour(pixels[i:i + 3], colours, tolerance=tolerance):
+                return x + (i // 3) % width, y + (i // 3) // width
+        return None
+
     def window_geometry(self, window):
         out = subprocess.run(["xwininfo", "-id", window], env=self.environment(),
                              capture_output=True, text=True, timeout=20, check=True).stdout
@@ -465,7 +510,25 @@ class DesktopStack:
             ("x", r"Absolute upper-left X:\s+(-?\d+)"), ("y", r"Absolute upper-left Y:\s+(-?\d+)"),
             ("width", r"Width:\s+(\d+)"), ("height", r"Height:\s+(\d+)"))}
         value["viewable"] = "IsViewable" in out
+        # Popups (menus, panels) place themselves; no window manager frames them.
+        value["override_redirect"] = "Override Redirect State: yes" in out
         return value
+
+    def program_windows(self):
+        """The program's top-level windows on screen: each window of windows() with its
+        geometry."""
+        shown = []
+        for window in self.windows():
+            if window["ancestors"] or "quillmere" not in window["classes"]:
+                continue
+            geometry = self.window_geometry(window["id"])
+            if geometry["viewable"]:
+                shown.append(dict(window, **geometry))
+        return shown
+
+    def move_pointer(self, x, y):
+        subprocess.run(["xdotool", "mousemove", "--sync", str(x), str(y)],
+                       env=self.environment(), timeout=20, check=True)
 
     def click_at(self, x, y, button=1):
         """A click as a person makes it (xdotool moves the pointer there and clicks)."""
@@ -476,6 +539,56 @@ class DesktopStack:
         geometry = self.window_geometry(window)
         self.click_at(geometry["x"] + geometry["width"] // 2,
                       geometry["y"] + geometry["height"] // 2, button)
+
+    def focus_window(self, window):
+        subprocess.run(["xdotool", "windowfocus", "--sync", window], env=self.environment(),
+                       timeout=20, check=True)
+
+    def press_keys(self, *keys):
+        """Keys as a person types them, to the window that has the keyboard (xdotool names)."""
+        subprocess.run(["xdotool", "key", *keys], env=self.environment(), timeout=20, check=True)
+
+    # --- The program's widgets, as assistive technologies see them -------------------------
+
+    def accessibility_bus(self):
+        if self._accessibility_bus is None:
+            address = self.bus().get_object(ACCESSIBILITY_BUS, "/org/a11y/bus").GetAddress(
+                dbus_interface=ACCESSIBILITY_BUS)
+            self._accessibility_bus = dbus.bus.BusConnection(str(address))
+        return self._accessibility_bus
+
+    def widgets(self, pid):
+        """Every widget on screen of process `pid`: {"name", "role", "checked", "x", "y",
+        "width", "height"} in screen coordinates, each window followed by what it holds."""
+        bus = self.accessibility_bus()
+        daemon = bus.get_object("org.freedesktop.DBus", "/org/freedesktop/DBus")
+        registry = bus.get_object(*ATSPI_REGISTRY_ROOT)
+        found = []
+        for service, path in registry.GetChildren(dbus_interface=ATSPI_ACCESSIBLE):
+            if int(daemon.GetConnectionUnixProcessID(
+                    service, dbus_interface="org.freedesktop.DBus")) == pid:
+                self._collect_widgets(bus, service, path, found)
+        return found
+
+    def _collect_widgets(self, bus, service, path, found):
+        node = bus.get_object(service, path)
+        for child_service, child_path in node.GetChildren(dbus_interface=ATSPI_ACCESSIBLE):
+            child = bus.get_object(child_service, child_path)
+            states = child.GetState(dbus_interface=ATSPI_ACCESSIBLE)
+            if not states[0] & (1 << ATSPI_STATE_SHOWING):
+                continue
+            x, y, width, height = child.GetExtents(dbus.UInt32(0), dbus_interface=ATSPI_COMPONENT)
+            name = child.Get(ATSPI_ACCESSIBLE, "Name", dbus_interface=dbus.PROPERTIES_IFACE)
+            found.append({
+                "name": str(name),
+                "role": str(child.GetRoleName(dbus_interface=ATSPI_ACCESSIBLE)),
+                "checked": bool(states[0] & (1 << ATSPI_STATE_CHECKED)),
+                "x": int(x), "y": int(y), "width": int(width), "height": int(height),
+            })
+            self._collect_widgets(bus, child_service, child_path, found)
+
+    def click_widget(self, widget):
+        self.click_at(widget["x"] + widget["width"] // 2, widget["y"] + widget["height"] // 2)
 
     # --- Notifications ---------------------------------------------------------------------
 
@@ -506,8 +619,10 @@ class DesktopStack:
             return [json.loads(line) for line in f if line.strip()]
 
     def invoke_notification_default_action(self):
-        """Invokes the default action of the newest notification on screen, as a click does."""
+        """Invokes the default action of the newest notification on screen and closes it, as
+        dunst's middle click does."""
         self.dunstctl("action", "0")
+        self.dunstctl("close")
 
     # --- The stand-in file manager ---------------------------------------------------------
 
@@ -545,9 +660,10 @@ def _read_line(fd, timeout):
     return data.decode().strip()
 
 
-def _xfconfd_path():
-    """xfconfd lives in an architecture folder; its D-Bus service file names it."""
-    service = "/usr/share/dbus-1/services/org.xfce.Xfconf.service"
+def _service_program(name):
+    """The program of a D-Bus service (xfconfd, the accessibility bus launcher), which lives in
+    a folder outside PATH; the service file names it."""
+    service = "/usr/share/dbus-1/services/%s.service" % name
     try:
         with open(service) as f:
             for line in f:
@@ -555,7 +671,7 @@ def _xfconfd_path():
                     return line[len("Exec="):].strip()
     except OSError:
         pass
-    raise StackUnavailable("xfconf is not installed (%s is missing)" % service)
+    raise StackUnavailable("%s is not installed (%s is missing)" % (name, service))
 
 
 def has_colour(pixels, colours, channels=3, offset=0, tolerance=24):

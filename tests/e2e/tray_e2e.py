@@ -5,30 +5,38 @@
 
 On a home with 30 days of records and the warning line above the free space: the tray item
 appears (a StatusNotifierItem whose tooltip and icon, read over D-Bus, carry the free space and
-the warning colour; or a window embedded in an XEmbed tray showing that colour), and exactly one
-low-space notification reaches dunst that day, also across a restart of the program. Screenshots
-of the tray and the notification go to DIR. Exits 0 when every step passed, 1 naming the failed
-step, 77 when the display stack cannot start here.
+the warning colour; or a window embedded in an XEmbed tray showing that colour); exactly one
+low-space notification reaches dunst that day, also across a restart of the program, and its
+default action opens the main window on the Growth tab; activating the item opens the popover and
+a second activation closes it; "Show in Folder" on a grown folder asks the file manager to show
+it; Ctrl+, in the popover opens the Settings window. Screenshots of the tray, the notification,
+the main window, the popover on both tabs and the Settings window go to DIR. Exits 0 when every
+step passed, 1 naming the failed step, 77 when the display stack cannot start here.
 """
 
 import argparse
 import datetime
+import json
 import os
 import re
 import shutil
 import sys
 import time
+import urllib.parse
 
 SKIPPED = 77
 try:
-    from desktopstack import (WARNING_COLOURS, DesktopStack, StackUnavailable, StepFailed,
-                              has_colour)
+    from desktopstack import (PANEL_HEIGHT, SCREEN, WARNING_COLOURS, DesktopStack,
+                              StackUnavailable, StepFailed, has_colour)
 except ImportError as missing:  # python3-dbus, which `make deps` installs
     print("SKIPPED: the display stack cannot start here: %s" % missing, flush=True)
     sys.exit(SKIPPED)
 from realistic_home import write_home
 
 UNITS = {"MB": 10**6, "GB": 10**9, "TB": 10**12}
+# The width of the popover's content and of the main window that shows the same content.
+CONTENT_WIDTH = 360
+SHOW_IN_FOLDER = "Show in Folder: "
 
 
 def today():
@@ -91,12 +99,182 @@ def wait_for_tray_item(stack, pid):
     return window
 
 
+# Where each StatusNotifierItem's icon sits in the panel, found on its first activation.
+_icon_positions = {}
+
+
+def activate(stack, item):
+    """Activates the tray item as the host does on a left click: the StatusNotifierItem's
+    Activate method with the pointer on the item's icon in the panel (found by its warning
+    colour before anything covers it), or a click at the embedded icon."""
+    if stack.tray_host == "sni":
+        if item not in _icon_positions:
+            _icon_positions[item] = stack.wait_until(
+                "the item's icon in the panel", lambda: stack.colour_position(
+                    WARNING_COLOURS, 0, 0, int(SCREEN.split("x")[0]), PANEL_HEIGHT))
+        x, y = _icon_positions[item]
+        stack.move_pointer(x, y)
+        stack.sni_activate(item, x, y)
+    else:
+        stack.click_window(item)
+
+
+def open_popover(stack, item, timeout=30.0):
+    """Activates the item until the popover is on screen and returns its window. The program
+    ignores an activation that follows a close within a moment (the click on the item that
+    closed the popover as an outside click), so an ignored one is repeated."""
+    deadline = time.monotonic() + timeout
+    while True:
+        activate(stack, item)
+        try:
+            return stack.wait_until("the popover on screen",
+                                    lambda: program_window(stack, popup=True), timeout=1.0)
+        except StepFailed:
+            if time.monotonic() > deadline:
+                raise
+
+
+def program_window(stack, popup, name=None):
+    """The program's window on screen as wide as the content (`popup`: the popover, else a
+    framed window such as the main window), or None."""
+    for window in stack.program_windows():
+        if window["override_redirect"] == popup and abs(window["width"] - CONTENT_WIDTH) <= 8 \
+                and (name is None or window["name"] == name):
+            return window
+    return None
+
+
+def settings_window(stack):
+    """The Settings window: a framed window of the program other than the main window."""
+    for window in stack.program_windows():
+        if not window["override_redirect"] and window["name"] != "Quillmere":
+            return window
+    return None
+
+
+def widget_in(stack, window, name, prefix=False):
+    """The widget named `name` (or with a name that starts with it) inside `window`."""
+    for widget in stack.widgets(stack.program.pid):
+        centre_x = widget["x"] + widget["width"] // 2
+        centre_y = widget["y"] + widget["height"] // 2
+        named = widget["name"].startswith(name) if prefix else widget["name"] == name
+        if named and window["x"] <= centre_x < window["x"] + window["width"] \
+                and window["y"] <= centre_y < window["y"] + window["height"]:
+            return widget
+    return None
+
+
+def content_layout(stack, window):
+    """Where the content's widgets sit in the main window, relative to its top left corner. The
+    popover shows the same content; Qt leaves popups out of the accessibility tree, so this is
+    how the popover's widgets are found."""
+    layout = {}
+    for widget in stack.widgets(stack.program.pid):
+        if widget["name"] and widget["name"] not in layout \
+                and window["x"] <= widget["x"] < window["x"] + window["width"]:
+            layout[widget["name"]] = dict(widget, x=widget["x"] - window["x"],
+                                          y=widget["y"] - window["y"])
+    for needed in ("Growth", "Cleanup"):
+        if needed not in layout:
+            raise StepFailed("no %r button in the main window: %r" % (needed, sorted(layout)))
+    return layout
+
+
+def in_popover(popover, widget):
+    """A widget of content_layout() where the popover shows it (inside its border)."""
+    border = (popover["width"] - CONTENT_WIDTH) // 2
+    return dict(widget, x=popover["x"] + border + widget["x"],
+                y=popover["y"] + border + widget["y"])
+
+
+def tab_pixels(stack, popover, layout):
+    """The pixels of the popover below the tab picker, where the picked tab shows."""
+    picker = layout["Growth"]
+    pixels = stack.window_pixels(popover["id"])
+    return pixels[(picker["y"] + picker["height"]) * popover["width"] * 3:]
+
+
+def pick_tab(stack, popover, layout, tab, shown_before):
+    """Clicks the tab picker's `tab` button in the popover and waits until the tab below it
+    changed; returns its pixels."""
+    stack.click_widget(in_popover(popover, layout[tab]))
+
+    def changed():
+        now = tab_pixels(stack, popover, layout)
+        return now if now != shown_before else None
+
+    return stack.wait_until("the %s tab shown in the popover" % tab, changed)
+
+
+def expected_folder_uri(stack, folder_name):
+    """The file:// URI of the watched folder called `folder_name` in the latest record."""
+    with open(os.path.join(stack.data_dir, "snapshots.json")) as f:
+        entries = max(json.load(f), key=lambda record: record["date"])["entries"]
+    # The name is the path below the home, or the last part of a path elsewhere.
+    paths = [p for p in entries if p == "~/" + folder_name or p.rsplit("/", 1)[-1] == folder_name]
+    if len(paths) != 1:
+        raise StepFailed("the latest record has %d folders called %r: %r"
+                         % (len(paths), folder_name, sorted(entries)))
+    path = stack.home + paths[0][1:] if paths[0].startswith("~/") else paths[0]
+    return "file://" + urllib.parse.quote(path)
+
+
+def open_main_window_from_notification(stack):
+    """Invokes the notification's default action; the main window must open on the Growth tab,
+    the click logged. Screenshot main-window. Returns the window and its content_layout()."""
+    stack.invoke_notification_default_action()
+    window = stack.wait_until("the main window on screen",
+                              lambda: program_window(stack, popup=False, name="Quillmere"))
+    clicked = "通知がクリックされた(しきい値)。pid %d" % stack.program.pid
+    stack.wait_until("the click in the program's log", lambda: clicked in stack.program_log())
+    stack.wait_until("the Growth tab picked in the main window",
+                     lambda: (widget_in(stack, window, "Growth") or {}).get("checked"))
+    stack.screenshot("main-window")
+    return window, content_layout(stack, window)
+
+
+def open_popover_on_both_tabs(stack, item, layout):
+    """Activates the item; the popover must open. Screenshots popover-growth and
+    popover-cleanup, picking each tab with a click; the Growth tab is left picked."""
+    popover = open_popover(stack, item)
+    growth = tab_pixels(stack, popover, layout)
+    stack.screenshot("popover-growth")
+    cleanup = pick_tab(stack, popover, layout, "Cleanup", growth)
+    stack.screenshot("popover-cleanup")
+    pick_tab(stack, popover, layout, "Growth", cleanup)
+    return popover
+
+
+def close_popover(stack, item):
+    activate(stack, item)
+    stack.wait_until("the popover closed", lambda: not program_window(stack, popup=True))
+
+
+def open_settings_from_popover(stack, item):
+    """Opens the popover and presses Ctrl+,: the Settings window must open in its place.
+    Screenshot settings."""
+    open_popover(stack, item)
+    stack.press_keys("ctrl+comma")
+    stack.wait_until("the Settings window on screen", lambda: settings_window(stack))
+    stack.wait_until("the popover closed", lambda: not program_window(stack, popup=True))
+    stack.screenshot("settings")
+
+
+def close_with_keyboard(stack, window):
+    """Gives `window` the keyboard (as a window manager does on a click) and presses Ctrl+W."""
+    stack.focus_window(window["id"])
+    stack.press_keys("ctrl+w")
+    stack.wait_until("the window closed by Ctrl+W",
+                     lambda: not stack.window_geometry(window["id"])["viewable"])
+
+
 def run(stack, program):
     """The steps of one run, in the order a user meets them. Steps for windows of the program go
-    where the user would open them: after "tray item appears" the popover (stack.sni_activate
-    or stack.click_window on the item, then stack.find_windows / stack.window_geometry for the
-    window; stack.file_manager_calls() for "Show in Folder"), and after the notification step
-    its default action (stack.invoke_notification_default_action())."""
+    where the user would open them: the notification's default action opens the main window,
+    whose widgets are found by their accessible names (widget_in(), content_layout()), and
+    Ctrl+W closes it; the popover's steps after that, each opening the popover anew
+    (open_popover(), program_window(), in_popover() for where the popover shows a widget of the
+    same content)."""
     days = set()
     with stack.step("start the desktop (%s tray host)" % stack.tray_host):
         stack.start_desktop()
@@ -107,7 +285,7 @@ def run(stack, program):
     with stack.step("tray item appears"):
         days.add(today())
         process = stack.start_program(program)
-        wait_for_tray_item(stack, process.pid)
+        item = wait_for_tray_item(stack, process.pid)
         stack.screenshot("tray")
 
     with stack.step("one low-space notification reaches dunst"):
@@ -118,6 +296,32 @@ def run(stack, program):
             raise StepFailed("unexpected notification %r (summary should be %r)"
                              % (shown[0], expected))
         stack.screenshot("notification")
+
+    with stack.step("the notification's default action opens the main window on the Growth tab"):
+        main_window, layout = open_main_window_from_notification(stack)
+
+    with stack.step("Ctrl+W closes the main window"):
+        close_with_keyboard(stack, main_window)
+
+    with stack.step("activating the tray item opens the popover, on both tabs"):
+        popover = open_popover_on_both_tabs(stack, item, layout)
+
+    with stack.step("Show in Folder asks the file manager to show the grown folder"):
+        button = [w for name, w in layout.items() if name.startswith(SHOW_IN_FOLDER)]
+        if not button:
+            raise StepFailed("no grown folder with a Show in Folder button: %r" % sorted(layout))
+        expected_uri = expected_folder_uri(stack, button[0]["name"][len(SHOW_IN_FOLDER):])
+        stack.click_widget(in_popover(popover, button[0]))
+        calls = stack.wait_until("the file manager's ShowItems call", stack.file_manager_calls)
+        if calls != [{"method": "ShowItems", "uris": [expected_uri], "startup": ""}]:
+            raise StepFailed("the file manager was called %r; expected one ShowItems of %s"
+                             % (calls, expected_uri))
+
+    with stack.step("a second activation closes the popover"):
+        close_popover(stack, item)
+
+    with stack.step("Ctrl+, in the popover opens the Settings window"):
+        open_settings_from_popover(stack, item)
 
     with stack.step("the notified day and today's record are saved"):
         stack.wait_until("lastNotifiedDate in settings.json",
