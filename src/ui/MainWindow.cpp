@@ -5,7 +5,6 @@
 
 #include <QGuiApplication>
 #include <QScreen>
-#include <QShortcut>
 #include <QVBoxLayout>
 
 namespace qm {
@@ -23,8 +22,6 @@ MainWindow::MainWindow(AppModel &model, QWidget *parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSizeConstraint(QLayout::SetFixedSize);
     layout->addWidget(m_content);
-    auto *close = new QShortcut(QKeySequence::Close, this);
-    connect(close, &QShortcut::activated, this, &QWidget::close);
 }
 
 void MainWindow::present()

@@ -1,7 +1,9 @@
 #include "UiModelFixture.h"
 
 #include "support/LogCapture.h"
+#include "ui/AppWindows.h"
 #include "ui/MainMenu.h"
+#include "ui/MainWindow.h"
 #include "ui/SettingsWindow.h"
 #include "ui/SettingsWindowController.h"
 #include "ui/TrayIcon.h"
@@ -88,6 +90,23 @@ TEST_F(MainMenuTest, ShortcutsOpenTheOneSettingsWindowAndQuit)
     QApplication::setActiveWindow(first);
     QTest::keyClick(first, Qt::Key_Q, Qt::ControlModifier);
     EXPECT_EQ(quits, 1);
+}
+
+// The program's windows take the shortcuts from the menus alone: a second Ctrl+W of the window's
+// own made the key ambiguous, and Qt then triggers neither.
+TEST_F(MainMenuTest, CtrlWClosesTheMainWindow)
+{
+    AppModel model(services());
+    MainMenu menu({[] {}, [] {}});
+    AppWindows windows(model, &menu);
+    menu.install(MainMenu::InstallReason::launch);
+    windows.presentMainWindow(MenuTab::growth);
+    QWidget *window = windows.mainWindow();
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(window->isVisible());
+    QApplication::setActiveWindow(window);
+    QTest::keyClick(window, Qt::Key_W, Qt::ControlModifier);
+    EXPECT_FALSE(window->isVisible());
 }
 
 TEST_F(MainMenuTest, TheTrayMenuCarriesTheProgramsCommands)
