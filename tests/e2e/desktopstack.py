@@ -514,6 +514,13 @@ class DesktopStack:
         value["override_redirect"] = "Override Redirect State: yes" in out
         return value
 
+    def window_shown(self, window):
+        """Whether the window exists and is viewable (a closed one may be gone altogether)."""
+        try:
+            return self.window_geometry(window)["viewable"]
+        except subprocess.CalledProcessError:
+            return False
+
     def program_windows(self):
         """The program's top-level windows on screen: each window of windows() with its
         geometry."""

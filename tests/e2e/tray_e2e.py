@@ -264,8 +264,7 @@ def close_with_keyboard(stack, window):
     """Gives `window` the keyboard (as a window manager does on a click) and presses Ctrl+W."""
     stack.focus_window(window["id"])
     stack.press_keys("ctrl+w")
-    stack.wait_until("the window closed by Ctrl+W",
-                     lambda: not stack.window_geometry(window["id"])["viewable"])
+    stack.wait_until("the window closed by Ctrl+W", lambda: not stack.window_shown(window["id"]))
 
 
 def run(stack, program):
