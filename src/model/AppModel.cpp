@@ -166,7 +166,7 @@ AppModel::AppModel(Services services, QObject *parent)
     schedulerServices.diskSpace = m_services.diskSpaceReader;
     schedulerServices.fullDiskAccessStatus = m_services.fullDiskAccessStatus;
     schedulerServices.home = m_services.home;
-    schedulerServices.calendar = m_services.calendar();
+    schedulerServices.calendar = m_services.calendar;
     schedulerServices.now = m_services.clock;
     m_scheduler = std::make_unique<SnapshotScheduler>(std::move(schedulerServices));
     m_scheduler->setOnSnapshot([self](const Snapshot &snapshot) {

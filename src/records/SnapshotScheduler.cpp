@@ -174,6 +174,8 @@ SnapshotScheduler::SnapshotScheduler(Services services, QObject *parent)
     : QObject(parent)
     , m_services(std::move(services))
 {
+    if (!m_services.calendar)
+        m_services.calendar = Calendar::current;
     m_filePool.setMaxThreadCount(1);
     const QDateTime now = m_services.now();
     Result<QList<Snapshot>> snapshots = m_services.snapshotStore.load(now);
@@ -222,7 +224,7 @@ QCoro::Task<> SnapshotScheduler::tick()
 
 QString SnapshotScheduler::todayKey() const
 {
-    return m_services.calendar.dayKey(m_services.now());
+    return m_services.calendar().dayKey(m_services.now());
 }
 
 QCoro::Task<> SnapshotScheduler::checkAndScanIfNeeded()
@@ -428,7 +430,8 @@ QCoro::Task<> SnapshotScheduler::scanOnce()
 
     // 7. Today's record.
     const QDateTime t = s.now();
-    record.date = s.calendar.dayKey(t);
+    const Calendar calendar = s.calendar();
+    record.date = calendar.dayKey(t);
     record.scannedAt = t.toUTC().toString(Qt::ISODate);
     record.durationSeconds = duration;
     std::sort(record.unmeasured.begin(), record.unmeasured.end());
@@ -441,7 +444,7 @@ QCoro::Task<> SnapshotScheduler::scanOnce()
         s.snapshotStore,
         record,
         t,
-        s.calendar);
+        calendar);
     if (!self)
         co_return;
     if (!saved.ok()) {
@@ -460,7 +463,7 @@ QCoro::Task<> SnapshotScheduler::scanOnce()
 
     // 8. Today's breakdown, whatever became of the record.
     const Result<Breakdown> children = co_await QtConcurrent::run(
-        &m_filePool, writeDayBreakdown, s.childrenStore, record.date, breakdown, t, s.calendar);
+        &m_filePool, writeDayBreakdown, s.childrenStore, record.date, breakdown, t, calendar);
     if (!self)
         co_return;
     if (!children.ok()) {
@@ -476,7 +479,8 @@ QCoro::Task<Status> SnapshotScheduler::removeFromToday(QString path, bool expand
 {
     const std::optional<Snapshot> latest = latestSnapshot();
     const QDateTime now = m_services.now();
-    const QString today = m_services.calendar.dayKey(now);
+    const Calendar calendar = m_services.calendar();
+    const QString today = calendar.dayKey(now);
     if (!latest.has_value() || latest->date != today)
         co_return Status();
     const PathMatch matches = [path, expandsChildren](const QString &key) {
@@ -492,7 +496,7 @@ QCoro::Task<Status> SnapshotScheduler::removeFromToday(QString path, bool expand
                                                                      *latest,
                                                                      matches,
                                                                      now,
-                                                                     m_services.calendar);
+                                                                     calendar);
     if (!self)
         co_return Status();
     if (!saved.ok())
@@ -506,7 +510,7 @@ QCoro::Task<Status> SnapshotScheduler::removeFromToday(QString path, bool expand
                                                                   m_children.value(today),
                                                                   matches,
                                                                   now,
-                                                                  m_services.calendar);
+                                                                  calendar);
     if (!self)
         co_return Status();
     if (!children.ok())

@@ -49,7 +49,9 @@ public:
         DiskSpaceReader diskSpace;
         std::function<FullDiskAccess::Status()> fullDiskAccessStatus;
         QString home;
-        Calendar calendar;
+        // The user's calendar as it is now (its time zone changes when the user travels);
+        // default: Calendar::current.
+        std::function<Calendar()> calendar;
         Clock now;
         const PlatformProfile *profile = &currentProfile();
     };

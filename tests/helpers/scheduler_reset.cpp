@@ -42,7 +42,9 @@ int main(int argc, char **argv)
         return FullDiskAccess::Status::granted;
     };
     services.home = arguments.at(1);
-    services.calendar = Calendar{QTimeZone::utc()};
+    services.calendar = [] {
+        return Calendar{QTimeZone::utc()};
+    };
     services.now = [now] {
         return now;
     };

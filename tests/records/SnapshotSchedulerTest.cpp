@@ -159,7 +159,9 @@ protected:
             return access;
         };
         services.home = home;
-        services.calendar = calendar;
+        services.calendar = [this] {
+            return calendar;
+        };
         services.now = [this] {
             return now;
         };
