@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSaveFile>
 
 #include <algorithm>
@@ -113,6 +114,30 @@ void pruneDamagedFileBackups(const QString &filePath, const TrashFunction &trash
         if (!trash(folder.filePath(backups[i])).ok())
             log::logError(log::records,
                           QStringLiteral("古い控えをゴミ箱へ移せなかった: %1").arg(backups[i]));
+    }
+}
+
+void removeLeftoverTemporaryFiles(const QString &filePath, const TrashFunction &trash)
+{
+    const QFileInfo info(filePath);
+    const QDir folder = info.absoluteDir();
+    if (!folder.exists())
+        return;
+    // QSaveFile's temporary name; a process killed between writing it and the rename leaves it.
+    const QRegularExpression temporary(QLatin1Char('^')
+                                       + QRegularExpression::escape(info.fileName())
+                                       + QStringLiteral("\\.[A-Za-z0-9]{6}$"));
+    const QStringList names = folder.entryList(QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString &name : names) {
+        if (!temporary.match(name).hasMatch())
+            continue;
+        if (trash(folder.filePath(name)).ok())
+            log::logDefault(log::records,
+                            QStringLiteral("書きかけの一時ファイルをゴミ箱へ移した: %1").arg(name));
+        else
+            log::logError(
+                log::records,
+                QStringLiteral("書きかけの一時ファイルをゴミ箱へ移せなかった: %1").arg(name));
     }
 }
 

@@ -37,6 +37,11 @@ Status moveAsideDamagedFile(const QString &filePath,
 // Keeps the three newest backups of the file (by name) and moves the others to the Trash.
 void pruneDamagedFileBackups(const QString &filePath, const TrashFunction &trash = moveToTrash);
 
+// Moves to the Trash what an interrupted atomic write of the file left beside it: the temporary
+// file, named after the file plus "." and six letters or digits. Run before the file is read.
+void removeLeftoverTemporaryFiles(const QString &filePath,
+                                  const TrashFunction &trash = moveToTrash);
+
 // Reads the whole file. Absent when no file exists; an error when it exists but cannot be read.
 Result<std::optional<QByteArray>> readWholeFile(const QString &filePath);
 
@@ -58,6 +63,7 @@ Result<T> load(const QString &filePath,
                Decode decode,
                const TrashFunction &trash = moveToTrash)
 {
+    removeLeftoverTemporaryFiles(filePath, trash);
     Result<std::optional<QByteArray>> bytes = readWholeFile(filePath);
     if (bytes.ok()) {
         if (!bytes.value().has_value())
