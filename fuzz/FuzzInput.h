@@ -27,12 +27,6 @@ inline std::pair<QByteArray, QByteArray> splitAtZero(const QByteArray &bytes)
     return {bytes.left(zero), bytes.mid(zero + 1)};
 }
 
-// The readers log what they drop; millions of runs must not flood the output.
-inline void quietLogging()
-{
-    QLoggingCategory::setFilterRules(QStringLiteral("*=false"));
-}
-
 // A broken promise that is not a crash (a text that reads back differently) ends the run as a
 // finding.
 inline void require(bool condition)
@@ -42,3 +36,11 @@ inline void require(bool condition)
 }
 
 } // namespace qm::fuzz
+
+// Every target includes this header once. The readers log what they drop; millions of runs must
+// not flood the output.
+extern "C" int LLVMFuzzerInitialize(int *, char ***)
+{
+    QLoggingCategory::setFilterRules(QStringLiteral("*=false"));
+    return 0;
+}

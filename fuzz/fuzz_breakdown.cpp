@@ -7,12 +7,6 @@
 
 #include <QDateTime>
 
-extern "C" int LLVMFuzzerInitialize(int *, char ***)
-{
-    qm::fuzz::quietLogging();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const std::optional<qm::Breakdown> decoded = qm::decodeBreakdown(qm::fuzz::bytesOf(data, size));

@@ -3,12 +3,6 @@
 
 #include "platform/AppDisplayNames.h"
 
-extern "C" int LLVMFuzzerInitialize(int *, char ***)
-{
-    qm::fuzz::quietLogging();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const auto [locale, contents] = qm::fuzz::splitAtZero(qm::fuzz::bytesOf(data, size));

@@ -6,12 +6,6 @@
 
 #include <QSet>
 
-extern "C" int LLVMFuzzerInitialize(int *, char ***)
-{
-    qm::fuzz::quietLogging();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const auto [output, entries] = qm::fuzz::splitAtZero(qm::fuzz::bytesOf(data, size));

@@ -3,12 +3,6 @@
 
 #include "cleanup/TimeMachineSnapshots.h"
 
-extern "C" int LLVMFuzzerInitialize(int *, char ***)
-{
-    qm::fuzz::quietLogging();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     for (const QString &name :

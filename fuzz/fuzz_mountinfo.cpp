@@ -3,12 +3,6 @@
 
 #include "freespace/MountInfo.h"
 
-extern "C" int LLVMFuzzerInitialize(int *, char ***)
-{
-    qm::fuzz::quietLogging();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QList<qm::MountEntry> mounts = qm::parseMountInfo(qm::fuzz::bytesOf(data, size));

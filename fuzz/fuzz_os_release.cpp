@@ -4,12 +4,6 @@
 
 #include "platform/DeviceInfo.h"
 
-extern "C" int LLVMFuzzerInitialize(int *, char ***)
-{
-    qm::fuzz::quietLogging();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     namespace DeviceInfo = qm::DeviceInfo;

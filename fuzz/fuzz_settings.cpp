@@ -4,12 +4,6 @@
 
 #include "settings/Settings.h"
 
-extern "C" int LLVMFuzzerInitialize(int *, char ***)
-{
-    qm::fuzz::quietLogging();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const qm::Result<qm::Settings> decoded = qm::decodeSettings(qm::fuzz::bytesOf(data, size));
