@@ -11,7 +11,8 @@ PACKAGES := cmake make g++ pkg-config qt6-base-dev qt6-charts-dev libqt6opengl6-
 	qt6-qpa-plugins findutils time e2fsprogs mount \
 	xvfb xfce4-panel trayer dunst xdotool x11-utils imagemagick python3 python3-dbus python3-gi \
 	at-spi2-core \
-	desktop-file-utils appstream lintian dpkg-dev python3-jsonschema python3-prometheus-client
+	desktop-file-utils appstream lintian dpkg-dev python3-jsonschema python3-prometheus-client \
+	clang libclang-rt-14-dev
 
 # Programs the tests and the benchmarks start; each must come with a package above
 # (.ci/check-packages checks both lists against the configured build).
@@ -20,7 +21,17 @@ PROGRAMS := du dbus-daemon setpriv sh sleep df mkfs.ext4 mount \
 	/usr/libexec/at-spi-bus-launcher \
 	cpack dpkg-deb dpkg-shlibdeps gzip desktop-file-validate appstreamcli lintian
 
-.PHONY: all deps build run demo package test bench format clean print-packages print-programs
+
+# The sanitizer build (AddressSanitizer and UndefinedBehaviorSanitizer) of the whole suite, in its
+# own folder; optimised lightly and without debug information to stay quick to build.
+SANITIZE_DIR ?= $(BUILD_DIR)-asan
+# The fuzz build (clang, libFuzzer; only the core folders of the readers) and the seconds each
+# fuzz target runs.
+FUZZ_DIR ?= $(BUILD_DIR)-fuzz
+FUZZ_SECONDS ?= 60
+
+.PHONY: all deps build run demo package test test-sanitize fuzz bench format clean print-packages \
+	print-programs
 
 all: build
 
@@ -56,6 +67,18 @@ package: build
 test: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
 
+test-sanitize: deps
+	cmake -S . -B $(SANITIZE_DIR) -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE=-O1 -DQUILLMERE_SANITIZE=ON
+	cmake --build $(SANITIZE_DIR) -j $(JOBS)
+	cd $(SANITIZE_DIR) && ctest --output-on-failure -j $(JOBS)
+
+fuzz: deps
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_DIR) -DCMAKE_BUILD_TYPE=Release "-DCMAKE_CXX_FLAGS_RELEASE=-O1 -g" \
+		-DQUILLMERE_FUZZ=ON -DQUILLMERE_CORE_ONLY=ON -DBUILD_TESTING=OFF \
+		"-DQUILLMERE_CORE_FOLDERS=storage;settings;units;freespace;records;cleanup;platform"
+	cmake --build $(FUZZ_DIR) -j $(JOBS)
+	fuzz/run $(FUZZ_DIR) $(FUZZ_SECONDS)
+
 bench: deps
 	cmake -S . -B $(BUILD_DIR)-bench -DCMAKE_BUILD_TYPE=Release -DQUILLMERE_BENCH=ON -DBUILD_TESTING=OFF
 	cmake --build $(BUILD_DIR)-bench -j $(JOBS)
@@ -71,4 +94,4 @@ format:
 	find src tests bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD_DIR) $(BUILD_DIR)-bench
+	rm -rf $(BUILD_DIR) $(BUILD_DIR)-bench $(SANITIZE_DIR) $(FUZZ_DIR)

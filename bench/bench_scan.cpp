@@ -8,7 +8,9 @@
 // does every day. Both are warmed once (the caches cannot be dropped), then run alternately,
 // each going first every other round; the medians give the wall-time ratio scheduler/direct.
 // The size scanner alone over the same batch is timed too, to tell the scanner's share from
-// the scheduler's. The process's peak memory (VmHWM, reset before the scans) is reported.
+// the scheduler's. The process's peak memory (VmHWM, reset before the scans) is reported, and
+// the longest stall of the main thread during the scheduler's scans: a timer that should fire
+// every 5 ms measures the longest gap between its ticks.
 // Targets: ratio <= 1.10, peak < 100 MB. Prints PASS or FAIL for each and exits 0 either way;
 // exits 1 only when something broke (a scan that did not measure every folder, a du that
 // failed).
@@ -26,6 +28,7 @@
 #include <QLoggingCategory>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
@@ -165,6 +168,35 @@ double median(std::vector<double> values)
     return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
+// Measures how long the event loop of the main thread went without serving a short timer.
+class LagProbe
+{
+public:
+    LagProbe()
+    {
+        m_timer.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            m_longestMs = std::max(m_longestMs, m_sinceTick.restart());
+        });
+    }
+    void start()
+    {
+        m_sinceTick.start();
+        m_timer.start(5);
+    }
+    void stop()
+    {
+        m_timer.stop();
+        m_longestMs = std::max(m_longestMs, m_sinceTick.elapsed());
+    }
+    qint64 longestMs() const { return m_longestMs; }
+
+private:
+    QTimer m_timer;
+    QElapsedTimer m_sinceTick;
+    qint64 m_longestMs = 0;
+};
+
 struct Bench
 {
     QString home;
@@ -174,8 +206,8 @@ struct Bench
 };
 
 // One scan through the scheduler; the seconds it took, or a negative number when it did not
-// measure every due folder and the Trash.
-double schedulerScan(const Bench &bench)
+// measure every due folder and the Trash. The probe watches the main thread meanwhile.
+double schedulerScan(const Bench &bench, LagProbe *probe = nullptr)
 {
     Settings settings = defaultSettingsFor(linuxProfile());
     SnapshotScheduler::Services services;
@@ -191,14 +223,18 @@ double schedulerScan(const Bench &bench)
         return FullDiskAccess::Status::undetermined;
     };
     services.home = bench.home;
-    services.calendar = Calendar::current();
+    services.calendar = Calendar::current;
     services.now = systemClock();
     services.profile = &linuxProfile();
 
     QElapsedTimer timer;
     timer.start();
     SnapshotScheduler scheduler(std::move(services));
+    if (probe)
+        probe->start();
     QCoro::waitFor(scheduler.requestScan());
+    if (probe)
+        probe->stop();
     const double seconds = double(timer.nsecsElapsed()) / 1e9;
 
     // Every folder has a line, except the expanded children too small to keep.
@@ -304,16 +340,17 @@ int main(int argc, char **argv)
     std::vector<double> viaScheduler;
     std::vector<double> direct;
     std::vector<double> scannerOnly;
+    LagProbe probe;
     for (int round = 0; round < rounds; ++round) {
         // Each goes first every other round, so neither profits from the other's warm-up.
         double s = 0;
         double d = 0;
         if (round % 2 == 0) {
-            s = schedulerScan(bench);
+            s = schedulerScan(bench, &probe);
             d = directScan(bench);
         } else {
             d = directScan(bench);
-            s = schedulerScan(bench);
+            s = schedulerScan(bench, &probe);
         }
         const double c = scannerScan(bench);
         if (s < 0 || d < 0 || c < 0)
@@ -331,6 +368,10 @@ int main(int argc, char **argv)
     std::printf("bench_scan: scanner alone %.3f s (median), ratio to direct %.3f\n",
                 median(scannerOnly),
                 median(scannerOnly) / median(direct));
+
+    std::printf("bench_scan: longest main-thread stall during the scheduler's scans (4 du at a "
+                "time) %lld ms\n",
+                probe.longestMs());
 
     const double ratio = median(viaScheduler) / median(direct);
     std::printf(

@@ -183,11 +183,12 @@ QCoro::Task<std::optional<ExternalVolumeReader::PassResult>> ExternalVolumeReade
                 co_return std::nullopt;
             continue;
         }
-        // The call may have returned just before its watcher reported it.
-        m_unanswered->remove(path);
         watcher->deleteLater();
+        // Past the wait, the reader may be gone with its members.
         if (!self)
             co_return std::nullopt;
+        // The call may have returned just before its watcher reported it.
+        m_unanswered->remove(path);
         volumes[i].space = measuring.result();
         publish(pass, volumes);
     }

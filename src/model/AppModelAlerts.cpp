@@ -86,7 +86,12 @@ QCoro::Task<> AppModel::checkFreeSpaceNotification(qint64 free, QDateTime now)
     const qint64 line = m_settings.thresholdGB > std::numeric_limits<qint64>::max() / unitBytes
                             ? std::numeric_limits<qint64>::max()
                             : m_settings.thresholdGB * unitBytes;
-    if (free >= line || m_settings.lastNotifiedDate == today || m_isDeliveringNotification)
+    // A move west can turn the clock back into the day before the one last notified; that day
+    // has had its notification too.
+    const QString tomorrow = Calendar::dayKey(m_services.calendar().localDate(now).addDays(1));
+    const bool notifiedToday
+        = m_settings.lastNotifiedDate == today || m_settings.lastNotifiedDate == tomorrow;
+    if (free >= line || notifiedToday || m_isDeliveringNotification)
         co_return;
 
     QPointer<AppModel> self(this);

@@ -183,6 +183,8 @@ SnapshotScheduler::SnapshotScheduler(Services services, QObject *parent)
     : QObject(parent)
     , m_services(std::move(services))
 {
+    if (!m_services.calendar)
+        m_services.calendar = Calendar::current;
     m_filePool.setMaxThreadCount(1);
     if (!m_services.calendar)
         m_services.calendar = Calendar::current;

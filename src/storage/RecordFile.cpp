@@ -222,6 +222,30 @@ void pruneDamagedFileBackups(const QString &filePath, const TrashFunction &trash
     }
 }
 
+void removeLeftoverTemporaryFiles(const QString &filePath, const TrashFunction &trash)
+{
+    const QFileInfo info(filePath);
+    const QDir folder = info.absoluteDir();
+    if (!folder.exists())
+        return;
+    // QSaveFile's temporary name; a process killed between writing it and the rename leaves it.
+    const QRegularExpression temporary(QLatin1Char('^')
+                                       + QRegularExpression::escape(info.fileName())
+                                       + QStringLiteral("\\.[A-Za-z0-9]{6}$"));
+    const QStringList names = folder.entryList(QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString &name : names) {
+        if (!temporary.match(name).hasMatch())
+            continue;
+        if (trash(folder.filePath(name)).ok())
+            log::logDefault(log::records,
+                            QStringLiteral("書きかけの一時ファイルをゴミ箱へ移した: %1").arg(name));
+        else
+            log::logError(
+                log::records,
+                QStringLiteral("書きかけの一時ファイルをゴミ箱へ移せなかった: %1").arg(name));
+    }
+}
+
 Result<std::optional<QByteArray>> readWholeFile(const QString &filePath)
 {
     if (!itemExists(filePath))

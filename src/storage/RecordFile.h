@@ -48,6 +48,11 @@ void pruneDamagedFileBackups(const QString &filePath, const TrashFunction &trash
 // Waits until every prune started by moveAsideDamagedFile has ended.
 void waitForBackupPrunes();
 
+// Moves to the Trash what an interrupted atomic write of the file left beside it: the temporary
+// file, named after the file plus "." and six letters or digits. Run before the file is read.
+void removeLeftoverTemporaryFiles(const QString &filePath,
+                                  const TrashFunction &trash = moveToTrash);
+
 // Reads the whole file. Absent when no file exists; an error when it exists but cannot be read.
 Result<std::optional<QByteArray>> readWholeFile(const QString &filePath);
 
@@ -69,6 +74,7 @@ Result<T> load(const QString &filePath,
                Decode decode,
                const TrashFunction &trash = moveToTrash)
 {
+    removeLeftoverTemporaryFiles(filePath, trash);
     Result<std::optional<QByteArray>> bytes = readWholeFile(filePath);
     if (bytes.ok()) {
         if (!bytes.value().has_value())

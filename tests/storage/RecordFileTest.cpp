@@ -165,6 +165,35 @@ TEST_F(RecordFileTest, PruneCountsOnlyThisFilesBackups)
     EXPECT_EQ(trashed, QStringList{QStringLiteral("settings.corrupt-20260101T0000.json")});
 }
 
+// A writer killed between writing its temporary file and the rename leaves that file beside the
+// record; the next load moves it to the Trash and reads the record as it was.
+TEST_F(RecordFileTest, LoadClearsTheTemporaryFileOfAnInterruptedWrite)
+{
+    ASSERT_TRUE(test::writeFile(path(), "7"));
+    for (const char *name : {"settings.json.Zhnrpq",
+                             "settings.json.a1B2c3",
+                             "settings.json.bak",
+                             "settings.json.backup7",
+                             "snapshots.json.Zhnrpq"})
+        ASSERT_TRUE(test::writeFile(dir.filePath(QString::fromLatin1(name)), "8"));
+    test::LogCapture capture;
+    EXPECT_EQ(load().value(), 7);
+    trashed.sort();
+    EXPECT_EQ(trashed,
+              (QStringList{QStringLiteral("settings.json.Zhnrpq"),
+                           QStringLiteral("settings.json.a1B2c3")}));
+    EXPECT_EQ(names(),
+              (QStringList{QStringLiteral("settings.json"),
+                           QStringLiteral("settings.json.backup7"),
+                           QStringLiteral("settings.json.bak"),
+                           QStringLiteral("snapshots.json.Zhnrpq")}));
+    EXPECT_TRUE(capture.contains(
+        QStringLiteral("Records"),
+        QStringLiteral("default"),
+        QStringLiteral("書きかけの一時ファイルをゴミ箱へ移した: settings.json.Zhnrpq")))
+        << qPrintable(capture.dump());
+}
+
 TEST_F(RecordFileTest, ARefusedTrashIsLoggedAndTheNextBackupIsTried)
 {
     for (int day = 1; day <= 5; ++day)
