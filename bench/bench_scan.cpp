@@ -280,7 +280,8 @@ double directScan(const Bench &bench)
     shell.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     QStringList arguments{
         QStringLiteral("-c"),
-        QStringLiteral("printf '%s\\0' \"$@\" | xargs -0 -P4 -n1 /usr/bin/du -d 1 -k -D > /dev/null"),
+        QStringLiteral(
+            "printf '%s\\0' \"$@\" | xargs -0 -P4 -n1 /usr/bin/du -d 1 -k -D > /dev/null"),
         QStringLiteral("sh")};
     arguments += bench.paths;
     QElapsedTimer timer;

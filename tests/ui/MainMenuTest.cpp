@@ -97,7 +97,9 @@ TEST_F(MainMenuTest, ShortcutsOpenTheOneSettingsWindowAndQuit)
 TEST_F(MainMenuTest, CtrlWClosesTheMainWindow)
 {
     AppModel model(services());
-    MainMenu menu({[] {}, [] {}});
+    MainMenu menu({[] {},
+                   [] {
+                   }});
     AppWindows windows(model, &menu);
     menu.install(MainMenu::InstallReason::launch);
     windows.presentMainWindow(MenuTab::growth);

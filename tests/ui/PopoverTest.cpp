@@ -430,8 +430,7 @@ TEST_F(ScreenTest, GrowthTabRowsExpandRevealAndFollowThePeriod)
                       Qt::LeftButton);
     EXPECT_EQ(revealer.revealed, QStringList{privateHome() + QStringLiteral("/Downloads")});
     // "Examine" opens the same folder in the disk explorer, without expanding the row.
-    QTest::mouseClick(child<QToolButton>(rows[0], QStringLiteral("examineButton")),
-                      Qt::LeftButton);
+    QTest::mouseClick(child<QToolButton>(rows[0], QStringLiteral("examineButton")), Qt::LeftButton);
     EXPECT_EQ(revealer.examined, QStringList{privateHome() + QStringLiteral("/Downloads")});
     EXPECT_FALSE(tab.expandedPath().has_value());
 

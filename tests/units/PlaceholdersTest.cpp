@@ -26,5 +26,6 @@ TEST(Placeholders, FillInOrderAndLeaveTheRestAlone)
         {u"100% sure %d"_s, {u"x"_s}, u"100% sure %d"_s},
     };
     for (const Row &row : rows)
-        EXPECT_EQ(fillPlaceholders(row.format, row.values), row.expected) << row.format.toStdString();
+        EXPECT_EQ(fillPlaceholders(row.format, row.values), row.expected)
+            << row.format.toStdString();
 }
