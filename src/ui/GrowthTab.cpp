@@ -125,7 +125,13 @@ GrowthTab::GrowthTab(AppModel &model,
     m_refreshTimer.setInterval(0);
     connect(&m_refreshTimer, &QTimer::timeout, this, &GrowthTab::refresh);
     connect(&m_model, &AppModel::settingsChanged, this, &GrowthTab::scheduleRefresh);
-    connect(&m_model, &AppModel::freeHistoryChanged, this, &GrowthTab::scheduleRefresh);
+    m_chartTimer.setSingleShot(true);
+    m_chartTimer.setInterval(0);
+    connect(&m_chartTimer, &QTimer::timeout, this, &GrowthTab::refreshChart);
+    connect(&m_model, &AppModel::freeHistoryChanged, this, [this] {
+        if (!m_refreshTimer.isActive())
+            m_chartTimer.start();
+    });
     connect(&m_model, &AppModel::fullDiskAccessChanged, this, &GrowthTab::scheduleRefresh);
     if (SnapshotScheduler *scheduler = m_model.scheduler()) {
         connect(scheduler, &SnapshotScheduler::snapshotsChanged, this, &GrowthTab::scheduleRefresh);
@@ -151,6 +157,7 @@ void GrowthTab::scheduleRefresh()
 void GrowthTab::refresh()
 {
     m_refreshTimer.stop();
+    m_chartTimer.stop();
     m_period->setValue(int(m_model.settings().growthDaysBack));
     refreshChart();
     rebuildReport();

@@ -51,6 +51,9 @@ private:
     FolderRevealer &m_revealer;
     AppDisplayNames &m_displayNames;
     QTimer m_refreshTimer;
+    // A new free-space reading changes only the chart: the rows stay as they are, so that a
+    // click or a pointer on them is not lost to a rebuild every few seconds.
+    QTimer m_chartTimer;
     std::optional<QString> m_expandedPath;
     // The folder series and the key it was loaded for (path, records revision).
     QList<HistoryPoint> m_folderPoints;
