@@ -2,6 +2,7 @@
 // (after it, separated by "/"), and du's error text about the folder.
 #include "FuzzInput.h"
 
+#include "records/NameText.h"
 #include "records/SizeScanner.h"
 
 #include <QSet>
@@ -9,16 +10,20 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const auto [output, entries] = qm::fuzz::splitAtZero(qm::fuzz::bytesOf(data, size));
-    const QString text = QString::fromUtf8(output);
-    QSet<QString> names;
-    for (const QString &name : QString::fromUtf8(entries).split(QLatin1Char('/')))
+    // Names are bytes, as readdir gives them.
+    QSet<QByteArray> names;
+    QSet<QString> nameTexts;
+    for (const QByteArray &name : entries.split('/')) {
         names.insert(name);
-    const QString root = QStringLiteral("/r");
-    const std::optional<qm::DuListing> listing = qm::parseDuOutput(text, root, names);
+        nameTexts.insert(qm::nameText(name));
+    }
+    const QByteArray root = "/r";
+    const std::optional<qm::DuListing> listing = qm::parseDuOutput(output, root, names);
     if (listing.has_value()) {
         for (auto it = listing->children.cbegin(); it != listing->children.cend(); ++it)
-            qm::fuzz::require(names.contains(it.key()) && it.value() >= 0);
+            qm::fuzz::require(nameTexts.contains(it.key()) && it.value() >= 0);
     }
-    (void)qm::duMessageAboutFolder(text, root, QStringLiteral("du"));
+    (void)qm::duMessageAboutFolder(
+        QString::fromUtf8(output), QString::fromLatin1(root), QStringLiteral("du"));
     return 0;
 }
