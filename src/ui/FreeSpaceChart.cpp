@@ -176,6 +176,13 @@ void FreeSpaceChart::rebuild()
     const QColor accent = accentColor(this);
     const QColor secondary = secondaryTextColor(this);
     const QLocale locale;
+    // Qt Charts gives the drawn points no accessible objects of their own: a screen reader
+    // reads each day and its value, as the label under the pointer shows them, from the view.
+    QStringList pointTexts;
+    for (const HistoryPoint &point : m_points)
+        pointTexts.append(shortDayText(point.day, m_now, m_calendar, locale) + QLatin1Char(' ')
+                          + chartValueText(point.bytes, m_chartUnit, locale));
+    m_view->setAccessibleDescription(pointTexts.join(QStringLiteral(", ")));
 
     QDateTimeAxis *xAxis = m_xAxis;
     QValueAxis *yAxis = m_yAxis;

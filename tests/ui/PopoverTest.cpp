@@ -521,6 +521,12 @@ TEST_F(ScreenTest, PointingAtTheChartLabelsTheNearestDay)
     const QDateTime yesterday = utc().startOfDay(now.date().addDays(-1));
     EXPECT_EQ(selectionTextAt(chart, view, yesterday.addSecs(3 * 3600)),
               shortDayText(yesterday, now, utc()) + QStringLiteral(" 160 GB"));
+    // Every drawn day is read out with its value, oldest first.
+    const QStringList spoken = view->accessibleDescription().split(QStringLiteral(", "));
+    ASSERT_EQ(spoken.size(), 3);
+    EXPECT_EQ(spoken.at(0),
+              shortDayText(yesterday.addDays(-1), now, utc()) + QStringLiteral(" 170 GB"));
+    EXPECT_EQ(spoken.at(1), shortDayText(yesterday, now, utc()) + QStringLiteral(" 160 GB"));
     QTest::mouseMove(view->viewport(), QPoint(1, 1));
     EXPECT_TRUE(chart->selectionText().isEmpty());
 }
