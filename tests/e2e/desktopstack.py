@@ -503,6 +503,21 @@ class DesktopStack:
                 return x + (i // 3) % width, y + (i // 3) // width
         return None
 
+    def foreground_position(self, x, y, width, height, difference=96):
+        """The screen position of the first pixel, row by row, that stands out from the
+        background of the given part of the screen (the colour of its last pixel), or None."""
+        pixels = subprocess.run(
+            ["import", "-window", "root", "-crop", "%dx%d+%d+%d" % (width, height, x, y),
+             "-depth", "8", "rgb:-"], env=self.environment(), capture_output=True, timeout=20,
+            check=True).stdout
+        if len(pixels) < 3:
+            return None
+        background = pixels[-3:]
+        for i in range(0, len(pixels) - 2, 3):
+            if sum(abs(pixels[i + c] - background[c]) for c in range(3)) >= difference:
+                return x + (i // 3) % width, y + (i // 3) // width
+        return None
+
     def window_geometry(self, window):
         out = subprocess.run(["xwininfo", "-id", window], env=self.environment(),
                              capture_output=True, text=True, timeout=20, check=True).stdout

@@ -105,13 +105,15 @@ _icon_positions = {}
 
 def activate(stack, item):
     """Activates the tray item as the host does on a left click: the StatusNotifierItem's
-    Activate method with the pointer on the item's icon in the panel (found by its warning
-    colour before anything covers it), or a click at the embedded icon."""
+    Activate method with the pointer on the item's icon in the panel (the panel holds nothing
+    else, so the icon is what stands out from its background; found before anything covers it),
+    or a click at the embedded icon. The icon's warning colour may be a sliver of a few pixels,
+    too thin to find the icon by."""
     if stack.tray_host == "sni":
         if item not in _icon_positions:
             _icon_positions[item] = stack.wait_until(
-                "the item's icon in the panel", lambda: stack.colour_position(
-                    WARNING_COLOURS, 0, 0, int(SCREEN.split("x")[0]), PANEL_HEIGHT))
+                "the item's icon in the panel", lambda: stack.foreground_position(
+                    0, 0, int(SCREEN.split("x")[0]), PANEL_HEIGHT))
         x, y = _icon_positions[item]
         stack.move_pointer(x, y)
         stack.sni_activate(item, x, y)
