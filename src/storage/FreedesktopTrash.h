@@ -6,7 +6,7 @@
 #include <QDir>
 #include <QString>
 
-// The program's own writer of the freedesktop.org Trash (specification 1.0). Every move to the
+// The program's own writer of the freedesktop.org Trash, version 1.0. Every move to the
 // Trash in the program goes through it. It never copies and deletes: an item is renamed into the
 // Trash of its own file system, after its information file has been written whole and flushed,
 // or it stays where it was. Each call ends after a bounded number of system calls.
