@@ -118,7 +118,9 @@ void drawSymbol(QPainter &p, Symbol symbol, const QColor &color)
 
 } // namespace
 
-QIcon drawnSymbolIcon(Symbol symbol, const QColor &color, const QColor &selectedColor)
+QIcon paintedIcon(const std::function<void(QPainter &, const QColor &)> &draw,
+                  const QColor &color,
+                  const QColor &selectedColor)
 {
     QIcon icon;
     for (const int scale : {1, 2}) {
@@ -130,13 +132,21 @@ QIcon drawnSymbolIcon(Symbol symbol, const QColor &color, const QColor &selected
                 QPainter painter(&pixmap);
                 painter.setRenderHint(QPainter::Antialiasing);
                 painter.scale(size / 16.0, size / 16.0);
-                drawSymbol(painter, symbol, mode == QIcon::Selected ? selectedColor : color);
+                draw(painter, mode == QIcon::Selected ? selectedColor : color);
                 painter.end();
                 icon.addPixmap(pixmap, mode);
             }
         }
     }
     return icon;
+}
+
+QIcon drawnSymbolIcon(Symbol symbol, const QColor &color, const QColor &selectedColor)
+{
+    return paintedIcon(
+        [symbol](QPainter &painter, const QColor &ink) { drawSymbol(painter, symbol, ink); },
+        color,
+        selectedColor);
 }
 
 QIcon symbolIcon(Symbol symbol)

@@ -2,6 +2,9 @@
 
 #include <QIcon>
 
+#include <functional>
+
+class QPainter;
 class QToolButton;
 class QWidget;
 
@@ -24,6 +27,13 @@ enum class Symbol {
 QString symbolThemeName(Symbol symbol);
 
 QIcon symbolIcon(Symbol symbol);
+
+// An icon drawn by `draw` on a 16-unit square, at 16 and 32 pixels and both pixel ratios: in
+// `color`, and in `selectedColor` on a selected row. The stand-in where the icon theme lacks a
+// symbol or a glyph.
+QIcon paintedIcon(const std::function<void(QPainter &, const QColor &)> &draw,
+                  const QColor &color,
+                  const QColor &selectedColor);
 
 // The drawn stand-in alone, in `color`, and in `selectedColor` on a selected row.
 QIcon drawnSymbolIcon(Symbol symbol, const QColor &color, const QColor &selectedColor);

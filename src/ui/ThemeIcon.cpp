@@ -1,8 +1,9 @@
 #include "ui/ThemeIcon.h"
 
+#include "ui/SymbolIcon.h"
+
 #include <QPainter>
 #include <QPainterPath>
-#include <QPixmap>
 
 namespace qm {
 
@@ -67,18 +68,10 @@ QIcon glyphIcon(Glyph glyph, const QColor &color)
     const QIcon theme = QIcon::fromTheme(glyphThemeName(glyph));
     if (!theme.isNull())
         return theme;
-    QIcon icon;
-    for (const int size : {16, 32, 48}) {
-        QPixmap pixmap(size, size);
-        pixmap.fill(Qt::transparent);
-        QPainter painter(&pixmap);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.scale(size / 16.0, size / 16.0);
-        drawGlyph(painter, glyph, color);
-        painter.end();
-        icon.addPixmap(pixmap);
-    }
-    return icon;
+    return paintedIcon(
+        [glyph](QPainter &painter, const QColor &ink) { drawGlyph(painter, glyph, ink); },
+        color,
+        color);
 }
 
 } // namespace qm
