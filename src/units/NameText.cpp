@@ -1,0 +1,54 @@
+#include "units/NameText.h"
+
+namespace qm {
+
+namespace {
+
+constexpr char16_t replacementCharacter = u'\uFFFD';
+constexpr char16_t firstStrongIsolate = u'\u2068';
+constexpr char16_t popDirectionalIsolate = u'\u2069';
+
+bool isBidiFormat(char16_t c)
+{
+    return c == u'\u061C'                         // Arabic letter mark
+           || c == u'\u200E' || c == u'\u200F'    // left-to-right and right-to-left marks
+           || (c >= u'\u202A' && c <= u'\u202E')  // embeddings, overrides, pop
+           || (c >= u'\u2066' && c <= u'\u2069'); // isolates
+}
+
+} // namespace
+
+QString visibleName(QStringView name)
+{
+    QString shown;
+    shown.reserve(name.size());
+    for (const QChar ch : name) {
+        const char16_t c = ch.unicode();
+        if (c < 0x20)
+            shown.append(QChar(char16_t(0x2400 + c))); // ␀ … ␟: the control pictures
+        else if (c == 0x7F)
+            shown.append(QChar(u'\u2421')); // ␡
+        else if ((c >= 0x80 && c < 0xA0) || isBidiFormat(c))
+            shown.append(QChar(replacementCharacter));
+        else
+            shown.append(ch);
+    }
+    return shown;
+}
+
+QString isolated(QStringView text)
+{
+    QString wrapped;
+    wrapped.reserve(text.size() + 2);
+    wrapped.append(QChar(firstStrongIsolate));
+    wrapped.append(text);
+    wrapped.append(QChar(popDirectionalIsolate));
+    return wrapped;
+}
+
+QString displayName(QStringView name)
+{
+    return isolated(visibleName(name));
+}
+
+} // namespace qm

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+
+namespace qm {
+
+// How a file or folder name taken from the disk is shown on screen. Names are bytes chosen by
+// whoever made the file: a line break, a tab or a right-to-left override in one must neither
+// break a row's layout nor make the name read as something else.
+
+// The name with every control character (C0, DEL, C1) shown as a visible symbol (the control
+// pictures U+2400…, or U+FFFD where none exists) and every bidirectional formatting character
+// (embeddings, overrides, isolates, marks) shown as U+FFFD. Other characters stay as they are.
+QString visibleName(QStringView name);
+
+// `text` wrapped in a first-strong isolate (U+2068 … U+2069), so that its direction neither
+// takes from nor gives to the text around it (a date range in a right-to-left sentence, a
+// Latin name in a Hebrew line).
+QString isolated(QStringView text);
+
+// Both: the name made visible, then isolated. What a label that shows a name or path uses.
+QString displayName(QStringView name);
+
+} // namespace qm
