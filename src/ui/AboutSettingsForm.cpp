@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QStandardPaths>
 
@@ -104,11 +105,14 @@ AboutSettingsForm::AboutSettingsForm(AppModel &model,
         QMetaObject::invokeMethod(
             this,
             [this] {
-                if (m_services.confirm(resetSettingsConfirmationTitle(),
-                                       resetSettingsConfirmationMessage(),
-                                       resetSettingsConfirmationButton(),
-                                       window()))
-                    m_model.resetSettings();
+                m_services.confirm(resetSettingsConfirmationTitle(),
+                                   resetSettingsConfirmationMessage(),
+                                   resetSettingsConfirmationButton(),
+                                   window(),
+                                   [form = QPointer(this)](bool confirmed) {
+                                       if (confirmed && form)
+                                           form->m_model.resetSettings();
+                                   });
             },
             Qt::QueuedConnection);
     });

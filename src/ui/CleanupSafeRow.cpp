@@ -82,7 +82,14 @@ CleanupSafeRow::CleanupSafeRow(
         trash->setObjectName(QStringLiteral("moveToTrashButton"));
         connect(trash, &QToolButton::clicked, this, [this] { Q_EMIT trashRequested(m_item); });
         row->addWidget(trash);
+        m_trashButton = trash;
     }
+}
+
+void CleanupSafeRow::setTrashEnabled(bool enabled)
+{
+    if (m_trashButton)
+        m_trashButton->setEnabled(enabled);
 }
 
 } // namespace qm

@@ -22,6 +22,8 @@ public:
                    QWidget *parent = nullptr);
 
     const CleanupItem &item() const { return m_item; }
+    // Whether "Move to Trash" can be clicked (not while another move runs).
+    void setTrashEnabled(bool enabled);
 
     // The row's subtitle: the reason, " items inside" for a counted contents row, and the quit
     // label, joined by " / ".
@@ -35,6 +37,7 @@ Q_SIGNALS:
 
 private:
     CleanupItem m_item;
+    QWidget *m_trashButton = nullptr;
 };
 
 } // namespace qm

@@ -95,6 +95,10 @@ CleanupTab::CleanupTab(AppModel &model, QWidget *parent)
                         &CleanupViewModel::timeMachineSnapshotsChanged})
         connect(cleanup, signal, this, &CleanupTab::scheduleRender);
     connect(&model, &AppModel::settingsChanged, this, &CleanupTab::scheduleRender);
+    connect(cleanup, &CleanupViewModel::lastResultChanged, this, [this] {
+        if (const std::optional<TrashResult> &result = m_model.cleanup().lastResult())
+            setResultText(trashResultText(*result));
+    });
     if (SnapshotScheduler *scheduler = model.scheduler()) {
         connect(
             scheduler, &SnapshotScheduler::isScanningChanged, this, &CleanupTab::scheduleRender);
@@ -164,6 +168,8 @@ void CleanupTab::renderRows()
 
     for (const CleanupItem &item : cleanup.safe()) {
         auto *row = new CleanupSafeRow(item, unit, cleanup.isMeasuring(), home, m_rows);
+        // One move at a time: while one runs, no other can be asked for.
+        row->setTrashEnabled(!cleanup.isTrashing());
         connect(row, &CleanupSafeRow::revealRequested, this, [this](const QString &path) {
             m_services.revealer->reveal(path);
         });
@@ -216,19 +222,47 @@ void CleanupTab::renderFooter()
 
 void CleanupTab::askToTrash(const CleanupItem &item)
 {
-    const ByteUnit unit = m_model.settings().unit;
-    if (!m_services.confirm(
-            trashConfirmationTitle(item.path, item.kind),
-            trashConfirmationMessage(
-                item.path, item.kind, item.size, item.childCount, item.precondition, unit),
-            moveToTrashButtonTitle(),
-            window()))
+    if (m_model.cleanup().isTrashing()) {
+        setResultText(trashBusyText());
         return;
-    QCoro::connect(
-        m_model.cleanup().trash(item), this, [this](const std::optional<TrashResult> &result) {
-            if (result)
-                setResultText(trashResultText(*result));
+    }
+    const ByteUnit unit = m_model.settings().unit;
+    m_services.confirm(
+        trashConfirmationTitle(item.path, item.kind),
+        trashConfirmationMessage(
+            item.path, item.kind, item.size, item.childCount, item.precondition, unit),
+        moveToTrashButtonTitle(),
+        this,
+        [tab = QPointer(this), item](bool confirmed) {
+            if (confirmed && tab)
+                tab->moveToTrash(item);
         });
+}
+
+void CleanupTab::moveToTrash(const CleanupItem &item)
+{
+    // Another screen may have started a move while the question was open.
+    const bool busy = m_model.cleanup().isTrashing();
+    // A result is shown by every Cleanup screen when the model announces it (lastResultChanged);
+    // a request the model turns down is answered here, so a confirmed request never goes
+    // unanswered.
+    QCoro::connect(m_model.cleanup().trash(item),
+                   this,
+                   [this, busy](const std::optional<TrashResult> &result) {
+                       if (!result)
+                           setResultText(busy ? trashBusyText() : trashNotOfferedText());
+                   });
+}
+
+QString CleanupTab::trashBusyText()
+{
+    return tr("Nothing was moved: another move to the Trash is still running. Try again when it "
+              "has finished.");
+}
+
+QString CleanupTab::trashNotOfferedText()
+{
+    return tr("Nothing was moved: this folder is no longer offered for the Trash.");
 }
 
 void CleanupTab::askToResetRecords()
@@ -236,12 +270,24 @@ void CleanupTab::askToResetRecords()
     SnapshotScheduler *scheduler = m_model.scheduler();
     if (!scheduler || !m_resetButton->isEnabled())
         return;
-    if (!m_services.confirm(
-            recordsResetTitle(),
-            recordsResetMessage(scheduler->snapshotsFileSize(), m_model.settings().unit),
-            moveToTrashButtonTitle(),
-            window()))
+    m_services.confirm(recordsResetTitle(),
+                       recordsResetMessage(scheduler->snapshotsFileSize(), m_model.settings().unit),
+                       moveToTrashButtonTitle(),
+                       this,
+                       [tab = QPointer(this)](bool confirmed) {
+                           if (confirmed && tab)
+                               tab->resetRecords();
+                       });
+}
+
+void CleanupTab::resetRecords()
+{
+    SnapshotScheduler *scheduler = m_model.scheduler();
+    // The state may have changed while the question was open.
+    if (!scheduler || scheduler->isScanning() || m_model.cleanup().isTrashing()) {
+        setResultText(tr("Nothing was moved: the records are in use. Try again in a moment."));
         return;
+    }
     QCoro::connect(
         scheduler->resetRecords(), this, [this](const std::optional<ResetFailure> &failure) {
             if (failure) {

@@ -41,6 +41,9 @@ public:
 
     // "None" without a records size, else the size of the records.
     static QString recordsSizeLine(const std::optional<qint64> &bytes, ByteUnit unit);
+    // The answers to a confirmed move that the model turned down.
+    static QString trashBusyText();
+    static QString trashNotOfferedText();
 
 Q_SIGNALS:
     void resultTextChanged();
@@ -56,7 +59,9 @@ private:
     void renderRows();
     void renderFooter();
     void askToTrash(const CleanupItem &item);
+    void moveToTrash(const CleanupItem &item);
     void askToResetRecords();
+    void resetRecords();
     void setResultText(const QString &text);
 
     AppModel &m_model;

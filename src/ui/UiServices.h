@@ -15,10 +15,14 @@ class FolderRevealer;
 // without a window). Every member has a real default.
 struct UiServices
 {
-    // The two-button question before anything is moved to the Trash or reset; true when the
-    // user chose `buttonTitle`. Default: confirmDestructive.
-    std::function<bool(
-        const QString &title, const QString &message, const QString &buttonTitle, QWidget *parent)>
+    // The two-button question before anything is moved to the Trash or reset. It returns at once;
+    // `answer` is called later, once, with true when the user chose `buttonTitle`. Default:
+    // confirmDestructive (a sheet inside the popover, a message box elsewhere).
+    std::function<void(const QString &title,
+                       const QString &message,
+                       const QString &buttonTitle,
+                       QWidget *parent,
+                       std::function<void(bool confirmed)> answer)>
         confirm;
     // One folder to watch; empty when the user cancelled. Default: a QFileDialog for folders.
     std::function<QString(QWidget *parent)> chooseFolder;

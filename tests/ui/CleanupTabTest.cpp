@@ -2,9 +2,12 @@
 
 #include "cleanup/CleanupViewModel.h"
 #include "records/SnapshotScheduler.h"
+#include "ui/AppWindows.h"
 #include "ui/CleanupTab.h"
 #include "ui/CleanupTrashRow.h"
+#include "ui/ConfirmSheet.h"
 #include "ui/ElidedLabel.h"
+#include "ui/Popover.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -240,4 +243,100 @@ TEST(CleanupTabTexts, TrashAndRecordsLines)
     CleanupTrashRow unreadable(Display::unknown(), false, ByteUnit::GB);
     EXPECT_EQ(unreadable.findChild<QLabel *>(QStringLiteral("trashSize"))->toolTip(),
               QStringLiteral("Can’t read the Trash"));
+}
+
+// The steps that once crashed the program: the tray's popover, its Cleanup tab, a row's trash
+// button, "Move to Trash". The question is a sheet inside the popover, the popover stays open
+// through the move and shows its result.
+TEST_F(CleanupTabTest, AMoveAskedFromThePopoverIsAnsweredInsideItAndShowsItsResult)
+{
+    AppModel model(services());
+    model.setUnit(ByteUnit::GB);
+    AppWindows windows(model);
+    model.setRequestedTab(MenuTab::cleanup);
+    windows.togglePopover(QRect(900, 0, 22, 22));
+    Popover *popover = windows.popover();
+    ASSERT_TRUE(popover->isOpen());
+    auto *tab = popover->findChild<CleanupTab *>();
+    ASSERT_NE(tab, nullptr);
+    ASSERT_TRUE(settled(
+        model, [&] { return rowSize(*tab, QStringLiteral("pip")) == QStringLiteral("3 MB"); }));
+
+    const auto sheetOf = [&] {
+        return popover->findChild<ConfirmSheet *>();
+    };
+    const auto ask = [&] {
+        QTest::mouseClick(buttonNamed(*tab, QStringLiteral("Move to Trash: pip")), Qt::LeftButton);
+        return waitUntil([&] { return sheetOf() != nullptr; });
+    };
+
+    // Escape answers the question and leaves the popover open, with nothing moved.
+    ASSERT_TRUE(ask());
+    EXPECT_TRUE(popover->isOpen());
+    QTest::keyClick(sheetOf()->cancelButton(), Qt::Key_Escape);
+    // A key reaches a popup through the window system's queue, which QTest's wait delivers.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !sheetOf(); }));
+    EXPECT_TRUE(popover->isOpen());
+    EXPECT_FALSE(tab->resultText().has_value());
+    EXPECT_TRUE(QFileInfo(privateHome() + QStringLiteral("/.cache/pip")).isDir());
+
+    ASSERT_TRUE(ask());
+    QTest::mouseClick(sheetOf()->destructiveButton(), Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return tab->resultText().has_value(); }, 30000));
+    EXPECT_TRUE(popover->isOpen());
+    EXPECT_EQ(*tab->resultText(), trashResultText(*model.cleanup().lastResult()));
+    EXPECT_TRUE(QFileInfo(trashFolder() + QStringLiteral("/files/pip")).isDir());
+    EXPECT_FALSE(QFileInfo::exists(privateHome() + QStringLiteral("/.cache/pip")));
+
+    // Closing the popover under an open question answers it with "no": nothing moves.
+    ASSERT_TRUE(settled(model));
+    QTest::mouseClick(buttonNamed(*tab, QStringLiteral("Move Contents to Trash: .cache")),
+                      Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return sheetOf() != nullptr; }));
+    popover->close();
+    ASSERT_TRUE(waitUntil([&] { return popover->findChild<CleanupTab *>() == nullptr; }));
+    QTest::qWait(50);
+    EXPECT_TRUE(QFileInfo(privateHome() + QStringLiteral("/.cache/thumbnails")).isDir());
+}
+
+// A confirmed request is always answered: a move the model turns down because another one runs
+// says so (it once left the old result line as it was, so the user saw nothing happen).
+TEST_F(CleanupTabTest, AConfirmedMoveThatCannotStartSaysWhy)
+{
+    AppModel model(services());
+    model.setUnit(ByteUnit::GB);
+    CleanupTab tab(model);
+    UiServices s = answeringServices();
+    std::optional<QCoro::Task<std::optional<TrashResult>>> otherMove;
+    s.confirm = [&](const QString &,
+                    const QString &,
+                    const QString &,
+                    QWidget *,
+                    const std::function<void(bool)> &answer) {
+        // Another screen starts a move while this question is open.
+        for (const CleanupItem &item : model.cleanup().safe()) {
+            if (item.path.endsWith(QStringLiteral("/thumbnails")))
+                otherMove.emplace(model.cleanup().trash(item));
+        }
+        answer(true);
+    };
+    tab.services() = s;
+    QStringList shown;
+    QObject::connect(&tab, &CleanupTab::resultTextChanged, &tab, [&] {
+        shown.append(tab.resultText().value_or(QString()));
+    });
+    tab.show();
+    ASSERT_TRUE(settled(
+        model, [&] { return rowSize(tab, QStringLiteral("pip")) == QStringLiteral("3 MB"); }));
+
+    QTest::mouseClick(buttonNamed(tab, QStringLiteral("Move to Trash: pip")), Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return otherMove.has_value(); }));
+    ASSERT_TRUE(settled(model, [&] { return shown.size() == 2; }))
+        << shown.join(u'|').toStdString();
+    EXPECT_TRUE(shown.contains(CleanupTab::trashBusyText())) << shown.join(u'|').toStdString();
+    EXPECT_TRUE(QFileInfo(privateHome() + QStringLiteral("/.cache/pip")).isDir());
+    EXPECT_FALSE(QFileInfo::exists(privateHome() + QStringLiteral("/.cache/thumbnails")));
+    for (QAbstractButton *button :
+         tab.findChildren<QAbstractButton *>(QStringLiteral("moveToTrashButton")))
+        EXPECT_TRUE(button->isEnabled());
 }

@@ -74,11 +74,14 @@ protected:
     UiServices answeringServices()
     {
         UiServices s;
-        s.confirm =
-            [this](const QString &title, const QString &message, const QString &button, QWidget *) {
-                confirmations.append({title, message, button});
-                return confirmAnswer;
-            };
+        s.confirm = [this](const QString &title,
+                           const QString &message,
+                           const QString &button,
+                           QWidget *,
+                           const std::function<void(bool)> &answer) {
+            confirmations.append({title, message, button});
+            answer(confirmAnswer);
+        };
         s.chooseFolder = [this](QWidget *) {
             return chosenFolder;
         };
