@@ -1,5 +1,7 @@
 #include "ui/CaptionText.h"
 
+#include "ui/TextContrast.h"
+
 #include <QApplication>
 #include <QLabel>
 #include <QPalette>
@@ -26,13 +28,14 @@ QColor toneColor(TextTone tone, const QWidget *widget)
     switch (tone) {
     case TextTone::primary:
         return palette.color(QPalette::WindowText);
+    // Muted text is the window text blended toward the background, kept readable: the
+    // palette's placeholder colour is left unset by some schemes (Breeze Dark read from
+    // kdeglobals draws it near-black on dark grey).
     case TextTone::secondary:
-        return palette.color(QPalette::PlaceholderText);
-    case TextTone::tertiary: {
-        QColor color = palette.color(QPalette::PlaceholderText);
-        color.setAlphaF(color.alphaF() * 0.7);
-        return color;
-    }
+        return mutedText(
+            palette.color(QPalette::WindowText), palette.color(QPalette::Window), 0.45);
+    case TextTone::tertiary:
+        return mutedText(palette.color(QPalette::WindowText), palette.color(QPalette::Window), 0.6);
     case TextTone::orange:
         return QColor(0xd0, 0x68, 0x00);
     case TextTone::red:

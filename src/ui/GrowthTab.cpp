@@ -1,4 +1,5 @@
 #include "ui/GrowthTab.h"
+#include "ui/CaptionText.h"
 
 #include "desktop/FolderRevealer.h"
 #include "model/AppModel.h"
@@ -236,7 +237,7 @@ void GrowthTab::rebuildReport()
         QLabel *nothing = new QLabel(nothingGrewText(), content);
         nothing->setObjectName(QStringLiteral("nothingGrew"));
         QPalette palette = nothing->palette();
-        palette.setColor(QPalette::WindowText, palette.color(QPalette::PlaceholderText));
+        palette.setColor(QPalette::WindowText, toneColor(TextTone::secondary, this));
         nothing->setPalette(palette);
         m_report->addWidget(nothing);
         return;

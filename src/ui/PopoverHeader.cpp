@@ -1,4 +1,5 @@
 #include "ui/PopoverHeader.h"
+#include "ui/CaptionText.h"
 
 #include "freespace/DiskSpaceMonitor.h"
 #include "model/AppModel.h"
@@ -82,7 +83,7 @@ PopoverHeader::PopoverHeader(AppModel &model, QWidget *parent)
         = new QLabel(QCoreApplication::translate("Popover", "Reading free space…"), m_storage);
     m_readingFreeSpace->setObjectName(QStringLiteral("readingFreeSpace"));
     QPalette secondary = m_readingFreeSpace->palette();
-    secondary.setColor(QPalette::WindowText, secondary.color(QPalette::PlaceholderText));
+    secondary.setColor(QPalette::WindowText, toneColor(TextTone::secondary, this));
     m_readingFreeSpace->setPalette(secondary);
     storage->addWidget(m_readingFreeSpace);
     m_storageBar = new StorageBar(m_storage);

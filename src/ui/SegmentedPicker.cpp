@@ -6,6 +6,25 @@
 
 namespace qm {
 
+namespace {
+
+// The chosen segment in the accent colour: a checked push button drawn by the style alone looks
+// like an unchecked one in some dark schemes.
+void showChosen(QPushButton *button, const QPalette &base, bool chosen)
+{
+    QPalette palette = base;
+    if (chosen) {
+        for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+            palette.setColor(group, QPalette::Button, base.color(group, QPalette::Highlight));
+            palette.setColor(
+                group, QPalette::ButtonText, base.color(group, QPalette::HighlightedText));
+        }
+    }
+    button->setPalette(palette);
+}
+
+} // namespace
+
 SegmentedPicker::SegmentedPicker(const QList<Item> &items,
                                  const QString &accessibleName,
                                  QWidget *parent)
@@ -28,6 +47,9 @@ SegmentedPicker::SegmentedPicker(const QList<Item> &items,
         group->addButton(button);
         layout->addWidget(button);
         m_buttons.append(button);
+        connect(button, &QPushButton::toggled, this, [this, button](bool checked) {
+            showChosen(button, palette(), checked);
+        });
         const int value = item.value;
         connect(button, &QPushButton::clicked, this, [this, value] {
             if (m_value == value)

@@ -13,6 +13,8 @@
 #include <QPainter>
 #include <QPixmap>
 
+#include <QApplication>
+
 #include <functional>
 
 using namespace qm;
@@ -102,28 +104,35 @@ TEST(PopoverScreensTest, RendersEveryState)
          }},
         {"window", [](ScreenSetup &s) { s.writeRecords(s.twoDays(), s.appBreakdown()); }, {}, true},
     };
-    for (const State &state : states) {
-        SCOPED_TRACE(state.name);
-        ScreenSetup setup;
-        if (state.before)
-            state.before(setup);
-        AppModel &model = setup.makeModel();
-        AppWindows windows(model);
-        QWidget *shown = nullptr;
-        if (state.detached) {
-            windows.presentMainWindow();
-            shown = windows.mainWindow();
-        } else {
-            windows.togglePopover(QRect(900, 0, 22, 22));
-            shown = windows.popover();
+    const QPalette light = QApplication::palette();
+    // Every state in the desktop's palette and in a dark scheme.
+    for (const bool dark : {false, true})
+        for (const State &state : states) {
+            SCOPED_TRACE(state.name);
+            QApplication::setPalette(dark ? breezeDarkPalette() : light);
+            const QString name
+                = QLatin1String(state.name) + (dark ? QStringLiteral("-dark") : QString());
+            ScreenSetup setup;
+            if (state.before)
+                state.before(setup);
+            AppModel &model = setup.makeModel();
+            AppWindows windows(model);
+            QWidget *shown = nullptr;
+            if (state.detached) {
+                windows.presentMainWindow();
+                shown = windows.mainWindow();
+            } else {
+                windows.togglePopover(QRect(900, 0, 22, 22));
+                shown = windows.popover();
+            }
+            if (state.after)
+                state.after(windows);
+            // Let the coalesced redraws and the layout settle.
+            waitUntil([] { return false; }, 100);
+            save(shown, name);
+            shown->close();
         }
-        if (state.after)
-            state.after(windows);
-        // Let the coalesced redraws and the layout settle.
-        waitUntil([] { return false; }, 100);
-        save(shown, QLatin1String(state.name));
-        shown->close();
-    }
+    QApplication::setPalette(light);
 }
 
 } // namespace

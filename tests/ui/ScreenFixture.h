@@ -8,6 +8,7 @@
 #include "records/Snapshot.h"
 #include "support/TestEnvironment.h"
 
+#include <QPalette>
 #include <QTemporaryDir>
 #include <QTimeZone>
 
@@ -193,5 +194,32 @@ struct ScreenSetup
 class ScreenTest : public ::testing::Test, public ScreenSetup
 {
 };
+
+// Breeze Dark as Qt reads it from kdeglobals: no placeholder colour of its own, so Qt's dark
+// default stays (near-black on dark grey).
+inline QPalette breezeDarkPalette()
+{
+    QPalette palette;
+    const QColor window(42, 46, 50), view(27, 30, 32), text(252, 252, 252);
+    palette.setColor(QPalette::Window, window);
+    palette.setColor(QPalette::WindowText, text);
+    palette.setColor(QPalette::Base, view);
+    palette.setColor(QPalette::AlternateBase, QColor(35, 38, 41));
+    palette.setColor(QPalette::Text, text);
+    palette.setColor(QPalette::Button, QColor(49, 54, 59));
+    palette.setColor(QPalette::ButtonText, text);
+    palette.setColor(QPalette::Highlight, QColor(61, 174, 233));
+    palette.setColor(QPalette::HighlightedText, text);
+    palette.setColor(QPalette::ToolTipBase, window);
+    palette.setColor(QPalette::ToolTipText, text);
+    palette.setColor(QPalette::Light, QColor(64, 69, 76));
+    palette.setColor(QPalette::Mid, QColor(37, 40, 43));
+    palette.setColor(QPalette::Dark, QColor(26, 28, 30));
+    palette.setColor(QPalette::PlaceholderText, QColor(22, 24, 26));
+    palette.setColor(QPalette::Disabled, QPalette::WindowText, QColor(110, 113, 115));
+    palette.setColor(QPalette::Disabled, QPalette::Text, QColor(101, 104, 106));
+    palette.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(115, 118, 120));
+    return palette;
+}
 
 } // namespace qm::test

@@ -1,0 +1,60 @@
+#include "ui/TextContrast.h"
+
+#include <QtMath>
+
+namespace qm {
+
+namespace {
+
+double linear(double channel)
+{
+    return channel <= 0.04045 ? channel / 12.92 : qPow((channel + 0.055) / 1.055, 2.4);
+}
+
+double luminance(const QColor &color)
+{
+    return 0.2126 * linear(color.redF()) + 0.7152 * linear(color.greenF())
+           + 0.0722 * linear(color.blueF());
+}
+
+} // namespace
+
+double contrastRatio(const QColor &a, const QColor &b)
+{
+    const double la = luminance(a);
+    const double lb = luminance(b);
+    return (qMax(la, lb) + 0.05) / (qMin(la, lb) + 0.05);
+}
+
+QColor blended(const QColor &from, const QColor &to, double share)
+{
+    const auto mix = [share](double a, double b) {
+        return a + (b - a) * share;
+    };
+    return QColor::fromRgbF(float(mix(from.redF(), to.redF())),
+                            float(mix(from.greenF(), to.greenF())),
+                            float(mix(from.blueF(), to.blueF())));
+}
+
+QColor mutedText(const QColor &text, const QColor &background, double share, double minimumContrast)
+{
+    const QColor opaqueText = blended(text, text, 0);
+    if (contrastRatio(blended(text, background, share), background) >= minimumContrast)
+        return blended(text, background, share);
+    if (contrastRatio(opaqueText, background) <= minimumContrast)
+        return opaqueText;
+    // Contrast falls steadily as the blend nears the background: find the largest share that
+    // still keeps the minimum.
+    double low = 0;
+    double high = share;
+    for (int step = 0; step < 24; ++step) {
+        const double middle = (low + high) / 2;
+        if (contrastRatio(blended(text, background, middle), background) >= minimumContrast)
+            low = middle;
+        else
+            high = middle;
+    }
+    return blended(text, background, low);
+}
+
+} // namespace qm
