@@ -1,4 +1,5 @@
 #include "ui/ChildGrowthList.h"
+#include "units/NameText.h"
 
 #include "platform/AppDisplayNames.h"
 #include "ui/Badge.h"
@@ -30,7 +31,7 @@ QWidget *childRow(const ChildDelta &child,
     layout->setSpacing(8);
 
     auto *names = new QWidget(row);
-    names->setToolTip(child.name);
+    names->setToolTip(literalToolTip(child.name));
     auto *column = new QVBoxLayout(names);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(2);

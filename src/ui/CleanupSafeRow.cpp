@@ -1,4 +1,5 @@
 #include "ui/CleanupSafeRow.h"
+#include "units/NameText.h"
 
 #include "records/WatchList.h"
 #include "ui/BusySpinner.h"
@@ -37,7 +38,7 @@ CleanupSafeRow::CleanupSafeRow(
     setObjectName(QStringLiteral("cleanupSafeRow"));
     const QString expanded = expandTilde(item.path, home);
     const QString name = folderDisplayName(item.path);
-    setToolTip(expanded);
+    setToolTip(literalToolTip(expanded));
 
     auto *row = new QHBoxLayout(this);
     row->setContentsMargins(0, 5, 0, 5);

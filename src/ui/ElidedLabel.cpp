@@ -1,4 +1,5 @@
 #include "ui/ElidedLabel.h"
+#include "units/NameText.h"
 
 #include <QPainter>
 
@@ -17,19 +18,21 @@ void ElidedLabel::setText(const QString &text)
     if (text == m_text)
         return;
     m_text = text;
-    setAccessibleName(text);
+    // Names from the disk: control and direction characters are shown, never obeyed.
+    m_shown = visibleName(text);
+    setAccessibleName(m_shown);
     updateGeometry();
     update();
 }
 
 QString ElidedLabel::shownText() const
 {
-    return fontMetrics().elidedText(m_text, m_mode, width());
+    return fontMetrics().elidedText(m_shown, m_mode, width());
 }
 
 QSize ElidedLabel::sizeHint() const
 {
-    return {fontMetrics().horizontalAdvance(m_text) + 1, fontMetrics().height()};
+    return {fontMetrics().horizontalAdvance(m_shown) + 1, fontMetrics().height()};
 }
 
 QSize ElidedLabel::minimumSizeHint() const

@@ -29,6 +29,7 @@ protected:
 
 private:
     QString m_text;
+    QString m_shown;
     Qt::TextElideMode m_mode;
 };
 

@@ -1,4 +1,5 @@
 #include "ui/ExternalVolumeList.h"
+#include "units/NameText.h"
 
 #include "ui/Badge.h"
 #include "ui/ElidedLabel.h"
@@ -36,7 +37,7 @@ QWidget *volumeLine(const ExternalVolume &volume, ByteUnit unit, QWidget *parent
         bar->setLayers({{1.0, 0.15}, {*used, 0.4}});
         column->addWidget(bar);
     }
-    line->setAccessibleName(volume.name + QStringLiteral(", ") + size->text());
+    line->setAccessibleName(visibleName(volume.name) + QStringLiteral(", ") + size->text());
     return line;
 }
 

@@ -1,4 +1,5 @@
 #include "ui/GrowthRow.h"
+#include "units/NameText.h"
 
 #include "desktop/FolderRevealer.h"
 #include "records/WatchList.h"
@@ -70,8 +71,8 @@ GrowthRow::GrowthRow(const DeltaItem &item,
     setCursor(Qt::PointingHandCursor);
     const QString absolute = expandTilde(item.path, home);
     const QString name = folderDisplayName(item.path);
-    setToolTip(absolute);
-    setAccessibleName(name);
+    setToolTip(literalToolTip(absolute));
+    setAccessibleName(visibleName(name));
 
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 6, 0, 6);

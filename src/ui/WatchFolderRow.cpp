@@ -1,4 +1,5 @@
 #include "ui/WatchFolderRow.h"
+#include "units/NameText.h"
 
 #include "records/WatchList.h"
 #include "ui/CaptionText.h"
@@ -27,7 +28,7 @@ WatchFolderRow::WatchFolderRow(const QString &path,
 {
     setObjectName(QStringLiteral("watchFolderRow"));
     const QString expanded = expandTilde(path, home);
-    setToolTip(helpText(hint, expanded));
+    setToolTip(hint ? literalToolTip(QStringList{*hint, expanded}) : literalToolTip(expanded));
 
     auto *row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
@@ -37,7 +38,8 @@ WatchFolderRow::WatchFolderRow(const QString &path,
     column->setSpacing(2);
     auto *titleLine = new QHBoxLayout;
     titleLine->setSpacing(6);
-    auto *name = new QLabel(folderDisplayName(path), this);
+    auto *name = new QLabel(visibleName(folderDisplayName(path)), this);
+    name->setTextFormat(Qt::PlainText);
     name->setObjectName(QStringLiteral("watchFolderName"));
     titleLine->addWidget(name);
 

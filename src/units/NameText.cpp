@@ -51,4 +51,19 @@ QString displayName(QStringView name)
     return isolated(visibleName(name));
 }
 
+QString literalToolTip(QStringView text)
+{
+    return literalToolTip(QStringList{text.toString()});
+}
+
+QString literalToolTip(const QStringList &lines)
+{
+    QStringList escaped;
+    escaped.reserve(lines.size());
+    for (const QString &line : lines)
+        escaped.append(visibleName(line).toHtmlEscaped());
+    return QStringLiteral("<p style=\"white-space:pre\">%1</p>")
+        .arg(escaped.join(QStringLiteral("<br>")));
+}
+
 } // namespace qm

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 
 namespace qm {
@@ -21,5 +22,11 @@ QString isolated(QStringView text);
 
 // Both: the name made visible, then isolated. What a label that shows a name or path uses.
 QString displayName(QStringView name);
+
+// A tooltip that shows `text` (made visible) literally: Qt takes a tooltip that looks like
+// markup as rich text, and a folder may be called "<h1>".
+QString literalToolTip(QStringView text);
+// The same for several lines: each line made visible, the lines one under the other.
+QString literalToolTip(const QStringList &lines);
 
 } // namespace qm

@@ -378,7 +378,7 @@ TEST_F(ScreenTest, TabContentHeightFollowsTheSpaceLeft)
 QWidget *rowFor(const GrowthTab &tab, const QString &path)
 {
     for (QWidget *row : tab.findChildren<QWidget *>(QStringLiteral("growthRow"))) {
-        if (row->toolTip().endsWith(path.mid(1)))
+        if (row->toolTip().contains(path.mid(1) + QStringLiteral("</p>")))
             return row;
     }
     return nullptr;
