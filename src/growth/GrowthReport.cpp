@@ -22,14 +22,14 @@ struct Comparison
 std::optional<Comparison>
 chooseComparison(const QList<Snapshot> &records, qint64 daysBack, const Calendar &calendar)
 {
-    if (records.isEmpty())
-        return std::nullopt;
     // Strictly greater: the first of several records with the same day key wins.
-    const Snapshot *latest = &records.front();
+    const Snapshot *latest = nullptr;
     for (const Snapshot &record : records) {
-        if (record.date > latest->date)
+        if (isDayKey(record.date) && (!latest || record.date > latest->date))
             latest = &record;
     }
+    if (!latest)
+        return std::nullopt;
     const std::optional<QDateTime> latestStart = calendar.dateFromDayKey(latest->date);
     if (!latestStart)
         return std::nullopt;
@@ -45,7 +45,8 @@ chooseComparison(const QList<Snapshot> &records, qint64 daysBack, const Calendar
 
     const Snapshot *base = nullptr;
     for (const Snapshot &record : records) {
-        if (record.date <= targetKey && (!base || record.date > base->date))
+        if (isDayKey(record.date) && record.date <= targetKey
+            && (!base || record.date > base->date))
             base = &record;
     }
     if (!base)

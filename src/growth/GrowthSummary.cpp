@@ -288,12 +288,12 @@ QString comparisonAvailabilityText(const QList<Snapshot> &records,
 {
     const QDate today = calendar.localDate(now);
     QDate firstDay = today;
-    if (!records.isEmpty()) {
-        const QString *earliest = &records.front().date;
-        for (const Snapshot &record : records) {
-            if (record.date < *earliest)
-                earliest = &record.date;
-        }
+    const QString *earliest = nullptr;
+    for (const Snapshot &record : records) {
+        if (isDayKey(record.date) && (!earliest || record.date < *earliest))
+            earliest = &record.date;
+    }
+    if (earliest) {
         if (const std::optional<QDateTime> start = calendar.dateFromDayKey(*earliest))
             firstDay = calendar.localDate(*start);
     }
@@ -333,7 +333,7 @@ QList<UnmeasuredFolder> unmeasuredFolders(const QList<Snapshot> &records,
             continue;
         UnmeasuredFolder folder{path, std::nullopt};
         for (const Snapshot &record : records) {
-            if (record.entries.contains(path)
+            if (record.entries.contains(path) && isDayKey(record.date)
                 && (!folder.lastMeasured || record.date > *folder.lastMeasured))
                 folder.lastMeasured = record.date;
         }

@@ -3,6 +3,7 @@
 #include "platform/Log.h"
 #include "settings/LenientJson.h"
 
+#include <QDate>
 #include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -62,7 +63,8 @@ std::optional<Snapshot> latestDatedUpTo(const QList<Snapshot> &snapshots,
 {
     const Snapshot *latest = nullptr;
     for (const Snapshot &snapshot : snapshots) {
-        if ((!last || snapshot.date <= *last) && (!latest || snapshot.date > latest->date))
+        if (isDayKey(snapshot.date) && (!last || snapshot.date <= *last)
+            && (!latest || snapshot.date > latest->date))
             latest = &snapshot;
     }
     if (!latest)
@@ -105,6 +107,17 @@ std::optional<UnmeasuredReason> unmeasuredReasonFromRawValue(const QString &raw)
             return reason;
     }
     return std::nullopt;
+}
+
+bool isDayKey(const QString &key)
+{
+    if (key.size() != 10 || key.at(4) != QLatin1Char('-') || key.at(7) != QLatin1Char('-'))
+        return false;
+    for (const qsizetype i : {0, 1, 2, 3, 5, 6, 8, 9}) {
+        if (key.at(i) < QLatin1Char('0') || key.at(i) > QLatin1Char('9'))
+            return false;
+    }
+    return QDate::fromString(key, Qt::ISODate).isValid();
 }
 
 std::optional<Snapshot> latestSnapshot(const QList<Snapshot> &snapshots)

@@ -40,7 +40,14 @@ struct Snapshot
     friend bool operator==(const Snapshot &, const Snapshot &) = default;
 };
 
-// The record with the greatest `date` (text order); the first of several with that date.
+// Whether `key` names a real day as the program writes day keys: "2026-03-12", four-digit year,
+// two-digit month and day, a date the calendar has. A record dated otherwise (edited by hand,
+// written by something else) stays in the file but is left out of every reading: "latest",
+// growth, history, prediction, metrics and the command-line tool.
+bool isDayKey(const QString &key);
+
+// The record with the greatest `date` (text order) among those with a real day key; the first
+// of several with that date.
 std::optional<Snapshot> latestSnapshot(const QList<Snapshot> &snapshots);
 // The same among the records dated up to `todayKey` (text order).
 std::optional<Snapshot> latestSnapshot(const QList<Snapshot> &snapshots, const QString &todayKey);

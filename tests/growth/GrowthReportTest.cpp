@@ -125,6 +125,23 @@ INSTANTIATE_TEST_SUITE_P(
     BaseChoice,
     ::testing::Values(
         BaseRow{"NoRecords", {}, 1, nullptr, nullptr, false},
+        // A record whose date is not a real day is never the latest nor the base: it once hid
+        // the report ("not-a-date" sorts after every real date).
+        BaseRow{"NotADateIsIgnored",
+                {"2026-03-11",
+                 "not-a-date",
+                 "2026-03-12",
+                 "2026-02-30",
+                 "2026-03-12T00:00",
+                 "2026-3-13",
+                 "",
+                 "99999-01-01"},
+                1,
+                "2026-03-12",
+                "2026-03-11",
+                true},
+        BaseRow{
+            "OnlyBadDatesGiveNoReport", {"not-a-date", "2026-02-30"}, 1, nullptr, nullptr, false},
         BaseRow{"SingleRecordHasNoBase", {"2026-03-12"}, 1, nullptr, nullptr, false},
         BaseRow{"Yesterday",
                 {"2026-03-10", "2026-03-11", "2026-03-12"},

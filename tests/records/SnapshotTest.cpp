@@ -264,4 +264,35 @@ TEST(Snapshot, LatestIsTheGreatestDateAndTheFirstOfEquals)
     EXPECT_EQ(latestSnapshot({dated("2026-03-01"), dated("2026-02-28")}), dated("2026-03-01"));
     EXPECT_EQ(latestSnapshot({dated("2026-02-28"), dated("2026-03-01", 1), dated("2026-03-01", 2)}),
               dated("2026-03-01", 1));
+    // A date that is not a real day never counts.
+    EXPECT_EQ(latestSnapshot({dated("2026-03-01"), dated("not-a-date"), dated("2026-02-30")}),
+              dated("2026-03-01"));
+    EXPECT_FALSE(latestSnapshot({dated("not-a-date")}).has_value());
+    EXPECT_EQ(
+        latestSnapshot({dated("2026-03-01"), dated("2026-03-02x")}, QStringLiteral("2026-03-02")),
+        dated("2026-03-01"));
+}
+
+TEST(Snapshot, DayKeysAreRealDaysInTheWrittenForm)
+{
+    const struct
+    {
+        const char *key;
+        bool isDay;
+    } cases[] = {
+        {"2026-03-12", true},
+        {"2024-02-29", true},
+        {"2026-02-29", false},
+        {"2026-02-30", false},
+        {"not-a-date", false},
+        {"", false},
+        {"2026-3-12", false},
+        {"2026-03-12T00:00", false},
+        {"99999-01-01", false},
+        {"2026/03/12", false},
+        {"-026-03-12", false},
+        {"2026-13-01", false},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(isDayKey(QString::fromLatin1(c.key)), c.isDay) << c.key;
 }
