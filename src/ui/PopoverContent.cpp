@@ -138,10 +138,12 @@ void PopoverContent::measureWindow()
     PopoverWindowMetrics metrics;
     const QWidget *top = window();
     if (top != this && top->screen()) {
+        // Everything of the window that is not this content counts as chrome: the popover's
+        // rim as much as a main window's frame.
         metrics = popoverWindowMetrics(m_placement,
                                        top->screen()->availableGeometry(),
                                        top->frameGeometry(),
-                                       top->geometry().height());
+                                       height() > 0 ? height() : top->geometry().height());
     }
     if (!windowMetricsChanged(m_metrics, metrics))
         return;

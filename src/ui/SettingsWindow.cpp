@@ -9,6 +9,7 @@
 #include "ui/MenuBarSettingsForm.h"
 #include "ui/NotificationSettingsForm.h"
 #include "ui/PopoverWindows.h"
+#include "ui/SettingsWindowLayout.h"
 #include "ui/SymbolIcon.h"
 #include "ui/WatchSettingsForm.h"
 
@@ -19,6 +20,7 @@
 #include <QHideEvent>
 #include <QListWidget>
 #include <QScreen>
+#include <QScrollArea>
 #include <QSettings>
 #include <QStackedWidget>
 #include <QTimer>
@@ -77,7 +79,9 @@ SettingsWindow::SettingsWindow(AppModel &model, QWidget *parent)
     , m_services(withDefaultUiServices())
 {
     setObjectName(QStringLiteral("settingsWindow"));
-    setMinimumSize(minimumContentSize);
+    // Opens at its preferred size where that fits; on a small or scaled screen it shrinks to the
+    // screen and the forms scroll (placeWindow).
+    setMinimumSize(settingsUsableMinimum);
     resize(minimumContentSize);
 
     auto *columns = new QHBoxLayout(this);
@@ -117,7 +121,13 @@ SettingsWindow::SettingsWindow(AppModel &model, QWidget *parent)
     m_forms->addWidget(new WatchSettingsForm(model, m_services, m_forms));
     m_forms->addWidget(new AboutSettingsForm(
         model, m_services, DeviceInfo::lines(DeviceInfo::current()), m_forms));
-    columns->addWidget(m_forms, 1);
+    auto *formScroll = new QScrollArea(this);
+    formScroll->setObjectName(QStringLiteral("settingsFormScroll"));
+    formScroll->setFrameShape(QFrame::NoFrame);
+    formScroll->setWidgetResizable(true);
+    formScroll->viewport()->setBackgroundRole(QPalette::Window);
+    formScroll->setWidget(m_forms);
+    columns->addWidget(formScroll, 1);
 
     // Until the window is opened it shows the remembered section without storing anything.
     m_section = sectionToOpen(model.settings().lastSettingsTab);
@@ -199,14 +209,24 @@ QSettings frameStore()
 
 void SettingsWindow::placeWindow()
 {
+    SettingsFrameInput input;
+    input.preferredSize = minimumContentSize;
     const QByteArray saved = frameStore().value(QLatin1String(frameName)).toByteArray();
     if (!saved.isEmpty() && restoreGeometry(saved))
+        input.saved = geometry();
+    const QScreen *screen
+        = input.saved ? QGuiApplication::screenAt(input.saved->center()) : nullptr;
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (!screen)
         return;
-    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
-        QRect frame = frameGeometry();
-        frame.moveCenter(screen->availableGeometry().center());
-        move(frame.topLeft());
-    }
+    input.usableArea = screen->availableGeometry();
+    // The window manager's frame is known once the window has been shown; until then a title
+    // bar's worth is kept free above the content.
+    const QSize frame = frameGeometry().size() - size();
+    input.decorations = isVisible() && !frame.isEmpty() ? frame : QSize(0, defaultTitleBarHeight);
+    setMinimumSize(settingsWindowMinimumSize(input.usableArea, input.decorations));
+    setGeometry(settingsWindowFrame(input));
 }
 
 void SettingsWindow::saveFrame() const

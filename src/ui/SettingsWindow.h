@@ -26,8 +26,11 @@ class SettingsWindow : public QWidget
     Q_OBJECT
 
 public:
-    // Content size when opened, and the smallest it can be made.
+    // Content size when opened where the screen has room for it; on a smaller screen the window
+    // is made smaller (down to settingsUsableMinimum) and the forms scroll.
     static constexpr QSize minimumContentSize{720, 512};
+    // Kept free above the content for the title bar before the window manager's frame is known.
+    static constexpr int defaultTitleBarHeight = 32;
     static constexpr int sidebarWidth = 180;
     // The name under which the window's frame is kept between runs.
     static constexpr auto frameName = "QuillmereSettings";

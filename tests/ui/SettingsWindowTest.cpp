@@ -8,6 +8,7 @@
 #include "ui/AboutSettingsForm.h"
 #include "ui/MenuBarSettingsForm.h"
 #include "ui/SettingsWindow.h"
+#include "ui/SettingsWindowLayout.h"
 #include "ui/Stepper.h"
 
 #include <QApplication>
@@ -124,7 +125,8 @@ TEST_F(SettingsWindowTest, OpensOnTheRememberedSectionAndStoresTheChosenOne)
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Notifications"));
     EXPECT_EQ(settingsOnDisk().lastSettingsTab, QStringLiteral("notifications"));
     EXPECT_EQ(window->size(), QSize(720, 512));
-    EXPECT_EQ(window->minimumSize(), QSize(720, 512));
+    // Smaller screens make it smaller, down to a usable minimum; the forms scroll.
+    EXPECT_EQ(window->minimumSize(), settingsUsableMinimum);
 
     auto *sidebar = child<QListWidget>("settingsSidebar");
     EXPECT_EQ(sidebar->accessibleName(), QStringLiteral("Settings sections"));
@@ -149,16 +151,30 @@ TEST_F(SettingsWindowTest, TheFrameIsKeptBetweenRuns)
     model = std::make_unique<AppModel>(services());
     auto first = std::make_unique<SettingsWindow>(*model);
     first->open();
-    first->resize(900, 600);
+    first->resize(760, 540);
     first->close();
     first.reset();
 
-    SettingsWindow next(*model);
-    next.open();
-    EXPECT_EQ(next.size(), QSize(900, 600));
-    // It never becomes smaller than the smallest content size.
-    next.resize(300, 200);
-    EXPECT_EQ(next.size(), QSize(720, 512));
+    auto next = std::make_unique<SettingsWindow>(*model);
+    next->open();
+    EXPECT_EQ(next->size(), QSize(760, 540));
+    // It never becomes smaller than the usable minimum.
+    next->resize(300, 200);
+    EXPECT_EQ(next->size(), settingsUsableMinimum);
+
+    // A frame kept from a larger screen (the test screen is 800x600) is brought onto this one,
+    // title bar included.
+    next->resize(900, 700);
+    next->move(-208, -128);
+    next->close();
+    next.reset();
+    SettingsWindow last(*model);
+    last.open();
+    const QRect usable = last.screen()->availableGeometry();
+    EXPECT_TRUE(
+        usable.contains(last.geometry().adjusted(0, -SettingsWindow::defaultTitleBarHeight, 0, 0)))
+        << last.geometry().x() << "," << last.geometry().y() << " " << last.width() << "x"
+        << last.height();
 }
 
 TEST_F(SettingsWindowTest, GeneralSwitchesLaunchAtLoginAndTheUnit)
