@@ -1,8 +1,11 @@
 #include "cleanup/CleanupViewModel.h"
 
+#include "cleanup/Trasher.h"
+
 #include "records/WatchList.h"
 #include "storage/FreedesktopTrash.h"
 
+#include <QFileInfo>
 #include <QFuture>
 #include <QHash>
 #include <QPointer>
@@ -42,6 +45,9 @@ using PathOutcome = SizeScanner::PathOutcome;
 struct Surroundings
 {
     QList<CleanupTarget> targets;
+    // Targets reached through a symbolic link, each with the first link on its way: never
+    // offered, never measured (a link to a precious folder would be sized as a cache).
+    QList<QPair<CleanupTarget, QString>> linkedTargets;
     QStringList neverPaths;
     QList<CleanupTarget> installedCommands;
     bool dockerInstalled = false;
@@ -52,7 +58,13 @@ Surroundings lookAround(QString home,
                         const PlatformProfile *profile)
 {
     Surroundings found;
-    found.targets = resolvedTargets(home, *probe, *profile);
+    for (CleanupTarget &target : resolvedTargets(home, *probe, *profile)) {
+        if (const std::optional<QString> link
+            = symbolicLinkOnPath(expandTilde(target.path, home), home, *probe))
+            found.linkedTargets.append({std::move(target), *link});
+        else
+            found.targets.append(std::move(target));
+    }
     found.neverPaths = existingNeverPaths(home, *probe, *profile);
     found.installedCommands = installedCommandTargets(*probe, *profile);
     found.dockerInstalled = isDockerInstalled(dockerPaths(*profile), *probe);
@@ -222,6 +234,18 @@ QCoro::Task<> CleanupViewModel::rebuild()
         safe.append(std::move(row));
     }
     setSafe(sortedBySize(std::move(safe)));
+    QList<CleanupItem> linked;
+    for (const auto &[target, link] : std::as_const(found.linkedTargets)) {
+        if (hiddenBySettings(target.path))
+            continue;
+        CleanupItem row;
+        row.path = target.path;
+        row.kind = target.kind;
+        row.section = CleanupItem::Section::never;
+        row.reason = linkedRowReason(link);
+        linked.append(std::move(row));
+    }
+    setLinked(std::move(linked));
     setDockerInstalled(found.dockerInstalled);
     setInstalledCommands(found.installedCommands);
 
@@ -545,6 +569,19 @@ void CleanupViewModel::setDockerInstalled(bool installed)
         return;
     m_dockerInstalled = installed;
     Q_EMIT dockerInstalledChanged();
+}
+
+QString CleanupViewModel::linkedRowReason(const QString &link)
+{
+    return tr("Not offered: “%1” is a link to another place").arg(QFileInfo(link).fileName());
+}
+
+void CleanupViewModel::setLinked(QList<CleanupItem> rows)
+{
+    if (m_linked == rows)
+        return;
+    m_linked = std::move(rows);
+    Q_EMIT linkedChanged();
 }
 
 void CleanupViewModel::setNever(QList<CleanupItem> rows)

@@ -107,6 +107,11 @@ public:
     bool dockerInstalled() const { return m_dockerInstalled; }
     // The never-touch folders that exist, in the profile's order.
     const QList<CleanupItem> &never() const { return m_never; }
+    // Catalogue folders reached through a symbolic link (the folder itself or one on its way):
+    // shown with the reason, never offered and never measured.
+    const QList<CleanupItem> &linked() const { return m_linked; }
+    // "Not offered: “<link name>” is a link to another place".
+    static QString linkedRowReason(const QString &link);
     bool isMeasuring() const { return m_isMeasuring; }
     bool isMeasuringTrash() const { return m_isMeasuringTrash; }
     bool isTrashing() const { return m_isTrashing; }
@@ -160,6 +165,7 @@ public:
 
 Q_SIGNALS:
     void safeChanged();
+    void linkedChanged();
     void dockerInstalledChanged();
     void neverChanged();
     void isMeasuringChanged();
@@ -189,6 +195,7 @@ private:
 
     QString expanded(const QString &path) const;
     void setSafe(QList<CleanupItem> rows);
+    void setLinked(QList<CleanupItem> rows);
     void setDockerInstalled(bool installed);
     void setNever(QList<CleanupItem> rows);
     void setIsMeasuring(bool measuring);
@@ -205,6 +212,7 @@ private:
     QList<CleanupItem> m_safe;
     bool m_dockerInstalled = false;
     QList<CleanupItem> m_never;
+    QList<CleanupItem> m_linked;
     bool m_isMeasuring = false;
     bool m_isMeasuringTrash = false;
     bool m_isTrashing = false;

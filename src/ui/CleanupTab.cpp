@@ -87,6 +87,7 @@ CleanupTab::CleanupTab(AppModel &model, QWidget *parent)
 
     CleanupViewModel *cleanup = &model.cleanup();
     for (auto signal : {&CleanupViewModel::safeChanged,
+                        &CleanupViewModel::linkedChanged,
                         &CleanupViewModel::commandItemsChanged,
                         &CleanupViewModel::isMeasuringChanged,
                         &CleanupViewModel::isMeasuringTrashChanged,
@@ -178,6 +179,12 @@ void CleanupTab::renderRows()
                 this, [this, chosen] { askToTrash(chosen); }, Qt::QueuedConnection);
         });
         m_rowsLayout->addWidget(row);
+        m_rowsLayout->addWidget(new Divider(m_rows));
+    }
+
+    // Catalogue folders reached through a link: shown with why they are not offered.
+    for (const CleanupItem &item : cleanup.linked()) {
+        m_rowsLayout->addWidget(new CleanupSafeRow(item, unit, false, home, m_rows));
         m_rowsLayout->addWidget(new Divider(m_rows));
     }
 

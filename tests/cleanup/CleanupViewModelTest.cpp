@@ -946,3 +946,46 @@ TEST_F(CleanupViewModelTest, AnOvertakenRebuildReturnsOnceTheNewestRowsAreIn)
 }
 
 } // namespace
+
+// A catalogue folder that is a link (or lies behind one) would be measured as its target: a link
+// ~/.npm/_cacache -> ~/precious was offered as "npm package cache, 12 MB". Such rows are listed
+// with the reason, never offered, never measured, and a move of one is refused.
+TEST_F(CleanupViewModelTest, ALinkedCacheIsNeitherOfferedNorMeasured)
+{
+    const QString precious = home() + u"/precious"_s;
+    QDir(precious).removeRecursively();
+    ASSERT_TRUE(test::writeFile(precious + u"/thesis.odt"_s, QByteArray(12 * 1024 * 1024, 't')));
+    ASSERT_TRUE(test::writeFile(precious + u"/pip/wheel.whl"_s, QByteArray(4096, 'w')));
+    folder(u"~/.npm"_s);
+    ASSERT_TRUE(QFile::link(precious, path(u"~/.npm/_cacache"_s)));
+    // The cache folder itself is a link too: every row inside it lies behind it.
+    QDir(path(u"~/.cache"_s)).removeRecursively();
+    ASSERT_TRUE(QFile::link(precious, path(u"~/.cache"_s)));
+    file(u"~/.cargo/registry/cache/crate.tar"_s, 8);
+
+    CleanupViewModel model(services());
+    model.screenShown();
+    QCoro::waitFor(model.appear());
+
+    EXPECT_EQ(pathsOf(model.safe()), QStringList{u"~/.cargo/registry/cache"_s});
+    QStringList linked;
+    for (const CleanupItem &row : model.linked()) {
+        linked.append(row.path);
+        EXPECT_FALSE(row.size.has_value()) << row.path.toStdString();
+        EXPECT_EQ(row.section, CleanupItem::Section::never);
+    }
+    EXPECT_EQ(linked, (QStringList{u"~/.cache"_s, u"~/.npm/_cacache"_s, u"~/.cache/pip"_s}));
+    EXPECT_EQ(rowOf(model.linked(), u"~/.npm/_cacache"_s)->reason,
+              u"Not offered: “_cacache” is a link to another place"_s);
+    EXPECT_EQ(rowOf(model.linked(), u"~/.cache/pip"_s)->reason,
+              u"Not offered: “.cache” is a link to another place"_s);
+    for (const QString &measured : duFolders())
+        EXPECT_FALSE(measured.startsWith(precious) || measured.startsWith(path(u"~/.cache"_s))
+                     || measured.startsWith(path(u"~/.npm"_s)))
+            << measured.toStdString();
+
+    const CleanupItem npm = *rowOf(model.linked(), u"~/.npm/_cacache"_s);
+    EXPECT_FALSE(QCoro::waitFor(model.trash(npm)).has_value());
+    EXPECT_TRUE(QFileInfo(precious + u"/thesis.odt"_s).isFile());
+    QDir(precious).removeRecursively();
+}
