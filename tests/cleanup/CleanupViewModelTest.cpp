@@ -711,6 +711,9 @@ TEST_F(CleanupViewModelTest, MovingRowsToTheTrash)
         // Whether a batch of moves runs (off the main thread), after which the row and the Trash
         // are measured again; a row reached through a link is refused at once.
         bool batch;
+        // The links are made only once the rows are listed (a row behind a link is not offered;
+        // one that comes to lie behind a link later is refused by the move itself).
+        bool linkAfterListing = false;
     };
     const Case cases[] = {
         {"a folder",
@@ -730,13 +733,14 @@ TEST_F(CleanupViewModelTest, MovingRowsToTheTrash)
           {u"shortcut: Not deleted: the path contains a symbolic link (shortcut)"_s}},
          {u"notes"_s, u"stray.bin"_s},
          true},
-        {"a folder reached through a link",
-         {},
+        {"a folder that came to lie behind a link after the listing",
+         {u"~/.npm/_cacache/index"_s},
          {{u"~/.npm"_s, u"npm"_s}},
          u"~/.npm/_cacache"_s,
          {u"~/.npm/_cacache"_s, 0, 1, {u"Not deleted: the path contains a symbolic link: .npm"_s}},
          {},
-         false},
+         false,
+         true},
     };
     const QString release = m_logDir.filePath(u"release"_s);
     qputenv("CLEANUPMODEL_DU_RELEASE", QFile::encodeName(release));
@@ -750,8 +754,14 @@ TEST_F(CleanupViewModelTest, MovingRowsToTheTrash)
         ASSERT_TRUE(test::writeFile(elsewhere.filePath(u"shared/keep.txt"_s), "keep"));
         for (const QString &name : c.files)
             file(name, 64);
-        for (const auto &[link, target] : c.links)
-            ASSERT_TRUE(QFile::link(elsewhere.filePath(target), path(link)));
+        const auto makeLinks = [&] {
+            for (const auto &[link, target] : c.links) {
+                QDir(path(link)).removeRecursively();
+                ASSERT_TRUE(QFile::link(elsewhere.filePath(target), path(link)));
+            }
+        };
+        if (!c.linkAfterListing)
+            makeLinks();
         ASSERT_TRUE(test::writeFile(trashFiles() + u"/old.txt"_s, "old"));
 
         CleanupViewModel model(services());
@@ -759,6 +769,8 @@ TEST_F(CleanupViewModelTest, MovingRowsToTheTrash)
         QCoro::waitFor(model.appear());
         const std::optional<CleanupItem> before = rowOf(model.safe(), c.row);
         ASSERT_TRUE(before && before->size);
+        if (c.linkAfterListing)
+            makeLinks();
 
         // A Trash measurement is running: its du started before the move and reports the Trash
         // as it was then, only once the row has been measured again (when the model goes on to
