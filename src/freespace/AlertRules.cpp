@@ -103,6 +103,17 @@ qint64 clampedWarningLine(qint64 value, qint64 limit)
     return std::min(std::max<qint64>(1, value), limit);
 }
 
+bool warningLineMayNotify(const std::optional<WarningLineChange> &change, const QDateTime &now)
+{
+    if (!change)
+        return true;
+    if (change->clampedToCapacity)
+        return false;
+    // A clock that went back before the change counts as no time passed.
+    return change->at.isValid() && now.isValid()
+           && change->at.secsTo(now) >= warningLineQuietSeconds;
+}
+
 qint64 clampedCriticalLine(qint64 value, qint64 warningLine)
 {
     if (warningLine <= 1)

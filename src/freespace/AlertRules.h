@@ -3,6 +3,7 @@
 #include "freespace/Notifier.h"
 #include "units/ByteUnit.h"
 
+#include <QDateTime>
 #include <QLocale>
 #include <QString>
 #include <QStringList>
@@ -50,6 +51,24 @@ qint64 warningLineLimit(std::optional<qint64> totalCapacityBytes, ByteUnit unit)
 
 // `value` raised to 1 and lowered to `limit`.
 qint64 clampedWarningLine(qint64 value, qint64 limit);
+
+// A change of the warning line by the user: when, and whether the value asked for was beyond
+// the volume and so lowered to its capacity.
+struct WarningLineChange
+{
+    QDateTime at;
+    bool clampedToCapacity = false;
+};
+
+// How long a changed warning line waits before it may spend the day's notification: a value
+// still being typed ("2", "20", "200") or tried out is not a reason to post one.
+inline constexpr qint64 warningLineQuietSeconds = 60;
+
+// Whether a free-space check at `now` may post the day's notification under the current line:
+// always while the line is the one the program started with; after a change, once it has
+// stood for warningLineQuietSeconds; never for a line lowered to the capacity (it would only say
+// that anything at all is used), until the user sets another.
+bool warningLineMayNotify(const std::optional<WarningLineChange> &change, const QDateTime &now);
 
 // `value` lowered to one below the warning line, and raised to 1 (so with the warning line at 1
 // the critical line is 1 as well).

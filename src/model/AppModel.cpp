@@ -452,8 +452,12 @@ void AppModel::clampWarningLineToCapacity()
 void AppModel::setWarningLine(qint64 value)
 {
     const qint64 clamped = clampedWarningLine(value, warningLineLimit());
-    if (clamped != m_settings.thresholdGB)
-        setThresholdGB(clamped);
+    if (clamped == m_settings.thresholdGB)
+        return;
+    // The user's change: the day's notification waits until the line has stood a while.
+    m_warningLineChange
+        = WarningLineChange{m_services.clock(), value > clamped && clamped == warningLineLimit()};
+    setThresholdGB(clamped);
 }
 
 // --- Background work and start-up -------------------------------------------------------------

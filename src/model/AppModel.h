@@ -1,5 +1,6 @@
 #pragma once
 
+#include "freespace/AlertRules.h"
 #include "freespace/DiskSpace.h"
 #include "freespace/ExternalVolume.h"
 #include "freespace/ExternalVolumeReader.h"
@@ -351,6 +352,8 @@ private:
     qint64 m_fleetMetricsLatestResult = 0;
     QMap<QString, FolderPresence> m_watchFolderPresence;
     bool m_isDeliveringNotification = false;
+    // The user's last change of the warning line in this run, if any.
+    std::optional<WarningLineChange> m_warningLineChange;
     std::optional<QString> m_watchAddError;
     qint64 m_presenceGeneration = 0;
     QSet<QUuid> m_backgroundWork;

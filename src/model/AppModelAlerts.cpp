@@ -91,7 +91,8 @@ QCoro::Task<> AppModel::checkFreeSpaceNotification(qint64 free, QDateTime now)
     const QString tomorrow = Calendar::dayKey(m_services.calendar().localDate(now).addDays(1));
     const bool notifiedToday
         = m_settings.lastNotifiedDate == today || m_settings.lastNotifiedDate == tomorrow;
-    if (free >= line || notifiedToday || m_isDeliveringNotification)
+    if (free >= line || notifiedToday || m_isDeliveringNotification
+        || !warningLineMayNotify(m_warningLineChange, now))
         co_return;
 
     QPointer<AppModel> self(this);

@@ -521,3 +521,49 @@ TEST_F(AppModelAlertsTest, TypedLinesAreClampedStoredAndExplained)
         EXPECT_EQ(settingsOnDisk().criticalGB, row.storedCritical);
     }
 }
+
+// A line the user changes spends no notification at once: typing "9223372036854775807" (lowered
+// to the volume's 500 GB) once posted "Free space dropped below 500 GB" on the spot and used up
+// the day's one notification. A changed line waits a minute; a line lowered to the capacity
+// never notifies until the user sets another.
+TEST_F(AppModelAlertsTest, AChangedLineWaitsBeforeItNotifiesAndOneLoweredToTheCapacityNever)
+{
+    const struct
+    {
+        const char *name;
+        std::optional<WarningLineChange> change;
+        qint64 secondsAfter;
+        bool mayNotify;
+    } rules[] = {
+        {"the line the program started with", std::nullopt, 0, true},
+        {"just changed", WarningLineChange{evening, false}, 0, false},
+        {"changed 59 s ago", WarningLineChange{evening, false}, 59, false},
+        {"changed a minute ago", WarningLineChange{evening, false}, 60, true},
+        {"clock went back", WarningLineChange{evening, false}, -3600, false},
+        {"lowered to the capacity, hours ago", WarningLineChange{evening, true}, 7200, false},
+    };
+    for (const auto &rule : rules)
+        EXPECT_EQ(warningLineMayNotify(rule.change, evening.addSecs(rule.secondsAfter)),
+                  rule.mayNotify)
+            << rule.name;
+
+    capacity = 500'100'000'000;
+    writeSettings(R"({"thresholdGB": 20})");
+    AppModel model(alertServices());
+    const qint64 free = 100 * GB;
+    ASSERT_TRUE(model.applyWarningLineInput(u"9223372036854775807"_s).applied);
+    ASSERT_EQ(model.settings().thresholdGB, 500);
+    QCoro::waitFor(model.checkFreeSpaceNotification(free, now));
+    now = now.addSecs(2 * 3600);
+    QCoro::waitFor(model.checkFreeSpaceNotification(free, now));
+    EXPECT_TRUE(notifier->requests.isEmpty());
+
+    ASSERT_TRUE(model.applyWarningLineInput(u"200"_s).applied);
+    QCoro::waitFor(model.checkFreeSpaceNotification(free, now));
+    QCoro::waitFor(model.checkFreeSpaceNotification(free, now.addSecs(30)));
+    EXPECT_TRUE(notifier->requests.isEmpty());
+    now = now.addSecs(61);
+    QCoro::waitFor(model.checkFreeSpaceNotification(free, now));
+    ASSERT_EQ(notifier->requests.size(), 1);
+    EXPECT_EQ(notifier->requests.first().title, u"Free space dropped below 200 GB"_s);
+}
