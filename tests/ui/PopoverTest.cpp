@@ -14,6 +14,7 @@
 #include "ScreenFixture.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QChart>
 #include <QChartView>
 #include <QLabel>
@@ -566,3 +567,28 @@ TEST_F(ScreenTest, TrayMenuOpensSettingsAndTheWindow)
 }
 
 } // namespace
+
+// Opening and closing the popover again and again keeps nothing of each open: its widgets go
+// with it (names that need escaping included).
+TEST_F(ScreenTest, EachOpenOfThePopoverLeavesNothingBehind)
+{
+    writeRecords(twoDays(), appBreakdown());
+    makeModel();
+    AppWindows windows(*model);
+    const auto cycle = [&] {
+        windows.togglePopover(trayItem);
+        EXPECT_TRUE(windows.popover()->isOpen());
+        QTest::qWait(20);
+        windows.popover()->close();
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] { return windows.popover()->findChild<PopoverContent *>() == nullptr; }));
+    };
+    cycle();
+    QTest::qWait(400);
+    const qsizetype widgetsAfterFirst = QApplication::allWidgets().size();
+    for (int i = 0; i < 20; ++i) {
+        cycle();
+        QTest::qWait(310); // past the guard that ignores a click right after a close
+    }
+    EXPECT_EQ(QApplication::allWidgets().size(), widgetsAfterFirst);
+}
