@@ -157,9 +157,8 @@ bool WatchListModel::setData(const QModelIndex &index, const QVariant &value, in
     if (role != Qt::CheckStateRole
         || !checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
         return false;
+    // The row follows the model's change signal, before the next paint.
     m_model.setWatchFolderEnabled(index.row(), value.toInt() == Qt::Checked);
-    // The row follows once the model has taken the change; shown at once so the box answers.
-    refresh();
     return true;
 }
 
