@@ -110,6 +110,8 @@ QList<std::optional<QString>> AppModel::watchRowHints(const WatchSettings &rows)
     const std::optional<Snapshot> latest = latestSnapshot(records());
     QHash<QString, std::optional<QString>> unmeasured;
     bool unmeasuredKnown = false;
+    std::optional<QDateTime> now;
+    Calendar calendar;
     for (const WatchSetting &row : rows) {
         const QString &path = row.path;
         if (!row.enabled) {
@@ -128,7 +130,12 @@ QList<std::optional<QString>> AppModel::watchRowHints(const WatchSettings &rows)
                 unmeasured.insert(folder.path, folder.lastMeasured);
         }
         if (const auto it = unmeasured.constFind(path); it != unmeasured.cend()) {
-            hints.append(notMeasuredText(*it, m_services.clock(), m_services.calendar()));
+            // Reading the calendar reads the system time zone: once for the whole list.
+            if (!now) {
+                now = m_services.clock();
+                calendar = m_services.calendar();
+            }
+            hints.append(notMeasuredText(*it, *now, calendar));
             continue;
         }
         if (isExpandingParent(path) || recorded) {
