@@ -227,6 +227,8 @@ public:
     void restoreDefaultWatchList();
     // The grey line under a watched folder's row in the settings, if any.
     std::optional<QString> watchRowHint(const QString &path, bool enabled) const;
+    // The same for each of `rows` at once, in their order (the whole list costs one pass).
+    QList<std::optional<QString>> watchRowHints(const WatchSettings &rows) const;
 
     // Asks for a fresh list of external volumes; after the display deadline the popover shows
     // what the current pass has found, sizes or not.

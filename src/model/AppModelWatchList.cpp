@@ -98,22 +98,57 @@ void AppModel::restoreDefaultWatchList()
 
 std::optional<QString> AppModel::watchRowHint(const QString &path, bool enabled) const
 {
-    if (!enabled)
-        return std::nullopt;
+    return watchRowHints({WatchSetting{path, enabled}}).constFirst();
+}
+
+QList<std::optional<QString>> AppModel::watchRowHints(const WatchSettings &rows) const
+{
+    // What every row's hint reads is worked out once: the latest record and the folders it could
+    // not measure. Asked per row, a list of 2,000 folders re-reads both 2,000 times.
+    QList<std::optional<QString>> hints;
+    hints.reserve(rows.size());
     const std::optional<Snapshot> latest = latestSnapshot(records());
-    const bool recorded = latest && latest->entries.contains(path);
-    if (!recorded && isKeptOutByFullDiskAccess(path, latest, m_fullDiskAccess))
-        return QCoreApplication::translate("WatchList", "Full Disk Access Required");
-    const QList<UnmeasuredFolder> unmeasured = unmeasuredFolders();
-    for (const UnmeasuredFolder &folder : unmeasured) {
-        if (folder.path == path)
-            return notMeasuredText(folder.lastMeasured, m_services.clock(), m_services.calendar());
+    QHash<QString, std::optional<QString>> unmeasured;
+    bool unmeasuredKnown = false;
+    std::optional<QDateTime> now;
+    Calendar calendar;
+    for (const WatchSetting &row : rows) {
+        const QString &path = row.path;
+        if (!row.enabled) {
+            hints.append(std::nullopt);
+            continue;
+        }
+        const bool recorded = latest && latest->entries.contains(path);
+        if (!recorded && isKeptOutByFullDiskAccess(path, latest, m_fullDiskAccess)) {
+            hints.append(QCoreApplication::translate("WatchList", "Full Disk Access Required"));
+            continue;
+        }
+        if (!unmeasuredKnown) {
+            unmeasuredKnown = true;
+            const QList<UnmeasuredFolder> folders = unmeasuredFolders();
+            for (const UnmeasuredFolder &folder : folders)
+                unmeasured.insert(folder.path, folder.lastMeasured);
+        }
+        if (const auto it = unmeasured.constFind(path); it != unmeasured.cend()) {
+            // Reading the calendar reads the system time zone: once for the whole list.
+            if (!now) {
+                now = m_services.clock();
+                calendar = m_services.calendar();
+            }
+            hints.append(notMeasuredText(*it, *now, calendar));
+            continue;
+        }
+        if (isExpandingParent(path) || recorded) {
+            hints.append(std::nullopt);
+            continue;
+        }
+        if (m_watchFolderPresence.value(path, FolderPresence::unknown) == FolderPresence::missing)
+            hints.append(QCoreApplication::translate("WatchList", "Folder not found"));
+        else
+            hints.append(
+                QCoreApplication::translate("WatchList", "Will be measured in the next scan"));
     }
-    if (isExpandingParent(path) || recorded)
-        return std::nullopt;
-    if (m_watchFolderPresence.value(path, FolderPresence::unknown) == FolderPresence::missing)
-        return QCoreApplication::translate("WatchList", "Folder not found");
-    return QCoreApplication::translate("WatchList", "Will be measured in the next scan");
+    return hints;
 }
 
 } // namespace qm

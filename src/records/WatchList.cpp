@@ -105,6 +105,20 @@ QString alreadyWatchingMessage()
     return QCoreApplication::translate("WatchList", "Already watching this folder");
 }
 
+// The whole disk and the whole home folder hold every other folder, the records and the Trash:
+// measuring them takes the longest scan there is and says nothing about which folder grew.
+QString wholeDiskMessage()
+{
+    return QCoreApplication::translate("WatchList",
+                                       "Can’t watch the whole disk. Choose a folder on it.");
+}
+
+QString wholeHomeMessage()
+{
+    return QCoreApplication::translate("WatchList",
+                                       "Can’t watch the whole home folder. Choose a folder in it.");
+}
+
 QString overlapMessage()
 {
     return QCoreApplication::translate(
@@ -285,6 +299,8 @@ checkNewWatchFolder(const QString &chosenPath, const WatchSettings &list, const 
     QString path = QDir::cleanPath(chosenPath);
     if (!path.startsWith(QLatin1Char('/')))
         return Error{cannotWatchMessage()};
+    if (path == QLatin1String("/"))
+        return Error{wholeDiskMessage()};
 
     const QString homeFolder = withoutTrailingSlashes(home);
     const std::optional<QString> homeCanonical = canonicalPath(homeFolder);
@@ -297,6 +313,8 @@ checkNewWatchFolder(const QString &chosenPath, const WatchSettings &list, const 
     }
 
     const QString displayPath = tildePath(path, homeFolder);
+    if (displayPath == QLatin1String("~"))
+        return Error{wholeHomeMessage()};
     const QString target = normalizedPath(displayPath, homeFolder);
     const std::optional<QString> targetCanonical = canonicalPath(target);
 

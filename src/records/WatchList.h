@@ -90,7 +90,8 @@ WatchEntries scanEntries(const QStringList &enabledPaths,
                          const PlatformProfile &profile = currentProfile());
 
 // Checks a folder the user chose to add to the list. Gives the path to store ("~"-form), or one
-// of four user-facing rejection messages as the error. Reads the file system (to resolve links)
+// of the user-facing rejection messages as the error (the whole disk "/" and the home folder "~"
+// itself are refused too). Reads the file system (to resolve links)
 // but changes nothing.
 Result<QString>
 checkNewWatchFolder(const QString &chosenPath, const WatchSettings &list, const QString &home);

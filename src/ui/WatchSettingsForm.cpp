@@ -1,17 +1,15 @@
 #include "ui/WatchSettingsForm.h"
 
 #include "model/AppModel.h"
-#include "records/SnapshotScheduler.h"
 #include "records/WatchList.h"
 #include "ui/CaptionText.h"
 #include "ui/UiServices.h"
-#include "ui/WatchFolderRow.h"
+#include "ui/WatchFolderDelegate.h"
+#include "ui/WatchListModel.h"
 
-#include <QCheckBox>
-#include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QListWidget>
+#include <QListView>
 #include <QPushButton>
 #include <QScrollBar>
 
@@ -27,18 +25,29 @@ WatchSettingsForm::WatchSettingsForm(AppModel &model, UiServices &services, QWid
     setObjectName(QStringLiteral("watchSettings"));
     SettingsGroup *group = addGroup(tr("Watched Folders"));
 
-    m_list = new QListWidget(this);
+    m_rows = new WatchListModel(model, this);
+    m_list = new QListView(this);
     m_list->setObjectName(QStringLiteral("watchList"));
     m_list->setAccessibleName(tr("Watched folder list"));
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_list->setMinimumHeight(260);
     m_list->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
-    connect(m_list, &QListWidget::itemSelectionChanged, this, [this] {
-        if (m_list->selectedItems().isEmpty())
-            m_selectedPath.reset();
-        else
-            m_selectedPath = m_list->selectedItems().constFirst()->data(Qt::UserRole).toString();
-        updateButtons();
+    m_list->setUniformItemSizes(true);
+    m_list->setItemDelegate(new WatchFolderDelegate(m_list));
+    m_list->setModel(m_rows);
+    connect(m_list->selectionModel(),
+            &QItemSelectionModel::selectionChanged,
+            this,
+            &WatchSettingsForm::selectionChanged);
+    // A new order or set of folders resets the rows: the selection and the place in the list
+    // are kept by path and by scroll position.
+    connect(m_rows, &QAbstractItemModel::modelAboutToBeReset, this, [this] {
+        m_scrollBeforeReset = m_list->verticalScrollBar()->value();
+    });
+    connect(m_rows, &QAbstractItemModel::modelReset, this, [this] {
+        restoreSelection();
+        m_list->verticalScrollBar()->setValue(m_scrollBeforeReset);
     });
     group->addRow(m_list);
 
@@ -91,16 +100,10 @@ WatchSettingsForm::WatchSettingsForm(AppModel &model, UiServices &services, QWid
     m_renderTimer.setSingleShot(true);
     m_renderTimer.setInterval(0);
     connect(&m_renderTimer, &QTimer::timeout, this, &WatchSettingsForm::render);
+    // The rows follow the model through WatchListModel; the form itself only shows the refusal
+    // and which buttons apply (a move changes which row is first or last).
     connect(&model, &AppModel::settingsChanged, this, &WatchSettingsForm::scheduleRender);
-    connect(
-        &model, &AppModel::watchFolderPresenceChanged, this, &WatchSettingsForm::scheduleRender);
     connect(&model, &AppModel::watchAddErrorChanged, this, &WatchSettingsForm::scheduleRender);
-    connect(&model, &AppModel::fullDiskAccessChanged, this, &WatchSettingsForm::scheduleRender);
-    if (SnapshotScheduler *scheduler = model.scheduler())
-        connect(scheduler,
-                &SnapshotScheduler::snapshotsChanged,
-                this,
-                &WatchSettingsForm::scheduleRender);
     render();
 }
 
@@ -113,7 +116,7 @@ void WatchSettingsForm::showEvent(QShowEvent *event)
 void WatchSettingsForm::setSelectedPath(const std::optional<QString> &path)
 {
     m_selectedPath = path;
-    scheduleRender();
+    restoreSelection();
 }
 
 void WatchSettingsForm::scheduleRender()
@@ -124,62 +127,32 @@ void WatchSettingsForm::scheduleRender()
 void WatchSettingsForm::render()
 {
     m_renderTimer.stop();
-    const Settings &settings = m_model.settings();
-    const SnapshotScheduler *scheduler = m_model.scheduler();
-    const std::optional<Snapshot> latest = scheduler ? scheduler->latestSnapshot() : std::nullopt;
-    const std::optional<QString> selected = m_selectedPath;
-    const QSignalBlocker blocker(m_list);
-    const int scrollValue = m_list->verticalScrollBar()->value();
-    m_list->clear();
-    for (qsizetype index = 0; index < settings.watchEntries.size(); ++index) {
-        const WatchSetting &entry = settings.watchEntries.at(index);
-        auto *cell = new QWidget;
-        cell->setObjectName(QStringLiteral("watchListRow"));
-        auto *layout = new QHBoxLayout(cell);
-        layout->setContentsMargins(8, 6, 8, 6);
-        layout->setSpacing(8);
-        auto *watch = new QCheckBox(cell);
-        watch->setObjectName(QStringLiteral("watchCheckBox"));
-        watch->setAccessibleName(tr("Watch %1").arg(folderDisplayName(entry.path)));
-        watch->setChecked(entry.enabled);
-        connect(watch, &QCheckBox::clicked, this, [this, index](bool on) {
-            m_model.setWatchFolderEnabled(index, on);
-        });
-        layout->addWidget(watch);
-        const std::optional<qint64> size
-            = latest && latest->entries.contains(entry.path)
-                  ? std::optional<qint64>(latest->entries.value(entry.path))
-                  : std::nullopt;
-        auto *row = new WatchFolderRow(entry.path,
-                                       size,
-                                       settings.unit,
-                                       m_model.watchRowHint(entry.path, entry.enabled),
-                                       m_model.home(),
-                                       cell);
-        if (!entry.enabled) {
-            auto *dim = new QGraphicsOpacityEffect(row);
-            dim->setOpacity(0.5);
-            row->setGraphicsEffect(dim);
-        }
-        layout->addWidget(row, 1);
-
-        auto *item = new QListWidgetItem(m_list);
-        item->setData(Qt::UserRole, entry.path);
-        item->setSizeHint(cell->sizeHint());
-        m_list->setItemWidget(item, cell);
-        if (selected == entry.path)
-            m_list->setCurrentItem(item);
-    }
-    m_list->verticalScrollBar()->setValue(scrollValue);
-    m_selectedPath.reset();
-    for (const WatchSetting &entry : settings.watchEntries) {
-        if (selected == entry.path)
-            m_selectedPath = selected;
-    }
-
     const std::optional<QString> error = m_model.watchAddError();
     m_addError->setText(error.value_or(QString()));
     m_addError->setVisible(error.has_value());
+    updateButtons();
+}
+
+void WatchSettingsForm::selectionChanged()
+{
+    const QModelIndexList selected = m_list->selectionModel()->selectedIndexes();
+    if (selected.isEmpty())
+        m_selectedPath.reset();
+    else
+        m_selectedPath = selected.constFirst().data(WatchListModel::PathRole).toString();
+    updateButtons();
+}
+
+void WatchSettingsForm::restoreSelection()
+{
+    const int row = m_selectedPath ? m_rows->rowOf(*m_selectedPath) : -1;
+    if (row < 0) {
+        m_selectedPath.reset();
+        m_list->selectionModel()->clear();
+    } else {
+        m_list->selectionModel()->setCurrentIndex(m_rows->index(row),
+                                                  QItemSelectionModel::ClearAndSelect);
+    }
     updateButtons();
 }
 

@@ -7,17 +7,20 @@
 #include <optional>
 
 class QLabel;
-class QListWidget;
+class QListView;
 class QPushButton;
 
 namespace qm {
 
 class AppModel;
 struct UiServices;
+class WatchListModel;
 
-// The Watched Folders section of the Settings window: the watch list in scan order, each folder
-// with its checkbox, name, cleanup badge, path, recorded size and hint; buttons to add (through a
-// folder chooser), remove, move and restore the defaults; and why an added folder was refused.
+// The Watched Folders section of the Settings window: the watch list in scan order (a list view
+// over WatchListModel, drawn by WatchFolderDelegate, so thousands of folders stay light), each
+// folder with its checkbox, name, cleanup badge, path, recorded size and hint; buttons to add
+// (through a folder chooser), remove, move and restore the defaults; and why an added folder was
+// refused.
 class WatchSettingsForm : public SettingsForm
 {
     Q_OBJECT
@@ -37,12 +40,16 @@ private:
     void render();
     void updateButtons();
     void addFolder();
+    void selectionChanged();
+    void restoreSelection();
 
     AppModel &m_model;
     UiServices &m_services;
     std::optional<QString> m_selectedPath;
     QTimer m_renderTimer;
-    QListWidget *m_list = nullptr;
+    WatchListModel *m_rows = nullptr;
+    QListView *m_list = nullptr;
+    int m_scrollBeforeReset = 0;
     QPushButton *m_remove = nullptr;
     QPushButton *m_moveUp = nullptr;
     QPushButton *m_moveDown = nullptr;

@@ -344,11 +344,15 @@ TEST_F(AppModelWatchListTest, RowHintsFollowTheRecordsAccessAndPresence)
         // Until the presence map says otherwise, a missing folder is merely not measured yet.
         EXPECT_EQ(model.watchRowHint(u"~/Gone"_s, true), willBeMeasured);
         QCoro::waitFor(model.refreshWatchFolderPresence());
+        WatchSettings list;
+        QList<std::optional<QString>> expected;
         for (const Row &row : rows) {
             SCOPED_TRACE(row.path.toStdString());
-            EXPECT_EQ(model.watchRowHint(row.path, row.enabled),
-                      status == Access::granted ? row.withAccess : row.withoutAccess);
+            expected.append(status == Access::granted ? row.withAccess : row.withoutAccess);
+            list.append({row.path, row.enabled});
+            EXPECT_EQ(model.watchRowHint(row.path, row.enabled), expected.constLast());
         }
+        EXPECT_EQ(model.watchRowHints(list), expected) << "the whole list at once";
         // The Growth tab's notes split the same folders by cause.
         const QList<UnmeasuredFolder> docs{{u"~/Docs"_s, u"2026-03-08"_s},
                                            {u"~/Never"_s, std::nullopt}};

@@ -239,6 +239,9 @@ const QString throughLink = QString::fromUtf8(
 const QString alreadyWatching = QString::fromUtf8("Already watching this folder");
 const QString overlaps
     = QString::fromUtf8("Can’t add this folder: its link target overlaps a watched folder");
+const QString wholeDisk = QString::fromUtf8("Can’t watch the whole disk. Choose a folder on it.");
+const QString wholeHome
+    = QString::fromUtf8("Can’t watch the whole home folder. Choose a folder in it.");
 
 WatchSettings watching(const char *path, bool enabled = true)
 {
@@ -263,8 +266,12 @@ TEST_F(WatchListCheckNewFolder, StoresTheTildeFormOrRejects)
     const auto none = QString();
     check(at(str("home")),
           {
-              {"home itself", str("@home"), {}, str("~"), none},
-              {"home with a slash", str("@home/"), {}, str("~"), none},
+              {"home itself", str("@home"), {}, none, wholeHome},
+              {"home with a slash", str("@home/"), {}, none, wholeHome},
+              {"home with dot segments", str("@home/Projects/.."), {}, none, wholeHome},
+              {"the whole disk", str("/"), {}, none, wholeDisk},
+              {"the whole disk by dot segments", str("/tmp/.."), {}, none, wholeDisk},
+              {"the whole disk with slashes", str("//"), {}, none, wholeDisk},
               {"folder in home", str("@home/Projects"), {}, str("~/Projects"), none},
               {"folder in home with a slash", str("@home/Projects/"), {}, str("~/Projects"), none},
               {"dot segments", str("@home/./Projects/../Projects"), {}, str("~/Projects"), none},
@@ -325,7 +332,7 @@ TEST_F(WatchListCheckNewFolder, StoresTheTildeFormOrRejects)
     check(
         at(str("home/")),
         {
-            {"home given with a slash", str("@home"), {}, str("~"), none},
+            {"home given with a slash", str("@home"), {}, none, wholeHome},
             {"folder, home given with a slash", str("@home/Projects"), {}, str("~/Projects"), none},
         });
 }
@@ -338,8 +345,8 @@ TEST_F(WatchListCheckNewFolder, AHomeReachedThroughALinkIsStillHome)
     const auto none = QString();
     check(at(str("home")),
           {
-              {"home by its link", str("@home"), {}, str("~"), none},
-              {"home by its target", str("@real/home"), {}, str("~"), none},
+              {"home by its link", str("@home"), {}, none, wholeHome},
+              {"home by its target", str("@real/home"), {}, none, wholeHome},
               {"folder by the link", str("@home/Projects"), {}, str("~/Projects"), none},
               {"folder by the target", str("@real/home/Projects/"), {}, str("~/Projects"), none},
               {"watched folder by the target",

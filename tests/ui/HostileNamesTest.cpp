@@ -1,5 +1,4 @@
 #include "ui/ElidedLabel.h"
-#include "ui/WatchFolderRow.h"
 #include "units/NameText.h"
 
 #include <QLabel>
@@ -56,22 +55,6 @@ TEST(HostileNamesTest, ElidedLabelsShowNamesVisiblyOnOneLine)
         EXPECT_FALSE(hasRawControlOrOverride(label.shownText()));
         EXPECT_FALSE(hasRawControlOrOverride(label.accessibleName()));
         EXPECT_EQ(label.sizeHint().height(), label.fontMetrics().height());
-    }
-}
-
-TEST(HostileNamesTest, WatchedFolderRowsShowNamesAsPlainText)
-{
-    for (const QString &name : hostileNames) {
-        SCOPED_TRACE(name.toStdString());
-        const QString path = QStringLiteral("~/") + name;
-        WatchFolderRow row(
-            path, 12'000'000, ByteUnit::GB, QStringLiteral("A hint"), QStringLiteral("/home/u"));
-        const auto *title = row.findChild<QLabel *>(QStringLiteral("watchFolderName"));
-        ASSERT_NE(title, nullptr);
-        EXPECT_EQ(title->textFormat(), Qt::PlainText);
-        EXPECT_EQ(title->text(), visibleName(name));
-        EXPECT_EQ(shownToolTip(row.toolTip()),
-                  QStringLiteral("A hint\n/home/u/") + visibleName(name));
     }
 }
 

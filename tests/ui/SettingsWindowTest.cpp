@@ -10,18 +10,23 @@
 #include "ui/SettingsWindow.h"
 #include "ui/SettingsWindowLayout.h"
 #include "ui/Stepper.h"
+#include "ui/WatchFolderDelegate.h"
+#include "ui/WatchListModel.h"
+#include "units/NameText.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QGraphicsEffect>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTest>
+#include <QTextDocument>
 #include <QToolButton>
 
 #include <QCoroTask>
@@ -90,11 +95,34 @@ protected:
         QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(8, button->height() / 2));
     }
 
-    void clickRow(QListWidget *list, int row)
+    static void clickRow(QListView *list, int row)
     {
-        QTest::mouseClick(
-            list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(row)).center());
+        QTest::mouseClick(list->viewport(),
+                          Qt::LeftButton,
+                          {},
+                          list->visualRect(list->model()->index(row, 0)).center());
         QTest::qWait(10);
+    }
+
+    // Clicks the checkbox drawn in a row of the watch list.
+    static void toggleRow(QListView *list, int row)
+    {
+        const QRect box = WatchFolderDelegate::checkBoxRect(
+            list->visualRect(list->model()->index(row, 0)), list);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, box.center());
+        QTest::qWait(10);
+    }
+
+    static QVariant rowData(const QListView *list, int row, int role)
+    {
+        return list->model()->index(row, 0).data(role);
+    }
+
+    static QString selectedPath(const QListView *list)
+    {
+        const QModelIndexList selected = list->selectionModel()->selectedIndexes();
+        return selected.isEmpty() ? QString()
+                                  : selected.constFirst().data(WatchListModel::PathRole).toString();
     }
 };
 
@@ -307,21 +335,16 @@ TEST_F(SettingsWindowTest, TheWatchListIsEditedAsShown)
                            {QStringLiteral("~/Documents"), true}};
     model->setWatchEntries(three);
     open(SettingsSection::watch);
-    auto *list = child<QListWidget>("watchList");
-    ASSERT_EQ(list->count(), 3);
+    auto *list = child<QListView>("watchList");
+    ASSERT_EQ(list->model()->rowCount(), 3);
     EXPECT_GE(list->minimumHeight(), 260);
     const auto badges = [&](int row) {
-        const QLabel *badge = list->itemWidget(list->item(row))
-                                  ->findChild<QLabel *>(QStringLiteral("cleanupBadge"));
-        return badge ? badge->text() : QString();
+        return Deletable(rowData(list, row, WatchListModel::DeletableRole).toInt());
     };
-    EXPECT_EQ(badges(0), QStringLiteral("Caches only"));
-    EXPECT_EQ(badges(1), QStringLiteral("Not in Cleanup"));
-    EXPECT_EQ(badges(2), QString());
-    EXPECT_EQ(list->itemWidget(list->item(2))
-                  ->findChild<QLabel *>(QStringLiteral("watchFolderSize"))
-                  ->text(),
-              QStringLiteral("—"));
+    EXPECT_EQ(badges(0), Deletable::cachesOnly);
+    EXPECT_EQ(badges(1), Deletable::never);
+    EXPECT_EQ(badges(2), Deletable::ask);
+    EXPECT_EQ(rowData(list, 2, WatchListModel::SizeTextRole).toString(), QStringLiteral("—"));
 
     auto *remove = child<QPushButton>("removeWatchFolder");
     auto *up = child<QPushButton>("moveWatchFolderUp");
@@ -339,25 +362,27 @@ TEST_F(SettingsWindowTest, TheWatchListIsEditedAsShown)
               (QStringList{QStringLiteral("~/.var/app"),
                            QStringLiteral("~/.cache"),
                            QStringLiteral("~/Documents")}));
-    EXPECT_EQ(list->currentItem() ? list->selectedItems().value(0)->data(Qt::UserRole).toString()
-                                  : QString(),
-              QStringLiteral("~/.cache"))
-        << "the moved folder stays selected";
+    EXPECT_EQ(selectedPath(list), QStringLiteral("~/.cache")) << "the moved folder stays selected";
     QTest::mouseClick(down, Qt::LeftButton);
     QTest::qWait(10);
     EXPECT_FALSE(down->isEnabled()) << "last row";
 
     // Unchecking keeps the folder, drawn at half opacity, without a hint.
-    QCheckBox *watch
-        = list->itemWidget(list->item(0))->findChild<QCheckBox *>(QStringLiteral("watchCheckBox"));
-    EXPECT_EQ(watch->accessibleName(), QStringLiteral("Watch app"));
-    toggle(watch);
+    EXPECT_EQ(rowData(list, 0, Qt::AccessibleTextRole).toString(), QStringLiteral("Watch app"));
+    EXPECT_TRUE(rowData(list, 0, WatchListModel::HintRole).isValid());
+    toggleRow(list, 0);
+    EXPECT_FALSE(settingsOnDisk().watchEntries.at(0).enabled);
+    EXPECT_EQ(rowData(list, 0, Qt::CheckStateRole).toInt(), Qt::Unchecked);
+    EXPECT_EQ(rowData(list, 0, WatchListModel::OpacityRole).toDouble(), 0.5);
+    EXPECT_FALSE(rowData(list, 0, WatchListModel::HintRole).isValid());
+    // Space on the current row ticks it again, as on a checkbox.
+    clickRow(list, 0);
+    QTest::keyClick(list, Qt::Key_Space);
+    QTest::qWait(10);
+    EXPECT_TRUE(settingsOnDisk().watchEntries.at(0).enabled);
+    QTest::keyClick(list, Qt::Key_Space);
     QTest::qWait(10);
     EXPECT_FALSE(settingsOnDisk().watchEntries.at(0).enabled);
-    QWidget *dimmed
-        = list->itemWidget(list->item(0))->findChild<QWidget *>(QStringLiteral("watchFolderRow"));
-    ASSERT_NE(dimmed->graphicsEffect(), nullptr);
-    EXPECT_EQ(dimmed->findChild<QLabel *>(QStringLiteral("watchFolderHint")), nullptr);
 
     // Removing leaves nothing selected.
     clickRow(list, 2);
@@ -365,7 +390,7 @@ TEST_F(SettingsWindowTest, TheWatchListIsEditedAsShown)
     QTest::qWait(10);
     EXPECT_EQ(watchPaths(settingsOnDisk()),
               (QStringList{QStringLiteral("~/.var/app"), QStringLiteral("~/Documents")}));
-    EXPECT_TRUE(list->selectedItems().isEmpty());
+    EXPECT_EQ(selectedPath(list), QString());
     EXPECT_FALSE(remove->isEnabled());
 
     // A folder picked in the chooser is added at the end and will be measured.
@@ -387,8 +412,75 @@ TEST_F(SettingsWindowTest, TheWatchListIsEditedAsShown)
     QTest::mouseClick(child<QPushButton>("restoreDefaultWatchList"), Qt::LeftButton);
     QTest::qWait(10);
     EXPECT_EQ(settingsOnDisk().watchEntries, defaultSettings().watchEntries);
-    EXPECT_TRUE(list->selectedItems().isEmpty());
-    EXPECT_EQ(list->count(), defaultSettings().watchEntries.size());
+    EXPECT_EQ(selectedPath(list), QString());
+    EXPECT_EQ(list->model()->rowCount(), defaultSettings().watchEntries.size());
+}
+
+TEST_F(SettingsWindowTest, WatchedFolderNamesArePlainText)
+{
+    // Names users and programs really give folders: markup, a line break, a tab, a right-to-left
+    // override that makes "gnp.exe" read "exe.png".
+    const QString names[] = {
+        QStringLiteral("<h1>Huge heading"),
+        QStringLiteral("<font color=red>red"),
+        QStringLiteral("line one\nline two"),
+        QStringLiteral("tab\tname"),
+        QStringLiteral("\u202Egnp.exe"),
+        QStringLiteral("plain"),
+    };
+    model = std::make_unique<AppModel>(services());
+    WatchSettings entries;
+    for (const QString &name : names)
+        entries.append({QStringLiteral("~/") + name, true});
+    model->setWatchEntries(entries);
+    open(SettingsSection::watch);
+    auto *list = child<QListView>("watchList");
+    ASSERT_EQ(list->model()->rowCount(), int(std::size(names)));
+    for (int row = 0; row < list->model()->rowCount(); ++row) {
+        const QString &name = names[row];
+        SCOPED_TRACE(name.toStdString());
+        EXPECT_EQ(rowData(list, row, Qt::DisplayRole).toString(), displayName(name));
+        EXPECT_EQ(rowData(list, row, WatchListModel::ShownPathRole).toString(),
+                  displayName(QString(QStringLiteral("~/") + name)));
+        EXPECT_EQ(rowData(list, row, Qt::AccessibleTextRole).toString(),
+                  QStringLiteral("Watch ") + visibleName(name));
+        // Qt reads a tooltip that looks like markup as rich text; what it shows is literal.
+        const QString toolTip = rowData(list, row, Qt::ToolTipRole).toString();
+        QTextDocument shown;
+        shown.setHtml(toolTip);
+        const QVariant hint = rowData(list, row, WatchListModel::HintRole);
+        ASSERT_TRUE(hint.isValid());
+        EXPECT_EQ(Qt::mightBeRichText(toolTip) ? shown.toPlainText() : toolTip,
+                  hint.toString() + QLatin1Char('\n')
+                      + visibleName(QString(privateHome() + QStringLiteral("/") + name)));
+    }
+}
+
+TEST_F(SettingsWindowTest, TheWholeDiskAndTheHomeFolderAreRefusedWithTheReason)
+{
+    model = std::make_unique<AppModel>(services());
+    open(SettingsSection::watch);
+    const Settings before = settingsOnDisk();
+    const struct
+    {
+        QString chosen;
+        QString reason;
+    } cases[] = {
+        {QStringLiteral("/"),
+         QString::fromUtf8("Can’t watch the whole disk. Choose a folder on it.")},
+        {privateHome(),
+         QString::fromUtf8("Can’t watch the whole home folder. Choose a folder in it.")},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.chosen.toStdString());
+        chosenFolder = c.chosen;
+        QTest::mouseClick(child<QPushButton>("addWatchFolder"), Qt::LeftButton);
+        ASSERT_TRUE(waitUntil([&] {
+            return visibleLabel("watchAddError")
+                   && visibleLabel("watchAddError")->text() == c.reason;
+        }));
+        EXPECT_EQ(settingsOnDisk().watchEntries, before.watchEntries);
+    }
 }
 
 TEST_F(SettingsWindowTest, AboutExportsTheLogAndResetsTheSettings)
