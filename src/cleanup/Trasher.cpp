@@ -3,6 +3,7 @@
 #include "platform/Log.h"
 #include "records/WatchList.h"
 #include "storage/FileDescriptor.h"
+#include "units/NameText.h"
 #include "units/Placeholders.h"
 #include "units/SizeText.h"
 
@@ -401,7 +402,7 @@ QString trashConfirmationTitle(const QString &path,
                                const CleanupTarget::Kind &kind,
                                const PlatformProfile &profile)
 {
-    const QString name = folderDisplayName(path, profile);
+    const QString name = displayName(folderDisplayName(path, profile));
     if (kind.type == CleanupTarget::Kind::Type::folderContents)
         return fillPlaceholders(tr("Move the contents of “%@” to the Trash?"), {name});
     return fillPlaceholders(tr("Move “%@” to the Trash?"), {name});
@@ -424,12 +425,12 @@ QString trashConfirmationMessage(const QString &path,
         message = fillPlaceholders(
             tr("%@ directly inside %@ (%@) will be moved to the Trash. The folder "
                "itself stays."),
-            {count, path, sizeText});
+            {count, displayName(path), sizeText});
     } else {
         message
             = fillPlaceholders(tr("%@ (%@) will be moved to the Trash. You can restore it from the "
                                   "Trash."),
-                               {path, sizeText});
+                               {displayName(path), sizeText});
     }
     if (precondition)
         message += QLatin1Char(' ') + quitSentence(*precondition);

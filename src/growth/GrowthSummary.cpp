@@ -1,6 +1,7 @@
 #include "growth/GrowthSummary.h"
 
 #include "records/WatchList.h"
+#include "units/NameText.h"
 #include "units/Placeholders.h"
 #include "units/SizeText.h"
 
@@ -393,7 +394,7 @@ QString unmeasuredListText(const QList<UnmeasuredFolder> &folders,
 {
     QStringList lines;
     for (const UnmeasuredFolder &folder : folders) {
-        lines.append(folderDisplayName(folder.path, profile) + QStringLiteral(": ")
+        lines.append(displayName(folderDisplayName(folder.path, profile)) + QStringLiteral(": ")
                      + notMeasuredText(folder.lastMeasured, now, calendar, locale));
     }
     return lines.join(QLatin1Char('\n'));

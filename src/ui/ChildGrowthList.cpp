@@ -4,7 +4,9 @@
 #include "ui/Badge.h"
 #include "ui/ElidedLabel.h"
 #include "ui/GrowthRow.h"
+#include "ui/PlainToolTip.h"
 #include "ui/ScreenStyle.h"
+#include "units/NameText.h"
 
 #include <QCoreApplication>
 #include <QHBoxLayout>
@@ -30,21 +32,21 @@ QWidget *childRow(const ChildDelta &child,
     layout->setSpacing(8);
 
     auto *names = new QWidget(row);
-    names->setToolTip(child.name);
+    names->setToolTip(plainToolTip(displayName(child.name)));
     auto *column = new QVBoxLayout(names);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(2);
     const std::optional<QString> appName = displayNames.displayName(child.name);
     if (appName && *appName != child.name) {
-        auto *app = new ElidedLabel(*appName, Qt::ElideRight, names);
+        auto *app = new ElidedLabel(displayName(*appName), Qt::ElideRight, names);
         app->setObjectName(QStringLiteral("applicationName"));
         column->addWidget(app);
-        auto *folder = new ElidedLabel(child.name, Qt::ElideMiddle, names);
+        auto *folder = new ElidedLabel(displayName(child.name), Qt::ElideMiddle, names);
         folder->setObjectName(QStringLiteral("childName"));
         makeSecondary(folder);
         column->addWidget(folder);
     } else {
-        auto *folder = new ElidedLabel(child.name, Qt::ElideRight, names);
+        auto *folder = new ElidedLabel(displayName(child.name), Qt::ElideRight, names);
         folder->setObjectName(QStringLiteral("childName"));
         column->addWidget(folder);
     }
@@ -52,7 +54,7 @@ QWidget *childRow(const ChildDelta &child,
     if (child.isNew)
         layout->addWidget(Badge::newBadge(row));
     layout->addWidget(growthChangeLabel(child.delta, unit, row));
-    layout->addWidget(showInFolderButton(appName.value_or(child.name),
+    layout->addWidget(showInFolderButton(displayName(appName.value_or(child.name)),
                                          parentAbsolutePath + QLatin1Char('/') + child.name,
                                          revealer,
                                          row));

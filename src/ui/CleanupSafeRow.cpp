@@ -4,7 +4,9 @@
 #include "ui/BusySpinner.h"
 #include "ui/CaptionText.h"
 #include "ui/ElidedLabel.h"
+#include "ui/PlainToolTip.h"
 #include "ui/SymbolIcon.h"
+#include "units/NameText.h"
 #include "units/SizeText.h"
 
 #include <QHBoxLayout>
@@ -36,8 +38,8 @@ CleanupSafeRow::CleanupSafeRow(
 {
     setObjectName(QStringLiteral("cleanupSafeRow"));
     const QString expanded = expandTilde(item.path, home);
-    const QString name = folderDisplayName(item.path);
-    setToolTip(expanded);
+    const QString name = displayName(folderDisplayName(item.path));
+    setToolTip(plainToolTip(displayName(expanded)));
 
     auto *row = new QHBoxLayout(this);
     row->setContentsMargins(0, 5, 0, 5);

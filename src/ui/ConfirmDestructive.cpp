@@ -1,6 +1,7 @@
 #include "ui/ConfirmDestructive.h"
 
 #include <QCoreApplication>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -15,6 +16,10 @@ bool confirmDestructive(const QString &title,
     box.setIcon(QMessageBox::Warning);
     box.setText(title);
     box.setInformativeText(message);
+    // Both texts name folders from the disk: a folder called "<h1>…" must not become markup.
+    box.setTextFormat(Qt::PlainText);
+    if (auto *informative = box.findChild<QLabel *>(QStringLiteral("qt_msgbox_informativelabel")))
+        informative->setTextFormat(Qt::PlainText);
     QPushButton *cancel
         = box.addButton(QCoreApplication::translate("Cleanup", "Cancel"), QMessageBox::RejectRole);
     QPushButton *destructive = box.addButton(buttonTitle, QMessageBox::DestructiveRole);

@@ -4,9 +4,11 @@
 #include "records/WatchList.h"
 #include "ui/Badge.h"
 #include "ui/ElidedLabel.h"
+#include "ui/PlainToolTip.h"
 #include "ui/ScreenStyle.h"
 #include "ui/SymbolIcon.h"
 #include "ui/ThemeIcon.h"
+#include "units/NameText.h"
 #include "units/SizeText.h"
 
 #include <QCoreApplication>
@@ -69,8 +71,8 @@ GrowthRow::GrowthRow(const DeltaItem &item,
     setObjectName(QStringLiteral("growthRow"));
     setCursor(Qt::PointingHandCursor);
     const QString absolute = expandTilde(item.path, home);
-    const QString name = folderDisplayName(item.path);
-    setToolTip(absolute);
+    const QString name = displayName(folderDisplayName(item.path));
+    setToolTip(plainToolTip(displayName(absolute)));
     setAccessibleName(name);
 
     auto *layout = new QHBoxLayout(this);

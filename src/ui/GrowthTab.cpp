@@ -9,9 +9,11 @@
 #include "ui/Divider.h"
 #include "ui/FreeSpaceChart.h"
 #include "ui/GrowthRow.h"
+#include "ui/PlainToolTip.h"
 #include "ui/ScreenStyle.h"
 #include "ui/SegmentedPicker.h"
 #include "ui/ThemeIcon.h"
+#include "units/NameText.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -178,11 +180,12 @@ void GrowthTab::refreshChart()
             = m_expandedPath ? m_model.folderHistory(*m_expandedPath) : QList<HistoryPoint>();
     }
     if (m_expandedPath)
-        m_chart->setSeries(m_folderPoints,
-                           settings.unit,
-                           FreeChartSubject::folder(folderDisplayName(*m_expandedPath)),
-                           m_model.now(),
-                           m_model.calendar());
+        m_chart->setSeries(
+            m_folderPoints,
+            settings.unit,
+            FreeChartSubject::folder(displayName(folderDisplayName(*m_expandedPath))),
+            m_model.now(),
+            m_model.calendar());
     else
         m_chart->setSeries(
             m_model.freeHistory(),
@@ -204,7 +207,7 @@ void GrowthTab::rebuildReport()
         QLabel *label = secondaryCaption(note.text, content);
         label->setObjectName(QStringLiteral("unmeasuredNote"));
         label->setWordWrap(true);
-        label->setToolTip(note.helpText);
+        label->setToolTip(plainToolTip(note.helpText));
         m_notes->addWidget(label);
     }
 

@@ -5,6 +5,7 @@
 #include "ui/CleanupTab.h"
 #include "ui/CleanupTrashRow.h"
 #include "ui/ElidedLabel.h"
+#include "units/NameText.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -53,7 +54,7 @@ QString rowSize(const QWidget &tab, const QString &name)
     for (const QWidget *row : rows) {
         const auto *title = row->findChild<ElidedLabel *>(QStringLiteral("rowTitle"));
         const auto *size = row->findChild<QLabel *>(QStringLiteral("rowSize"));
-        if (title && title->text() == name)
+        if (title && title->text() == displayName(name))
             return size ? size->text() : QStringLiteral("(spinner)");
     }
     return {};
@@ -118,7 +119,8 @@ TEST_F(CleanupTabTest, MovesCacheContentsToTheTrashAndResetsOnlyTheRecords)
     EXPECT_EQ(rowSize(tab, QStringLiteral("pip")), QStringLiteral("3 MB"));
     EXPECT_EQ(trashLine(tab), QStringLiteral("Empty"));
 
-    QAbstractButton *move = buttonNamed(tab, QStringLiteral("Move Contents to Trash: .cache"));
+    QAbstractButton *move
+        = buttonNamed(tab, QStringLiteral("Move Contents to Trash: ") + displayName(u".cache"));
     ASSERT_NE(move, nullptr);
     EXPECT_EQ(move->toolTip(), QStringLiteral("Move Contents to Trash…"));
     QTest::mouseClick(move, Qt::LeftButton);
@@ -169,7 +171,8 @@ TEST_F(CleanupTabTest, ACancelledQuestionChangesNothing)
     tab.show();
     ASSERT_TRUE(settled(model, [&] { return !rowSize(tab, QStringLiteral("pip")).isEmpty(); }));
 
-    QTest::mouseClick(buttonNamed(tab, QStringLiteral("Move to Trash: pip")), Qt::LeftButton);
+    QTest::mouseClick(buttonNamed(tab, QStringLiteral("Move to Trash: ") + displayName(u"pip")),
+                      Qt::LeftButton);
     QTest::mouseClick(tab.findChild<QAbstractButton *>(QStringLiteral("resetRecordsButton")),
                       Qt::LeftButton);
     ASSERT_TRUE(waitUntil([&] { return confirmations.size() == 2; }));
@@ -210,7 +213,8 @@ TEST_F(CleanupTabTest, RowsRevealTheirFolderAndCommandsGoToTheClipboard)
     tab.show();
     ASSERT_TRUE(settled(model, [&] { return !rowSize(tab, QStringLiteral("pip")).isEmpty(); }));
 
-    QTest::mouseClick(buttonNamed(tab, QStringLiteral("Show in Folder: pip")), Qt::LeftButton);
+    QTest::mouseClick(buttonNamed(tab, QStringLiteral("Show in Folder: ") + displayName(u"pip")),
+                      Qt::LeftButton);
     EXPECT_EQ(revealer->revealed, QStringList{privateHome() + QStringLiteral("/.cache/pip")});
     QTest::mouseClick(buttonNamed(tab, QStringLiteral("Show in Folder: Trash")), Qt::LeftButton);
     EXPECT_EQ(revealer->trashOpened, 1);
