@@ -409,15 +409,17 @@ QList<UnmeasuredNote> unmeasuredNotes(const UnmeasuredGroups &groups,
     QList<UnmeasuredNote> notes;
     if (!groups.withoutFullDiskAccess.isEmpty()) {
         notes.append(
-            {fillPlaceholders(QCoreApplication::translate(
-                                  "Growth", "Not measuring %lld folders without Full Disk Access"),
-                              {QString::number(groups.withoutFullDiskAccess.size())}),
+            {QCoreApplication::translate("Growth",
+                                         "Not measuring %Ln folder(s) without Full Disk Access",
+                                         nullptr,
+                                         int(groups.withoutFullDiskAccess.size())),
              unmeasuredListText(groups.withoutFullDiskAccess, now, calendar, locale, profile)});
     }
     if (!groups.others.isEmpty()) {
-        notes.append({fillPlaceholders(QCoreApplication::translate(
-                                           "Growth", "%lld folders couldn’t be measured"),
-                                       {QString::number(groups.others.size())}),
+        notes.append({QCoreApplication::translate("Growth",
+                                                  "%Ln folder(s) couldn’t be measured",
+                                                  nullptr,
+                                                  int(groups.others.size())),
                       unmeasuredListText(groups.others, now, calendar, locale, profile)});
     }
     return notes;

@@ -20,7 +20,7 @@ QString CleanupSafeRow::subtitle(const CleanupItem &item)
 {
     QStringList parts{item.reason};
     if (item.kind.type == CleanupTarget::Kind::Type::folderContents && item.childCount)
-        parts.append(tr("%1 items inside").arg(*item.childCount));
+        parts.append(tr("%Ln item(s) inside", nullptr, *item.childCount));
     if (item.precondition)
         parts.append(quitLabel(*item.precondition));
     return parts.join(QStringLiteral(" / "));

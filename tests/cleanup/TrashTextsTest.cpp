@@ -102,10 +102,10 @@ TEST(TrashTextsTest, ResultOfAMove)
         {3, {}, u"Moved 3 items."_s + empty},
         {2,
          {u"c: Permission denied"_s},
-         u"Moved 2 items. 1 items couldn’t be moved (c: Permission denied)."_s + empty},
+         u"Moved 2 items. 1 item couldn’t be moved (c: Permission denied)."_s + empty},
         {1,
          {u"b: x"_s, u"c: y"_s},
-         u"Moved 1 items. 2 items couldn’t be moved (b: x, c: y)."_s + empty},
+         u"Moved 1 item. 2 items couldn’t be moved (b: x, c: y)."_s + empty},
         {0, {u"a: x"_s, u"b: y"_s}, u"Couldn’t move the item (a: x, b: y)."_s},
         {0, {}, u"There was nothing to move."_s},
     };

@@ -504,7 +504,7 @@ TEST(UnmeasuredNotes, NameTheCountOfEachNonEmptyGroupFullDiskAccessFirst)
         = unmeasuredNotes({{mail}, {downloads, logs}}, now, berlin(), english, macosProfile());
     EXPECT_EQ(both,
               (QList<UnmeasuredNote>{
-                  {s("Not measuring 1 folders without Full Disk Access"),
+                  {s("Not measuring 1 folder without Full Disk Access"),
                    s("\u2068Mail\u2069: Not measured (last measured Feb 11)")},
                   {s("2 folders couldn’t be measured"),
                    s("\u2068Downloads\u2069: Not measured\n\u2068Logs\u2069: Not measured")}}));
@@ -512,8 +512,8 @@ TEST(UnmeasuredNotes, NameTheCountOfEachNonEmptyGroupFullDiskAccessFirst)
     const QList<UnmeasuredNote> othersOnly
         = unmeasuredNotes({{}, {downloads}}, now, berlin(), english, macosProfile());
     EXPECT_EQ(othersOnly,
-              (QList<UnmeasuredNote>{{s("1 folders couldn’t be measured"),
-                                      s("\u2068Downloads\u2069: Not measured")}}));
+              (QList<UnmeasuredNote>{
+                  {s("1 folder couldn’t be measured"), s("\u2068Downloads\u2069: Not measured")}}));
     EXPECT_TRUE(unmeasuredNotes({}, now, berlin(), english, macosProfile()).isEmpty());
 }
 

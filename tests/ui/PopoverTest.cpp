@@ -149,7 +149,7 @@ TEST(PopoverHeaderTest, EachElementShowsUnderItsCondition)
          {},
          {QStringLiteral("externalVolumes"), QStringLiteral("moreVolumes")},
          {},
-         {{QStringLiteral("moreVolumes"), QStringLiteral("and 1 more volumes")}},
+         {{QStringLiteral("moreVolumes"), QStringLiteral("and 1 more volume")}},
          3},
         {"volumes switched off",
          [&](ScreenSetup &s) {
