@@ -12,6 +12,7 @@
 #include "ui/AppWindows.h"
 #include "ui/MainMenu.h"
 #include "ui/TrayIcon.h"
+#include "units/EnglishPlurals.h"
 
 #include <QApplication>
 #include <QSystemTrayIcon>
@@ -62,6 +63,7 @@ int main(int argc, char **argv)
     // Qt's complaints about each platform it tries stay out of the way of the one line below.
     qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
     QApplication app(argc, argv);
+    qm::EnglishPlurals::install();
     if (QGuiApplication::platformName() == QLatin1String("offscreen")) {
         sayNoDisplay();
         return 1;

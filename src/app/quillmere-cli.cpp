@@ -10,6 +10,7 @@
 #include "desktop/SingleInstance.h"
 #include "model/AppModel.h"
 #include "platform/LogSink.h"
+#include "units/EnglishPlurals.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -73,6 +74,7 @@ qm::CliScanOutcome scan(const qm::CliContext &context)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
+    qm::EnglishPlurals::install();
     // Reading commands leave the program's log alone.
     QLoggingCategory::setFilterRules(QStringLiteral("org.quillmere.Quillmere.*=false"));
 

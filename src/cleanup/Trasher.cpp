@@ -3,6 +3,8 @@
 #include "platform/Log.h"
 #include "records/WatchList.h"
 #include "storage/FileDescriptor.h"
+#include "units/EnglishPlurals.h"
+#include "units/NameText.h"
 #include "units/Placeholders.h"
 #include "units/SizeText.h"
 
@@ -29,9 +31,9 @@ namespace qm {
 
 namespace {
 
-QString tr(const char *text)
+QString tr(const char *text, int n = -1)
 {
-    return QCoreApplication::translate("Cleanup", text);
+    return QCoreApplication::translate("Cleanup", text, nullptr, n);
 }
 
 QString systemErrorText(int error)
@@ -401,7 +403,7 @@ QString trashConfirmationTitle(const QString &path,
                                const CleanupTarget::Kind &kind,
                                const PlatformProfile &profile)
 {
-    const QString name = folderDisplayName(path, profile);
+    const QString name = displayName(folderDisplayName(path, profile));
     if (kind.type == CleanupTarget::Kind::Type::folderContents)
         return fillPlaceholders(tr("Move the contents of “%@” to the Trash?"), {name});
     return fillPlaceholders(tr("Move “%@” to the Trash?"), {name});
@@ -418,18 +420,16 @@ QString trashConfirmationMessage(const QString &path,
     const QString sizeText = size ? listSizeText(*size, unit, locale) : tr("Not scanned");
     QString message;
     if (kind.type == CleanupTarget::Kind::Type::folderContents) {
-        const QString count
-            = childCount ? fillPlaceholders(tr("%lld items"), {QString::number(*childCount)})
-                         : tr("The items");
+        const QString count = childCount ? tr("%Ln item(s)", *childCount) : tr("The items");
         message = fillPlaceholders(
             tr("%@ directly inside %@ (%@) will be moved to the Trash. The folder "
                "itself stays."),
-            {count, path, sizeText});
+            {count, displayName(path), sizeText});
     } else {
         message
             = fillPlaceholders(tr("%@ (%@) will be moved to the Trash. You can restore it from the "
                                   "Trash."),
-                               {path, sizeText});
+                               {displayName(path), sizeText});
     }
     if (precondition)
         message += QLatin1Char(' ') + quitSentence(*precondition);
@@ -444,17 +444,17 @@ QString moveToTrashButtonTitle()
 QString trashResultText(const TrashResult &result)
 {
     const QString joined = result.failures.join(tr(", "));
-    const QString moved = QString::number(result.moved);
     const QString emptyTheTrash = QLatin1Char(' ') + tr("Empty the Trash to free up space.");
     if (result.moved > 0 && result.failed > 0) {
-        return fillPlaceholders(tr("Moved %lld items. %lld items couldn’t be moved (%@)."),
-                                {moved, QString::number(result.failed), joined})
+        return tr("Moved %Ln item(s).", int(result.moved)) + QLatin1Char(' ')
+               + fillPlaceholders(tr("%Ln item(s) couldn’t be moved (%@).", int(result.failed)),
+                                  {joined})
                + emptyTheTrash;
     }
     if (result.moved == 1)
         return tr("Moved to the Trash.") + emptyTheTrash;
     if (result.moved > 1)
-        return fillPlaceholders(tr("Moved %lld items."), {moved}) + emptyTheTrash;
+        return tr("Moved %Ln item(s).", int(result.moved)) + emptyTheTrash;
     if (result.failed == 0)
         return tr("There was nothing to move.");
     return fillPlaceholders(tr("Couldn’t move the item (%@)."), {joined});
@@ -484,9 +484,9 @@ QString recordsSizeText(qint64 bytes, ByteUnit unit, const QLocale &locale)
     const double base = unit == ByteUnit::GiB ? 1024.0 : 1000.0;
     const double magnitude = std::fabs(static_cast<double>(bytes));
     if (magnitude < base) {
-        const QString count = locale.toString(bytes);
-        return fillPlaceholders(bytes == 1 || bytes == -1 ? tr("%lld byte") : tr("%lld bytes"),
-                                {count});
+        // The count is written in the caller's locale, so it cannot be Qt's %n.
+        return fillPlaceholders(EnglishPlurals::pluralForm(tr("%lld byte(s)"), int(magnitude)),
+                                {locale.toString(bytes)});
     }
     // Kilobytes without a fraction, megabytes with one digit, larger units with two; a value that
     // rounds up to a whole next unit is written in that unit.

@@ -44,8 +44,8 @@ ScanRequestAnswer askToScan(const QString &serverName, int timeoutMs)
         if (!socket.waitForReadyRead(timeoutMs))
             return {Kind::noAnswer,
                     0,
-                    QCoreApplication::translate("Cli", "no answer within %1 seconds")
-                        .arg(timeoutMs / 1000)};
+                    QCoreApplication::translate(
+                        "Cli", "no answer within %Ln second(s)", nullptr, timeoutMs / 1000)};
     }
     bool ok = false;
     const qint64 pid = socket.readLine().trimmed().toLongLong(&ok);

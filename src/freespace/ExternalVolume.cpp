@@ -46,9 +46,8 @@ QString volumeLineText(const std::optional<DiskSpace> &space, ByteUnit unit, con
 
 QString moreVolumesText(qint64 count)
 {
-    QString text = QCoreApplication::translate("ExternalVolume", "and %lld more volumes");
-    text.replace(QStringLiteral("%lld"), QString::number(count));
-    return text;
+    return QCoreApplication::translate(
+        "ExternalVolume", "and %Ln more volume(s)", nullptr, int(count));
 }
 
 std::optional<double> volumeUsedFraction(const std::optional<DiskSpace> &space)

@@ -87,10 +87,10 @@ QString fullPredictionText(const FullPrediction &prediction)
     if (prediction.kind == FullPrediction::Kind::moreThanAYear)
         return QCoreApplication::translate("Prediction",
                                            "At this rate, more than a year to the warning line");
-    QString text = QCoreApplication::translate("Prediction",
-                                               "At this rate, the warning line is ~%lld days away");
-    text.replace(QStringLiteral("%lld"), QString::number(prediction.days));
-    return text;
+    return QCoreApplication::translate("Prediction",
+                                       "At this rate, the warning line is ~%Ln day(s) away",
+                                       nullptr,
+                                       int(prediction.days));
 }
 
 QString fullPredictionHelpText()

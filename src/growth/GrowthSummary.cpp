@@ -1,6 +1,7 @@
 #include "growth/GrowthSummary.h"
 
 #include "records/WatchList.h"
+#include "units/NameText.h"
 #include "units/Placeholders.h"
 #include "units/SizeText.h"
 
@@ -393,7 +394,7 @@ QString unmeasuredListText(const QList<UnmeasuredFolder> &folders,
 {
     QStringList lines;
     for (const UnmeasuredFolder &folder : folders) {
-        lines.append(folderDisplayName(folder.path, profile) + QStringLiteral(": ")
+        lines.append(displayName(folderDisplayName(folder.path, profile)) + QStringLiteral(": ")
                      + notMeasuredText(folder.lastMeasured, now, calendar, locale));
     }
     return lines.join(QLatin1Char('\n'));
@@ -408,15 +409,17 @@ QList<UnmeasuredNote> unmeasuredNotes(const UnmeasuredGroups &groups,
     QList<UnmeasuredNote> notes;
     if (!groups.withoutFullDiskAccess.isEmpty()) {
         notes.append(
-            {fillPlaceholders(QCoreApplication::translate(
-                                  "Growth", "Not measuring %lld folders without Full Disk Access"),
-                              {QString::number(groups.withoutFullDiskAccess.size())}),
+            {QCoreApplication::translate("Growth",
+                                         "Not measuring %Ln folder(s) without Full Disk Access",
+                                         nullptr,
+                                         int(groups.withoutFullDiskAccess.size())),
              unmeasuredListText(groups.withoutFullDiskAccess, now, calendar, locale, profile)});
     }
     if (!groups.others.isEmpty()) {
-        notes.append({fillPlaceholders(QCoreApplication::translate(
-                                           "Growth", "%lld folders couldn’t be measured"),
-                                       {QString::number(groups.others.size())}),
+        notes.append({QCoreApplication::translate("Growth",
+                                                  "%Ln folder(s) couldn’t be measured",
+                                                  nullptr,
+                                                  int(groups.others.size())),
                       unmeasuredListText(groups.others, now, calendar, locale, profile)});
     }
     return notes;

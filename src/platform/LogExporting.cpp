@@ -12,9 +12,11 @@ QString logExportFileName(const QString &dayKey)
 QString logExportTimeoutMessage(std::chrono::milliseconds timeout)
 {
     const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(timeout).count();
-    return QCoreApplication::translate("LogExport",
-                                       "log show didn’t finish within %1 seconds and was stopped")
-        .arg(seconds);
+    return QCoreApplication::translate(
+        "LogExport",
+        "log show didn’t finish within %Ln second(s) and was stopped",
+        nullptr,
+        int(seconds));
 }
 
 QString logExportExitCodeMessage(int exitCode)

@@ -278,9 +278,10 @@ QString resetSettingsConfirmationMessage()
     QString text = QCoreApplication::translate(
         "Settings",
         "Thresholds, display style, notifications, refresh interval, and other settings return "
-        "to their defaults. The watch list also returns to the %lld default folders. Records "
-        "are kept.");
-    text.replace(QStringLiteral("%lld"), QString::number(defaultSettings().watchEntries.size()));
+        "to their defaults. The watch list also returns to the %Ln default folder(s). Records "
+        "are kept.",
+        nullptr,
+        int(defaultSettings().watchEntries.size()));
     return text;
 }
 

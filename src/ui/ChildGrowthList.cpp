@@ -1,11 +1,11 @@
 #include "ui/ChildGrowthList.h"
-#include "units/NameText.h"
 
 #include "platform/AppDisplayNames.h"
 #include "ui/Badge.h"
 #include "ui/ElidedLabel.h"
 #include "ui/GrowthRow.h"
 #include "ui/ScreenStyle.h"
+#include "units/NameText.h"
 
 #include <QCoreApplication>
 #include <QHBoxLayout>
@@ -37,15 +37,15 @@ QWidget *childRow(const ChildDelta &child,
     column->setSpacing(2);
     const std::optional<QString> appName = displayNames.displayName(child.name);
     if (appName && *appName != child.name) {
-        auto *app = new ElidedLabel(*appName, Qt::ElideRight, names);
+        auto *app = new ElidedLabel(displayName(*appName), Qt::ElideRight, names);
         app->setObjectName(QStringLiteral("applicationName"));
         column->addWidget(app);
-        auto *folder = new ElidedLabel(child.name, Qt::ElideMiddle, names);
+        auto *folder = new ElidedLabel(displayName(child.name), Qt::ElideMiddle, names);
         folder->setObjectName(QStringLiteral("childName"));
         makeSecondary(folder);
         column->addWidget(folder);
     } else {
-        auto *folder = new ElidedLabel(child.name, Qt::ElideRight, names);
+        auto *folder = new ElidedLabel(displayName(child.name), Qt::ElideRight, names);
         folder->setObjectName(QStringLiteral("childName"));
         column->addWidget(folder);
     }
@@ -53,7 +53,7 @@ QWidget *childRow(const ChildDelta &child,
     if (child.isNew)
         layout->addWidget(Badge::newBadge(row));
     layout->addWidget(growthChangeLabel(child.delta, unit, row));
-    layout->addWidget(showInFolderButton(appName.value_or(child.name),
+    layout->addWidget(showInFolderButton(displayName(appName.value_or(child.name)),
                                          parentAbsolutePath + QLatin1Char('/') + child.name,
                                          revealer,
                                          row));

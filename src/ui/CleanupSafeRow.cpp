@@ -1,11 +1,11 @@
 #include "ui/CleanupSafeRow.h"
-#include "units/NameText.h"
 
 #include "records/WatchList.h"
 #include "ui/BusySpinner.h"
 #include "ui/CaptionText.h"
 #include "ui/ElidedLabel.h"
 #include "ui/SymbolIcon.h"
+#include "units/NameText.h"
 #include "units/SizeText.h"
 
 #include <QHBoxLayout>
@@ -19,7 +19,7 @@ QString CleanupSafeRow::subtitle(const CleanupItem &item)
 {
     QStringList parts{item.reason};
     if (item.kind.type == CleanupTarget::Kind::Type::folderContents && item.childCount)
-        parts.append(tr("%1 items inside").arg(*item.childCount));
+        parts.append(tr("%Ln item(s) inside", nullptr, *item.childCount));
     if (item.precondition)
         parts.append(quitLabel(*item.precondition));
     return parts.join(QStringLiteral(" / "));
@@ -37,7 +37,7 @@ CleanupSafeRow::CleanupSafeRow(
 {
     setObjectName(QStringLiteral("cleanupSafeRow"));
     const QString expanded = expandTilde(item.path, home);
-    const QString name = folderDisplayName(item.path);
+    const QString name = displayName(folderDisplayName(item.path));
     setToolTip(literalToolTip(expanded));
 
     auto *row = new QHBoxLayout(this);

@@ -1,10 +1,10 @@
 #include "ui/ExternalVolumeList.h"
-#include "units/NameText.h"
 
 #include "ui/Badge.h"
 #include "ui/ElidedLabel.h"
 #include "ui/ScreenStyle.h"
 #include "ui/ShareBar.h"
+#include "units/NameText.h"
 
 #include <QCoreApplication>
 #include <QHBoxLayout>
@@ -24,7 +24,7 @@ QWidget *volumeLine(const ExternalVolume &volume, ByteUnit unit, QWidget *parent
     column->setSpacing(3);
     auto *row = new QHBoxLayout;
     row->setSpacing(6);
-    auto *name = new ElidedLabel(volume.name, Qt::ElideMiddle, line);
+    auto *name = new ElidedLabel(displayName(volume.name), Qt::ElideMiddle, line);
     name->setFont(captionFont());
     row->addWidget(name, 1);
     if (volume.isReadOnly)
@@ -37,7 +37,7 @@ QWidget *volumeLine(const ExternalVolume &volume, ByteUnit unit, QWidget *parent
         bar->setLayers({{1.0, 0.15}, {*used, 0.4}});
         column->addWidget(bar);
     }
-    line->setAccessibleName(visibleName(volume.name) + QStringLiteral(", ") + size->text());
+    line->setAccessibleName(displayName(volume.name) + QStringLiteral(", ") + size->text());
     return line;
 }
 

@@ -1,5 +1,4 @@
 #include "ui/GrowthRow.h"
-#include "units/NameText.h"
 
 #include "desktop/FolderRevealer.h"
 #include "records/WatchList.h"
@@ -8,6 +7,7 @@
 #include "ui/ScreenStyle.h"
 #include "ui/SymbolIcon.h"
 #include "ui/ThemeIcon.h"
+#include "units/NameText.h"
 #include "units/SizeText.h"
 
 #include <QCoreApplication>
@@ -70,9 +70,9 @@ GrowthRow::GrowthRow(const DeltaItem &item,
     setObjectName(QStringLiteral("growthRow"));
     setCursor(Qt::PointingHandCursor);
     const QString absolute = expandTilde(item.path, home);
-    const QString name = folderDisplayName(item.path);
+    const QString name = displayName(folderDisplayName(item.path));
     setToolTip(literalToolTip(absolute));
-    setAccessibleName(visibleName(name));
+    setAccessibleName(name);
 
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 6, 0, 6);

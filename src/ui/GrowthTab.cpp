@@ -13,6 +13,7 @@
 #include "ui/ScreenStyle.h"
 #include "ui/SegmentedPicker.h"
 #include "ui/ThemeIcon.h"
+#include "units/NameText.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -179,11 +180,12 @@ void GrowthTab::refreshChart()
             = m_expandedPath ? m_model.folderHistory(*m_expandedPath) : QList<HistoryPoint>();
     }
     if (m_expandedPath)
-        m_chart->setSeries(m_folderPoints,
-                           settings.unit,
-                           FreeChartSubject::folder(folderDisplayName(*m_expandedPath)),
-                           m_model.now(),
-                           m_model.calendar());
+        m_chart->setSeries(
+            m_folderPoints,
+            settings.unit,
+            FreeChartSubject::folder(displayName(folderDisplayName(*m_expandedPath))),
+            m_model.now(),
+            m_model.calendar());
     else
         m_chart->setSeries(
             m_model.freeHistory(),
@@ -205,7 +207,7 @@ void GrowthTab::rebuildReport()
         QLabel *label = secondaryCaption(note.text, content);
         label->setObjectName(QStringLiteral("unmeasuredNote"));
         label->setWordWrap(true);
-        label->setToolTip(note.helpText);
+        label->setToolTip(literalToolTip(note.helpText.split(QLatin1Char('\n'))));
         m_notes->addWidget(label);
     }
 

@@ -5,6 +5,7 @@
 #include "model/AppModel.h"
 #include "records/SnapshotScheduler.h"
 #include "ui/MenuBarImage.h"
+#include "units/NameText.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -112,7 +113,8 @@ void TrayIcon::updateVolumeLines()
     const ByteUnit unit = m_model.settings().unit;
     QStringList texts;
     for (const ExternalVolume &volume : lines.shown)
-        texts.append(volume.name + QStringLiteral(" — ") + volumeLineText(volume.space, unit));
+        texts.append(displayName(volume.name).replace(QLatin1Char('&'), QStringLiteral("&&"))
+                     + QStringLiteral(" — ") + volumeLineText(volume.space, unit));
     if (lines.moreCount > 0)
         texts.append(moreVolumesText(lines.moreCount));
     for (const QString &text : texts) {

@@ -15,11 +15,11 @@ TEST(TrashTextsTest, ConfirmationOfAMove)
     const auto folder = CleanupTarget::Kind::folder();
     const QString chrome = u"~/.config/google-chrome/Default/Service Worker/CacheStorage"_s;
     EXPECT_EQ(trashConfirmationTitle(u"~/Library/Caches"_s, contents, macosProfile()),
-              u"Move the contents of “Caches” to the Trash?"_s);
+              u"Move the contents of “\u2068Caches\u2069” to the Trash?"_s);
     EXPECT_EQ(trashConfirmationTitle(u"~/.config/Code/Cache"_s, folder, linuxProfile()),
-              u"Move “.config/Code/Cache” to the Trash?"_s);
+              u"Move “\u2068.config/Code/Cache\u2069” to the Trash?"_s);
     EXPECT_EQ(trashConfirmationTitle(chrome, folder, linuxProfile()),
-              u"Move “Chrome/Default” to the Trash?"_s);
+              u"Move “\u2068Chrome/Default\u2069” to the Trash?"_s);
 
     struct Case
     {
@@ -42,7 +42,8 @@ TEST(TrashTextsTest, ConfirmationOfAMove)
          CleanupPrecondition::quitApp(),
          ByteUnit::GB,
          english,
-         u"The items directly inside ~/Library/Caches (Not scanned) will be moved to the Trash. "
+         u"The items directly inside \u2068~/Library/Caches\u2069 (Not scanned) will be moved to "
+         u"the Trash. "
          "The folder itself stays. Quit the app first."_s},
         {"contents, measured and counted",
          u"~/.cache"_s,
@@ -52,7 +53,8 @@ TEST(TrashTextsTest, ConfirmationOfAMove)
          std::nullopt,
          ByteUnit::GB,
          english,
-         u"42 items directly inside ~/.cache (1.5 GB) will be moved to the Trash. The folder "
+         u"42 items directly inside \u2068~/.cache\u2069 (1.5 GB) will be moved to the Trash. The "
+         u"folder "
          "itself stays."_s},
         {"a folder",
          u"~/.npm/_cacache"_s,
@@ -62,7 +64,8 @@ TEST(TrashTextsTest, ConfirmationOfAMove)
          std::nullopt,
          ByteUnit::GB,
          english,
-         u"~/.npm/_cacache (250 MB) will be moved to the Trash. You can restore it from the "
+         u"\u2068~/.npm/_cacache\u2069 (250 MB) will be moved to the Trash. You can restore it "
+         u"from the "
          "Trash."_s},
         {"a folder with a named application, binary units, another locale",
          chrome,
@@ -72,8 +75,8 @@ TEST(TrashTextsTest, ConfirmationOfAMove)
          CleanupPrecondition::quitApp(u"Chrome"_s),
          ByteUnit::GiB,
          QLocale(QLocale::German),
-         chrome
-             + u" (1,5 GiB) will be moved to the Trash. You can restore it from the Trash. "
+         u"\u2068"_s + chrome
+             + u"\u2069 (1,5 GiB) will be moved to the Trash. You can restore it from the Trash. "
                "Quit Chrome first."_s},
     };
     for (const Case &c : cases) {
@@ -99,10 +102,10 @@ TEST(TrashTextsTest, ResultOfAMove)
         {3, {}, u"Moved 3 items."_s + empty},
         {2,
          {u"c: Permission denied"_s},
-         u"Moved 2 items. 1 items couldn’t be moved (c: Permission denied)."_s + empty},
+         u"Moved 2 items. 1 item couldn’t be moved (c: Permission denied)."_s + empty},
         {1,
          {u"b: x"_s, u"c: y"_s},
-         u"Moved 1 items. 2 items couldn’t be moved (b: x, c: y)."_s + empty},
+         u"Moved 1 item. 2 items couldn’t be moved (b: x, c: y)."_s + empty},
         {0, {u"a: x"_s, u"b: y"_s}, u"Couldn’t move the item (a: x, b: y)."_s},
         {0, {}, u"There was nothing to move."_s},
     };

@@ -479,18 +479,19 @@ TEST_P(UnmeasuredListText, WritesOneLinePerFolder)
 INSTANTIATE_TEST_SUITE_P(
     Rows,
     UnmeasuredListText,
-    ::testing::Values(ListRow{"English",
-                              english,
-                              ".cache: Not measured (last measured Feb 11)\n"
-                              ".local/share/Steam: Not measured\n"
-                              ".config/Code: Not measured (last measured Dec 30, 2025)\n"
-                              "Downloads: Not measured (last measured 2026-13-40)"},
-                      ListRow{"German",
-                              german,
-                              ".cache: Not measured (last measured 11. Feb.)\n"
-                              ".local/share/Steam: Not measured\n"
-                              ".config/Code: Not measured (last measured 30. Dez. 2025)\n"
-                              "Downloads: Not measured (last measured 2026-13-40)"}),
+    ::testing::Values(
+        ListRow{"English",
+                english,
+                "\u2068.cache\u2069: Not measured (last measured Feb 11)\n"
+                "\u2068.local/share/Steam\u2069: Not measured\n"
+                "\u2068.config/Code\u2069: Not measured (last measured Dec 30, 2025)\n"
+                "\u2068Downloads\u2069: Not measured (last measured 2026-13-40)"},
+        ListRow{"German",
+                german,
+                "\u2068.cache\u2069: Not measured (last measured 11. Feb.)\n"
+                "\u2068.local/share/Steam\u2069: Not measured\n"
+                "\u2068.config/Code\u2069: Not measured (last measured 30. Dez. 2025)\n"
+                "\u2068Downloads\u2069: Not measured (last measured 2026-13-40)"}),
     rowName<ListRow>);
 
 TEST(UnmeasuredNotes, NameTheCountOfEachNonEmptyGroupFullDiskAccessFirst)
@@ -502,16 +503,17 @@ TEST(UnmeasuredNotes, NameTheCountOfEachNonEmptyGroupFullDiskAccessFirst)
     const QList<UnmeasuredNote> both
         = unmeasuredNotes({{mail}, {downloads, logs}}, now, berlin(), english, macosProfile());
     EXPECT_EQ(both,
-              (QList<UnmeasuredNote>{{s("Not measuring 1 folders without Full Disk Access"),
-                                      s("Mail: Not measured (last measured Feb 11)")},
-                                     {s("2 folders couldn’t be measured"),
-                                      s("Downloads: Not measured\nLogs: Not measured")}}));
+              (QList<UnmeasuredNote>{
+                  {s("Not measuring 1 folder without Full Disk Access"),
+                   s("\u2068Mail\u2069: Not measured (last measured Feb 11)")},
+                  {s("2 folders couldn’t be measured"),
+                   s("\u2068Downloads\u2069: Not measured\n\u2068Logs\u2069: Not measured")}}));
 
     const QList<UnmeasuredNote> othersOnly
         = unmeasuredNotes({{}, {downloads}}, now, berlin(), english, macosProfile());
     EXPECT_EQ(othersOnly,
               (QList<UnmeasuredNote>{
-                  {s("1 folders couldn’t be measured"), s("Downloads: Not measured")}}));
+                  {s("1 folder couldn’t be measured"), s("\u2068Downloads\u2069: Not measured")}}));
     EXPECT_TRUE(unmeasuredNotes({}, now, berlin(), english, macosProfile()).isEmpty());
 }
 

@@ -151,8 +151,7 @@ TEST(LogExport, TheToolsOutputIsSavedAndItsFailuresAreShown)
          QStringLiteral("Couldn’t export: log show failed with exit code 1")},
         {"past the limit",
          helper("logexport_hang.sh"),
-         QStringLiteral(
-             "Couldn’t export: log show didn’t finish within 1 seconds and was stopped")},
+         QStringLiteral("Couldn’t export: log show didn’t finish within 1 second and was stopped")},
         {"cannot start", QStringLiteral("/nonexistent/log"), {}},
     };
     for (const Row &row : rows) {
@@ -290,7 +289,7 @@ TEST(LogExport, ReadingPastTheLimitIsStoppedAndWritesNothing)
     exportAndWait(controller, target);
     EXPECT_EQ(
         controller.lastResult(),
-        QStringLiteral("Couldn’t export: log show didn’t finish within 1 seconds and was stopped"));
+        QStringLiteral("Couldn’t export: log show didn’t finish within 1 second and was stopped"));
 
     // The reader that was left behind gets its lines now; they must not reach the file.
     feedFifo(logFile(), logLine(now, QStringLiteral("late")));

@@ -1,4 +1,5 @@
 #include "support/TestEnvironment.h"
+#include "units/EnglishPlurals.h"
 
 #include <QCoreApplication>
 
@@ -8,6 +9,7 @@ int main(int argc, char **argv)
 {
     qm::test::setUpPrivateHome();
     QCoreApplication app(argc, argv);
+    qm::EnglishPlurals::install();
     ::testing::InitGoogleTest(&argc, argv);
     const int result = RUN_ALL_TESTS();
     qm::test::tearDownPrivateHome();

@@ -1,4 +1,5 @@
 #include "support/TestEnvironment.h"
+#include "units/EnglishPlurals.h"
 
 #include <QApplication>
 
@@ -10,6 +11,7 @@ int main(int argc, char **argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    qm::EnglishPlurals::install();
     ::testing::InitGoogleTest(&argc, argv);
     const int result = RUN_ALL_TESTS();
     qm::test::tearDownPrivateHome();

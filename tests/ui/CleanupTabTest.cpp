@@ -8,6 +8,7 @@
 #include "ui/ConfirmSheet.h"
 #include "ui/ElidedLabel.h"
 #include "ui/Popover.h"
+#include "units/NameText.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -56,7 +57,7 @@ QString rowSize(const QWidget &tab, const QString &name)
     for (const QWidget *row : rows) {
         const auto *title = row->findChild<ElidedLabel *>(QStringLiteral("rowTitle"));
         const auto *size = row->findChild<QLabel *>(QStringLiteral("rowSize"));
-        if (title && title->text() == name)
+        if (title && title->text() == displayName(name))
             return size ? size->text() : QStringLiteral("(spinner)");
     }
     return {};
@@ -121,7 +122,8 @@ TEST_F(CleanupTabTest, MovesCacheContentsToTheTrashAndResetsOnlyTheRecords)
     EXPECT_EQ(rowSize(tab, QStringLiteral("pip")), QStringLiteral("3 MB"));
     EXPECT_EQ(trashLine(tab), QStringLiteral("Empty"));
 
-    QAbstractButton *move = buttonNamed(tab, QStringLiteral("Move Contents to Trash: .cache"));
+    QAbstractButton *move
+        = buttonNamed(tab, QStringLiteral("Move Contents to Trash: ") + displayName(u".cache"));
     ASSERT_NE(move, nullptr);
     EXPECT_EQ(move->toolTip(), QStringLiteral("Move Contents to Trash…"));
     QTest::mouseClick(move, Qt::LeftButton);
@@ -172,7 +174,8 @@ TEST_F(CleanupTabTest, ACancelledQuestionChangesNothing)
     tab.show();
     ASSERT_TRUE(settled(model, [&] { return !rowSize(tab, QStringLiteral("pip")).isEmpty(); }));
 
-    QTest::mouseClick(buttonNamed(tab, QStringLiteral("Move to Trash: pip")), Qt::LeftButton);
+    QTest::mouseClick(buttonNamed(tab, QStringLiteral("Move to Trash: ") + displayName(u"pip")),
+                      Qt::LeftButton);
     QTest::mouseClick(tab.findChild<QAbstractButton *>(QStringLiteral("resetRecordsButton")),
                       Qt::LeftButton);
     ASSERT_TRUE(waitUntil([&] { return confirmations.size() == 2; }));
@@ -213,7 +216,8 @@ TEST_F(CleanupTabTest, RowsRevealTheirFolderAndCommandsGoToTheClipboard)
     tab.show();
     ASSERT_TRUE(settled(model, [&] { return !rowSize(tab, QStringLiteral("pip")).isEmpty(); }));
 
-    QTest::mouseClick(buttonNamed(tab, QStringLiteral("Show in Folder: pip")), Qt::LeftButton);
+    QTest::mouseClick(buttonNamed(tab, QStringLiteral("Show in Folder: ") + displayName(u"pip")),
+                      Qt::LeftButton);
     EXPECT_EQ(revealer->revealed, QStringList{privateHome() + QStringLiteral("/.cache/pip")});
     QTest::mouseClick(buttonNamed(tab, QStringLiteral("Show in Folder: Trash")), Qt::LeftButton);
     EXPECT_EQ(revealer->trashOpened, 1);
@@ -266,7 +270,9 @@ TEST_F(CleanupTabTest, AMoveAskedFromThePopoverIsAnsweredInsideItAndShowsItsResu
         return popover->findChild<ConfirmSheet *>();
     };
     const auto ask = [&] {
-        QTest::mouseClick(buttonNamed(*tab, QStringLiteral("Move to Trash: pip")), Qt::LeftButton);
+        QTest::mouseClick(
+            buttonNamed(*tab, QStringLiteral("Move to Trash: ") + displayName(u"pip")),
+            Qt::LeftButton);
         return waitUntil([&] { return sheetOf() != nullptr; });
     };
 
@@ -290,8 +296,9 @@ TEST_F(CleanupTabTest, AMoveAskedFromThePopoverIsAnsweredInsideItAndShowsItsResu
 
     // Closing the popover under an open question answers it with "no": nothing moves.
     ASSERT_TRUE(settled(model));
-    QTest::mouseClick(buttonNamed(*tab, QStringLiteral("Move Contents to Trash: .cache")),
-                      Qt::LeftButton);
+    QTest::mouseClick(
+        buttonNamed(*tab, QStringLiteral("Move Contents to Trash: ") + displayName(u".cache")),
+        Qt::LeftButton);
     ASSERT_TRUE(waitUntil([&] { return sheetOf() != nullptr; }));
     popover->close();
     ASSERT_TRUE(waitUntil([&] { return popover->findChild<CleanupTab *>() == nullptr; }));
@@ -329,7 +336,8 @@ TEST_F(CleanupTabTest, AConfirmedMoveThatCannotStartSaysWhy)
     ASSERT_TRUE(settled(
         model, [&] { return rowSize(tab, QStringLiteral("pip")) == QStringLiteral("3 MB"); }));
 
-    QTest::mouseClick(buttonNamed(tab, QStringLiteral("Move to Trash: pip")), Qt::LeftButton);
+    QTest::mouseClick(buttonNamed(tab, QStringLiteral("Move to Trash: ") + displayName(u"pip")),
+                      Qt::LeftButton);
     ASSERT_TRUE(waitUntil([&] { return otherMove.has_value(); }));
     ASSERT_TRUE(settled(model, [&] { return shown.size() == 2; }))
         << shown.join(u'|').toStdString();

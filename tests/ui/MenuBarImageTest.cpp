@@ -5,6 +5,7 @@
 #include "platform/Calendar.h"
 #include "support/TestEnvironment.h"
 #include "ui/TrayIcon.h"
+#include "units/NameText.h"
 
 #include <QAction>
 #include <QDateTime>
@@ -404,8 +405,9 @@ TEST(TrayIconTest, OpeningTheMenuListsTheExternalVolumes)
 
     Q_EMIT tray.contextMenu()->aboutToShow();
     EXPECT_TRUE(model.isPopoverOpen());
-    const QStringList expected{QStringLiteral("Backup \u2014 \u2014"),
-                               QStringLiteral("Photos \u2014 Free 12 GB of 64 GB")};
+    const QStringList expected{
+        displayName(QStringLiteral("Backup")) + QStringLiteral(" \u2014 \u2014"),
+        displayName(QStringLiteral("Photos")) + QStringLiteral(" \u2014 Free 12 GB of 64 GB")};
     ASSERT_TRUE(test::waitUntil([&] { return tray.volumeLines() == expected; }))
         << tray.volumeLines().join(QLatin1Char('|')).toStdString();
     // The lines stand above the commands.

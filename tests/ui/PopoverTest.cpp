@@ -6,10 +6,12 @@
 #include "ui/AppWindows.h"
 #include "ui/ElidedLabel.h"
 #include "ui/FreeSpaceChart.h"
+#include "ui/GrowthRow.h"
 #include "ui/GrowthTab.h"
 #include "ui/MainWindow.h"
 #include "ui/PopoverContent.h"
 #include "ui/TrayIcon.h"
+#include "units/NameText.h"
 
 #include "ScreenFixture.h"
 
@@ -148,7 +150,7 @@ TEST(PopoverHeaderTest, EachElementShowsUnderItsCondition)
          {},
          {QStringLiteral("externalVolumes"), QStringLiteral("moreVolumes")},
          {},
-         {{QStringLiteral("moreVolumes"), QStringLiteral("and 1 more volumes")}},
+         {{QStringLiteral("moreVolumes"), QStringLiteral("and 1 more volume")}},
          3},
         {"volumes switched off",
          [&](ScreenSetup &s) {
@@ -379,7 +381,8 @@ TEST_F(ScreenTest, TabContentHeightFollowsTheSpaceLeft)
 QWidget *rowFor(const GrowthTab &tab, const QString &path)
 {
     for (QWidget *row : tab.findChildren<QWidget *>(QStringLiteral("growthRow"))) {
-        if (row->toolTip().contains(path.mid(1) + QStringLiteral("</p>")))
+        if (const auto *growthRow = qobject_cast<GrowthRow *>(row);
+            growthRow && growthRow->path() == path)
             return row;
     }
     return nullptr;
@@ -416,9 +419,9 @@ TEST_F(ScreenTest, GrowthTabRowsExpandRevealAndFollowThePeriod)
     for (const QWidget *row : rows)
         order.append(row->accessibleName());
     EXPECT_EQ(order,
-              (QStringList{folderDisplayName(QStringLiteral("~/Downloads")),
-                           folderDisplayName(QStringLiteral("~/.var/app")),
-                           folderDisplayName(QStringLiteral("~/Videos"))}));
+              (QStringList{displayName(folderDisplayName(QStringLiteral("~/Downloads"))),
+                           displayName(folderDisplayName(QStringLiteral("~/.var/app"))),
+                           displayName(folderDisplayName(QStringLiteral("~/Videos")))}));
     EXPECT_EQ(labelText(rows[0], QStringLiteral("change")), QStringLiteral("+2 GB"));
     // App data carries the lock, the new folder the badge; the others neither.
     EXPECT_EQ(child(rows[0], QStringLiteral("appDataLock")), nullptr);
@@ -442,9 +445,10 @@ TEST_F(ScreenTest, GrowthTabRowsExpandRevealAndFollowThePeriod)
     const QWidget *children = child(&tab, QStringLiteral("childGrowthList"));
     ASSERT_NE(children, nullptr);
     EXPECT_EQ(children->findChildren<QWidget *>(QStringLiteral("childGrowthRow")).size(), 3);
-    EXPECT_EQ(labelText(children, QStringLiteral("applicationName")), QStringLiteral("Boxes"));
-    EXPECT_TRUE(tab.chart()->title().startsWith(folderDisplayName(QStringLiteral("~/.var/app"))
-                                                + QStringLiteral(" (")));
+    EXPECT_EQ(labelText(children, QStringLiteral("applicationName")),
+              displayName(QStringLiteral("Boxes")));
+    EXPECT_TRUE(tab.chart()->title().startsWith(
+        displayName(folderDisplayName(QStringLiteral("~/.var/app"))) + QStringLiteral(" (")));
     // A new free-space reading redraws the chart alone: the rows under the pointer stay, so a
     // click that spans the reading is not lost to a rebuild.
     const QPointer<QWidget> expandedRow = rowFor(tab, QStringLiteral("~/.var/app"));
