@@ -147,7 +147,7 @@ def main():
     parser.add_argument("--host", choices=("sni", "xembed"), required=True)
     parser.add_argument("--program", required=True)
     parser.add_argument("--artifacts", required=True)
-    parser.add_argument("--rounds", type=int, default=12)
+    parser.add_argument("--rounds", type=int, default=8)
     arguments = parser.parse_args()
     shutil.rmtree(arguments.artifacts, ignore_errors=True)
 
