@@ -12,7 +12,6 @@ puts the folder back, as a file manager's "Restore" does, so every round meets t
 Exits 0 when every round passed, 1 naming the failed step, 77 when the display stack cannot start.
 """
 
-import argparse
 import os
 import shutil
 import sys
@@ -20,7 +19,7 @@ import time
 
 SKIPPED = 77
 try:
-    from desktopstack import DesktopStack, StackUnavailable, StepFailed
+    from desktopstack import e2e_main, StepFailed
     from tray_e2e import (close_popover, close_with_keyboard, content_layout, in_popover,
                           open_main_window_from_notification, open_popover, prepare_home,
                           program_window, wait_for_tray_item, widget_in)
@@ -143,28 +142,7 @@ def run(stack, program, rounds):
 
 
 def main():
-    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--host", choices=("sni", "xembed"), required=True)
-    parser.add_argument("--program", required=True)
-    parser.add_argument("--artifacts", required=True)
-    parser.add_argument("--rounds", type=int, default=8)
-    arguments = parser.parse_args()
-    shutil.rmtree(arguments.artifacts, ignore_errors=True)
-
-    started = time.monotonic()
-    try:
-        with DesktopStack(arguments.artifacts, arguments.host) as stack:
-            run(stack, os.path.abspath(arguments.program), arguments.rounds)
-    except StackUnavailable as error:
-        print("SKIPPED: the display stack cannot start here: %s" % error, flush=True)
-        return SKIPPED
-    except StepFailed as error:
-        print("E2E FAILED (cleanup from the popover, %s tray host): %s" % (arguments.host, error),
-              flush=True)
-        return 1
-    print("E2E passed (cleanup from the popover, %s tray host, %d rounds) in %.1f s"
-          % (arguments.host, arguments.rounds, time.monotonic() - started), flush=True)
-    return 0
+    return e2e_main(__doc__, "cleanup from the popover", lambda stack, program, arguments: run(stack, program, arguments.rounds), lambda parser: parser.add_argument("--rounds", type=int, default=8))
 
 
 if __name__ == "__main__":

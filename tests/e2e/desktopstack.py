@@ -704,3 +704,36 @@ def has_colour(pixels, colours, channels=3, offset=0, tolerance=24):
             if abs(r - cr) <= tolerance and abs(g - cg) <= tolerance and abs(b - cb) <= tolerance:
                 return True
     return False
+
+
+def e2e_main(doc, what, run, add_arguments=None):
+    """The command line every end-to-end script shares: --host, --program, --artifacts (and
+    whatever add_arguments(parser) adds). Calls run(stack, program, arguments) on a fresh stack
+    and returns the exit status: 0 passed, 1 a step failed (named), 77 the stack cannot start."""
+    import argparse
+    import shutil
+    import time
+    parser = argparse.ArgumentParser(description=doc.splitlines()[0])
+    parser.add_argument("--host", choices=("sni", "xembed"), required=True)
+    parser.add_argument("--program", required=True)
+    parser.add_argument("--artifacts", required=True)
+    if add_arguments:
+        add_arguments(parser)
+    arguments = parser.parse_args()
+    shutil.rmtree(arguments.artifacts, ignore_errors=True)
+
+    started = time.monotonic()
+    label = "%s, %s tray host" % (what, arguments.host) if what else \
+        "%s tray host" % arguments.host
+    try:
+        with DesktopStack(arguments.artifacts, arguments.host) as stack:
+            run(stack, os.path.abspath(arguments.program), arguments)
+    except StackUnavailable as error:
+        print("SKIPPED: the display stack cannot start here: %s" % error, flush=True)
+        return 77
+    except StepFailed as error:
+        print("E2E FAILED (%s): %s" % (label, error), flush=True)
+        return 1
+    print("E2E passed (%s) in %.1f s; screenshots in %s"
+          % (label, time.monotonic() - started, arguments.artifacts), flush=True)
+    return 0

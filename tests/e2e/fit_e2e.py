@@ -10,15 +10,12 @@ both windows' geometry from the X server. Screenshots popover and settings go to
 when both fit, 1 naming the failed step, 77 when the display stack cannot start here.
 """
 
-import argparse
-import os
-import shutil
 import sys
 import time
 
 SKIPPED = 77
 try:
-    from desktopstack import SCREEN, DesktopStack, StackUnavailable, StepFailed
+    from desktopstack import e2e_main, SCREEN, StepFailed
     from tray_e2e import activate, prepare_home, settings_window, wait_for_tray_item
 except ImportError as missing:  # python3-dbus, which `make deps` installs
     print("SKIPPED: the display stack cannot start here: %s" % missing, flush=True)
@@ -84,27 +81,7 @@ def run(stack, program):
 
 
 def main():
-    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--host", choices=("sni", "xembed"), required=True)
-    parser.add_argument("--program", required=True)
-    parser.add_argument("--artifacts", required=True)
-    arguments = parser.parse_args()
-    shutil.rmtree(arguments.artifacts, ignore_errors=True)
-
-    started = time.monotonic()
-    try:
-        with DesktopStack(arguments.artifacts, arguments.host) as stack:
-            run(stack, os.path.abspath(arguments.program))
-    except StackUnavailable as error:
-        print("SKIPPED: the display stack cannot start here: %s" % error, flush=True)
-        return SKIPPED
-    except StepFailed as error:
-        print("E2E FAILED (windows at scale %s, %s tray host): %s"
-              % (SCALE, arguments.host, error), flush=True)
-        return 1
-    print("E2E passed (windows at scale %s, %s tray host) in %.1f s"
-          % (SCALE, arguments.host, time.monotonic() - started), flush=True)
-    return 0
+    return e2e_main(__doc__, "windows at scale %s" % SCALE, lambda stack, program, arguments: run(stack, program))
 
 
 if __name__ == "__main__":

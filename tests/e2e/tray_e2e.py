@@ -14,20 +14,18 @@ the main window, the popover on both tabs and the Settings window go to DIR. Exi
 step passed, 1 naming the failed step, 77 when the display stack cannot start here.
 """
 
-import argparse
 import datetime
 import json
 import os
 import re
-import shutil
 import sys
 import time
 import urllib.parse
 
 SKIPPED = 77
 try:
-    from desktopstack import (PANEL_HEIGHT, SCREEN, WARNING_COLOURS, DesktopStack,
-                              StackUnavailable, StepFailed, has_colour)
+    from desktopstack import (e2e_main, PANEL_HEIGHT, SCREEN, WARNING_COLOURS,
+                              StepFailed, has_colour)
 except ImportError as missing:  # python3-dbus, which `make deps` installs
     print("SKIPPED: the display stack cannot start here: %s" % missing, flush=True)
     sys.exit(SKIPPED)
@@ -355,26 +353,7 @@ def check_count(stack, days):
 
 
 def main():
-    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--host", choices=("sni", "xembed"), required=True)
-    parser.add_argument("--program", required=True)
-    parser.add_argument("--artifacts", required=True)
-    arguments = parser.parse_args()
-    shutil.rmtree(arguments.artifacts, ignore_errors=True)
-
-    started = time.monotonic()
-    try:
-        with DesktopStack(arguments.artifacts, arguments.host) as stack:
-            run(stack, os.path.abspath(arguments.program))
-    except StackUnavailable as error:
-        print("SKIPPED: the display stack cannot start here: %s" % error, flush=True)
-        return SKIPPED
-    except StepFailed as error:
-        print("E2E FAILED (%s tray host): %s" % (arguments.host, error), flush=True)
-        return 1
-    print("E2E passed (%s tray host) in %.1f s; screenshots in %s"
-          % (arguments.host, time.monotonic() - started, arguments.artifacts), flush=True)
-    return 0
+    return e2e_main(__doc__, None, lambda stack, program, arguments: run(stack, program))
 
 
 if __name__ == "__main__":

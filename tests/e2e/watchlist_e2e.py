@@ -11,17 +11,15 @@ answers after seconds), and the tick must reach settings.json. Exits 0 when ever
 1 naming the failed step, 77 when the display stack cannot start.
 """
 
-import argparse
 import json
 import os
-import shutil
 import sys
 import time
 
 SKIPPED = 77
 try:
     import dbus
-    from desktopstack import ATSPI_ACCESSIBLE, ATSPI_COMPONENT, DesktopStack, StackUnavailable, \
+    from desktopstack import e2e_main, ATSPI_ACCESSIBLE, ATSPI_COMPONENT, \
         StepFailed
     from tray_e2e import (open_settings_from_popover, prepare_home, settings_window,
                           wait_for_tray_item, widget_in)
@@ -154,26 +152,7 @@ def run(stack, program):
 
 
 def main():
-    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--host", choices=("sni", "xembed"), required=True)
-    parser.add_argument("--program", required=True)
-    parser.add_argument("--artifacts", required=True)
-    arguments = parser.parse_args()
-    shutil.rmtree(arguments.artifacts, ignore_errors=True)
-
-    started = time.monotonic()
-    try:
-        with DesktopStack(arguments.artifacts, arguments.host) as stack:
-            run(stack, os.path.abspath(arguments.program))
-    except StackUnavailable as error:
-        print("SKIPPED: the display stack cannot start here: %s" % error, flush=True)
-        return SKIPPED
-    except StepFailed as error:
-        print("E2E FAILED (%s tray host): %s" % (arguments.host, error), flush=True)
-        return 1
-    print("E2E passed (%s tray host) in %.1f s; screenshots in %s"
-          % (arguments.host, time.monotonic() - started, arguments.artifacts), flush=True)
-    return 0
+    return e2e_main(__doc__, "2,020 watched folders", lambda stack, program, arguments: run(stack, program))
 
 
 if __name__ == "__main__":
