@@ -72,15 +72,20 @@ TEST(RecordFiles, WritersKilledAtRandomMomentsLeaveOldOrNewContent)
         writer.start(QStringLiteral(QUILLMERE_TEST_HELPERS_BIN_DIR "/helper_records_writes"),
                      {QString::number(next), QString::number(totalWrites - next)});
         ASSERT_TRUE(writer.waitForStarted(10000));
+        QByteArray output;
+        while (!output.contains("ready\n") && writer.waitForReadyRead(10000))
+            output += writer.readAllStandardOutput();
+        ASSERT_TRUE(output.contains("ready\n")) << output.constData();
         QThread::msleep(killAfterMs(random));
         if (writer.state() != QProcess::NotRunning) {
             writer.kill();
             ++kills;
         }
         ASSERT_TRUE(writer.waitForFinished(10000));
-        const QList<QByteArray> lines = writer.readAllStandardOutput().split('\n');
+        output += writer.readAllStandardOutput();
+        const QList<QByteArray> lines = output.split('\n');
         for (const QByteArray &line : lines) {
-            if (line.isEmpty())
+            if (line.isEmpty() || line == "ready")
                 continue;
             bool number = false;
             const int version = line.toInt(&number);

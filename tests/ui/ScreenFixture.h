@@ -10,6 +10,7 @@
 
 #include <QPalette>
 #include <QTemporaryDir>
+#include <QThreadPool>
 #include <QTimeZone>
 
 #include <QCoroTask>
@@ -188,6 +189,9 @@ struct ScreenSetup
         if (model) {
             EXPECT_TRUE(waitUntil([this] { return model->backgroundWorkCount() == 0; }));
         }
+        // Readings run on threads of their own and may outlive the model; the readers use this
+        // setup, so it waits for them to end.
+        DiskSpaceMonitor::readerThreads()->waitForDone(10000);
     }
 };
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "desktop/FolderRevealer.h"
+#include "freespace/DiskSpaceMonitor.h"
 #include "model/AppModel.h"
 #include "settings/Settings.h"
 #include "support/FakeLoginItem.h"
@@ -10,6 +11,7 @@
 #include <QCoroTask>
 #include <QDir>
 #include <QTemporaryDir>
+#include <QThreadPool>
 
 #include <gtest/gtest.h>
 
@@ -40,6 +42,10 @@ protected:
     std::optional<qint64> capacity = 994'000'000'000;
     std::optional<DiskSpace> space = DiskSpace{245'300'000'000, 994'000'000'000, 0};
     std::shared_ptr<RecordingRevealer> revealer = std::make_shared<RecordingRevealer>();
+
+    // Readings run on threads of their own and may outlive the model; the readers below use this
+    // fixture, so it waits for them to end.
+    ~UiModelTest() override { DiskSpaceMonitor::readerThreads()->waitForDone(10000); }
 
     QString settingsPath() const { return dir.filePath(QStringLiteral("Quillmere/settings.json")); }
     QString snapshotsPath() const
