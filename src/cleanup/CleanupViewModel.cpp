@@ -214,6 +214,15 @@ QCoro::Task<> CleanupViewModel::rebuild()
         return setting && !setting->enabled;
     };
 
+    const auto rowFor
+        = [](const CleanupTarget &target, CleanupItem::Section section, const QString &reason) {
+              CleanupItem row;
+              row.path = target.path;
+              row.kind = target.kind;
+              row.section = section;
+              row.reason = reason;
+              return row;
+          };
     QHash<QString, CleanupItem> previous;
     for (const CleanupItem &row : std::as_const(m_safe))
         previous.insert(row.path, row);
@@ -221,11 +230,7 @@ QCoro::Task<> CleanupViewModel::rebuild()
     for (const CleanupTarget &target : found.targets) {
         if (hiddenBySettings(target.path))
             continue;
-        CleanupItem row;
-        row.path = target.path;
-        row.kind = target.kind;
-        row.section = CleanupItem::Section::safe;
-        row.reason = target.reason;
+        CleanupItem row = rowFor(target, CleanupItem::Section::safe, target.reason);
         row.precondition = target.precondition;
         if (const auto old = previous.constFind(target.path); old != previous.cend()) {
             row.size = old->size;
@@ -238,12 +243,7 @@ QCoro::Task<> CleanupViewModel::rebuild()
     for (const auto &[target, link] : std::as_const(found.linkedTargets)) {
         if (hiddenBySettings(target.path))
             continue;
-        CleanupItem row;
-        row.path = target.path;
-        row.kind = target.kind;
-        row.section = CleanupItem::Section::never;
-        row.reason = linkedRowReason(link);
-        linked.append(std::move(row));
+        linked.append(rowFor(target, CleanupItem::Section::never, linkedRowReason(link)));
     }
     setLinked(std::move(linked));
     setDockerInstalled(found.dockerInstalled);
