@@ -36,6 +36,11 @@ QColor toneColor(TextTone tone, const QWidget *widget)
             palette.color(QPalette::WindowText), palette.color(QPalette::Window), 0.45);
     case TextTone::tertiary:
         return mutedText(palette.color(QPalette::WindowText), palette.color(QPalette::Window), 0.6);
+    // A caption that does something when clicked: the accent colour, kept readable.
+    case TextTone::link:
+        return readableAccent(palette.color(QPalette::Highlight),
+                              palette.color(QPalette::WindowText),
+                              palette.color(QPalette::Window));
     case TextTone::orange:
         return QColor(0xd0, 0x68, 0x00);
     case TextTone::red:

@@ -11,7 +11,7 @@ namespace qm {
 
 // How strongly a text stands out: the window text, the secondary and tertiary greys of the
 // palette, or one of the two warning colours.
-enum class TextTone { primary, secondary, tertiary, orange, red };
+enum class TextTone { primary, secondary, tertiary, link, orange, red };
 
 // The caption font (a notch below the body text) and the smallest caption size.
 QFont captionFont();

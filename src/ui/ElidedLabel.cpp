@@ -18,8 +18,9 @@ void ElidedLabel::setText(const QString &text)
     if (text == m_text)
         return;
     m_text = text;
-    // Names from the disk: control and direction characters are shown, never obeyed.
-    m_shown = visibleName(text);
+    // Names from the disk: control and direction characters are shown, never obeyed; the
+    // isolates around names made for display stay.
+    m_shown = visibleText(text);
     setAccessibleName(m_shown);
     updateGeometry();
     update();

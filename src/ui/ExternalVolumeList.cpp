@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 namespace qm {
@@ -54,17 +55,40 @@ ExternalVolumeList::ExternalVolumeList(QWidget *parent)
 
 void ExternalVolumeList::setVolumes(const ExternalVolumes &volumes, ByteUnit unit)
 {
+    if (volumes == m_volumes && unit == m_unit && !m_layout->isEmpty())
+        return;
+    m_volumes = volumes;
+    m_unit = unit;
+    rebuild();
+}
+
+void ExternalVolumeList::rebuild()
+{
     while (QLayoutItem *item = m_layout->takeAt(0)) {
         delete item->widget();
         delete item;
     }
-    const VolumeLines lines = volumeLines(volumes);
+    const VolumeLines lines = m_expanded ? VolumeLines{m_volumes, 0} : volumeLines(m_volumes);
     for (const ExternalVolume &volume : lines.shown)
-        m_layout->addWidget(volumeLine(volume, unit, this));
+        m_layout->addWidget(volumeLine(volume, m_unit, this));
     if (lines.moreCount > 0) {
-        QLabel *more = secondaryCaption(moreVolumesText(lines.moreCount), this);
+        auto *more = new QPushButton(moreVolumesText(lines.moreCount), this);
         more->setObjectName(QStringLiteral("moreVolumes"));
-        m_layout->addWidget(more);
+        more->setFlat(true);
+        more->setCursor(Qt::PointingHandCursor);
+        // Drawn as a link: a caption that shows more when clicked.
+        more->setFont(captionFont());
+        more->setStyleSheet(
+            QStringLiteral("QPushButton { text-align: left; padding: 0; border: none; color: %1; }")
+                .arg(toneColor(TextTone::link, this).name()));
+        more->setAccessibleDescription(
+            QCoreApplication::translate("ExternalVolume", "Shows every volume"));
+        // Rebuilt later: the button is deleted by the rebuild it starts.
+        connect(more, &QPushButton::clicked, this, [this] {
+            m_expanded = true;
+            QMetaObject::invokeMethod(this, &ExternalVolumeList::rebuild, Qt::QueuedConnection);
+        });
+        m_layout->addWidget(more, 0, Qt::AlignLeft);
     }
 }
 

@@ -57,4 +57,26 @@ QColor mutedText(const QColor &text, const QColor &background, double share, dou
     return blended(text, background, low);
 }
 
+QColor readableAccent(const QColor &accent,
+                      const QColor &text,
+                      const QColor &background,
+                      double minimumContrast)
+{
+    if (contrastRatio(blended(accent, accent, 0), background) >= minimumContrast)
+        return blended(accent, accent, 0);
+    if (contrastRatio(blended(text, text, 0), background) <= minimumContrast)
+        return blended(text, text, 0);
+    // Contrast rises steadily as the blend nears the text: find the least share that reaches it.
+    double low = 0;
+    double high = 1;
+    for (int step = 0; step < 24; ++step) {
+        const double middle = (low + high) / 2;
+        if (contrastRatio(blended(accent, text, middle), background) >= minimumContrast)
+            high = middle;
+        else
+            low = middle;
+    }
+    return blended(accent, text, high);
+}
+
 } // namespace qm

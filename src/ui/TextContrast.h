@@ -24,4 +24,11 @@ QColor mutedText(const QColor &text,
                  double share,
                  double minimumContrast = minimumTextContrast);
 
+// `accent` as a text colour (a link): moved toward `text` only as far as it needs to reach
+// `minimumContrast` against `background`; `text` where even that falls short.
+QColor readableAccent(const QColor &accent,
+                      const QColor &text,
+                      const QColor &background,
+                      double minimumContrast = minimumTextContrast);
+
 } // namespace qm

@@ -109,14 +109,17 @@ void TrayIcon::updateVolumeLines()
 {
     qDeleteAll(m_volumeActions);
     m_volumeActions.clear();
-    const VolumeLines lines = qm::volumeLines(m_model.externalVolumes());
+    // The menu lists every volume: the popover's short list may leave some out.
     const ByteUnit unit = m_model.settings().unit;
     QStringList texts;
-    for (const ExternalVolume &volume : lines.shown)
-        texts.append(displayName(volume.name).replace(QLatin1Char('&'), QStringLiteral("&&"))
-                     + QStringLiteral(" — ") + volumeLineText(volume.space, unit));
-    if (lines.moreCount > 0)
-        texts.append(moreVolumesText(lines.moreCount));
+    for (const ExternalVolume &volume : m_model.externalVolumes()) {
+        QString text
+            = menuText(volume.name) + QStringLiteral(" — ") + volumeLineText(volume.space, unit);
+        if (volume.isReadOnly)
+            text += QStringLiteral(" (%1)").arg(
+                QCoreApplication::translate("ExternalVolume", "Read-only"));
+        texts.append(text);
+    }
     for (const QString &text : texts) {
         auto *action = new QAction(text, m_menu.get());
         action->setEnabled(false);

@@ -49,7 +49,8 @@ public:
     std::optional<qint64> oneDayChange() const;
     QIcon icon() const;
     QMenu *contextMenu() const;
-    // The external volumes in the menu, one line each ("Name — Free 12 GB of 64 GB").
+    // Every external volume in the menu, one line each ("Name — Free 12 GB of 64 GB", with
+    // " (Read-only)" where it applies), as the menu takes them ("&" doubled).
     QStringList volumeLines() const;
 
     // Where the tray host shows the item; empty where the host does not say

@@ -1,5 +1,7 @@
 #include "units/NameText.h"
 
+#include <QList>
+
 namespace qm {
 
 namespace {
@@ -49,6 +51,32 @@ QString isolated(QStringView text)
 QString displayName(QStringView name)
 {
     return isolated(visibleName(name));
+}
+
+QString visibleText(QStringView text)
+{
+    // Pair each isolate's end with the nearest open one before it; the rest are shown.
+    QList<qsizetype> open;
+    QList<bool> paired(text.size(), false);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == QChar(firstStrongIsolate)) {
+            open.append(i);
+        } else if (text[i] == QChar(popDirectionalIsolate) && !open.isEmpty()) {
+            paired[open.takeLast()] = true;
+            paired[i] = true;
+        }
+    }
+    QString shown = visibleName(text);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (paired[i])
+            shown[i] = text[i];
+    }
+    return shown;
+}
+
+QString menuText(QStringView name)
+{
+    return displayName(name).replace(QLatin1Char('&'), QStringLiteral("&&"));
 }
 
 QString literalToolTip(QStringView text)

@@ -23,6 +23,15 @@ QString isolated(QStringView text);
 // Both: the name made visible, then isolated. What a label that shows a name or path uses.
 QString displayName(QStringView name);
 
+// A text that may hold names placed by displayName() (a caption, a chart title): as
+// visibleName(), but the first-strong isolates that pair up are kept, so the names stay isolated
+// rather than gaining a replacement symbol at each end. An isolate without its partner is shown.
+QString visibleText(QStringView text);
+
+// A menu item's text that shows `name` as displayName() does: a menu takes "&" as the mark of
+// its shortcut letter, so each "&" is doubled ("Backup && Photos" shows "Backup & Photos").
+QString menuText(QStringView name);
+
 // A tooltip that shows `text` (made visible) literally: Qt takes a tooltip that looks like
 // markup as rich text, and a folder may be called "<h1>".
 QString literalToolTip(QStringView text);

@@ -163,6 +163,10 @@ TEST(HostileNamesTest, RowsShowNamesAsVisiblePlainSingleLines)
                 EXPECT_FALSE(text->shownText().contains(QStringLiteral("…")))
                     << text->shownText().toStdString();
                 EXPECT_EQ(text->sizeHint().height(), text->fontMetrics().height());
+                // No symbol beyond those that stand for the name's own characters.
+                EXPECT_LE(text->shownText().count(QChar(0xFFFD)),
+                          visibleName(hostile.name).count(QChar(0xFFFD)))
+                    << text->shownText().toStdString();
                 nameShown = nameShown || text->shownText().contains(hostile.mustShow);
             }
             EXPECT_TRUE(nameShown);

@@ -384,14 +384,19 @@ TEST(TrayIconTest, FollowsTheReadingTheSettingsAndTheRecords)
     EXPECT_EQ(tray.oneDayChange(), -1 * GB);
 }
 
-TEST(TrayIconTest, OpeningTheMenuListsTheExternalVolumes)
+TEST(TrayIconTest, OpeningTheMenuListsEveryExternalVolume)
 {
     QTemporaryDir dir;
     AppModel::Services services = trayServices(dir);
+    // More volumes than the popover lists, one read-only and one with "&" in its name, which a
+    // menu would otherwise take as the mark of a shortcut letter.
     services.externalVolumeProbe.list = [] {
         return QList<ExternalVolumeReader::Probe::Entry>{
             {QStringLiteral("/media/u/Photos"), QStringLiteral("Photos"), false},
-            {QStringLiteral("/media/u/Backup"), QStringLiteral("Backup"), false}};
+            {QStringLiteral("/media/u/Backup"), QStringLiteral("Backup & Photos"), true},
+            {QStringLiteral("/media/u/Camera"), QStringLiteral("Camera"), false},
+            {QStringLiteral("/media/u/Drive"), QStringLiteral("Drive"), false},
+            {QStringLiteral("/media/u/Extra"), QStringLiteral("Extra"), false}};
     };
     services.externalVolumeProbe.space = [](const QString &path) -> std::optional<DiskSpace> {
         if (path.endsWith(QStringLiteral("Photos")))
@@ -405,13 +410,22 @@ TEST(TrayIconTest, OpeningTheMenuListsTheExternalVolumes)
 
     Q_EMIT tray.contextMenu()->aboutToShow();
     EXPECT_TRUE(model.isPopoverOpen());
-    const QStringList expected{
-        displayName(QStringLiteral("Backup")) + QStringLiteral(" \u2014 \u2014"),
+    const QString none = QStringLiteral(" \u2014 \u2014");
+    const QStringList shown{
+        displayName(QStringLiteral("Backup & Photos")) + none + QStringLiteral(" (Read-only)"),
+        displayName(QStringLiteral("Camera")) + none,
+        displayName(QStringLiteral("Drive")) + none,
+        displayName(QStringLiteral("Extra")) + none,
         displayName(QStringLiteral("Photos")) + QStringLiteral(" \u2014 Free 12 GB of 64 GB")};
-    ASSERT_TRUE(test::waitUntil([&] { return tray.volumeLines() == expected; }))
+    QStringList menuTexts;
+    for (const QString &text : shown)
+        menuTexts.append(QString(text).replace(QLatin1Char('&'), QStringLiteral("&&")));
+    ASSERT_TRUE(test::waitUntil([&] { return tray.volumeLines() == menuTexts; }))
         << tray.volumeLines().join(QLatin1Char('|')).toStdString();
-    // The lines stand above the commands.
-    EXPECT_EQ(tray.contextMenu()->actions().first()->text(), expected.first());
+    // The lines stand above the commands, and the menu shows the names as they are.
+    const QList<QAction *> actions = tray.contextMenu()->actions();
+    for (qsizetype i = 0; i < shown.size(); ++i)
+        EXPECT_EQ(actions.at(i)->iconText(), shown.at(i));
 
     Q_EMIT tray.contextMenu()->aboutToHide();
     EXPECT_FALSE(model.isPopoverOpen());

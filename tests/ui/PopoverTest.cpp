@@ -52,6 +52,8 @@ QString labelText(const QWidget *parent, const QString &name)
         return label->text();
     if (const ElidedLabel *label = child<ElidedLabel>(parent, name))
         return label->text();
+    if (const QAbstractButton *button = child<QAbstractButton>(parent, name))
+        return button->text();
     return QStringLiteral("<missing %1>").arg(name);
 }
 
@@ -83,6 +85,16 @@ struct ShownGrowthTab
 
 // --- The header ------------------------------------------------------------------------------
 
+void fourVolumes(ScreenSetup &s)
+{
+    for (const char *name : {"Archive", "Backup", "Camera", "Photos"}) {
+        const QString path = QStringLiteral("/media/u/") + QLatin1String(name);
+        s.volumes.append(
+            {path, QLatin1String(name), QLatin1String(name) == QLatin1String("Backup")});
+        s.volumeSpaces.insert(path, DiskSpace{12 * GB, 64 * GB, 0});
+    }
+}
+
 TEST(PopoverHeaderTest, EachElementShowsUnderItsCondition)
 {
     struct Case
@@ -94,14 +106,6 @@ TEST(PopoverHeaderTest, EachElementShowsUnderItsCondition)
         QStringList hidden;
         QMap<QString, QString> textsStartingWith;
         int volumeLines = 0;
-    };
-    const auto fourVolumes = [](ScreenSetup &s) {
-        for (const char *name : {"Archive", "Backup", "Camera", "Photos"}) {
-            const QString path = QStringLiteral("/media/u/") + QLatin1String(name);
-            s.volumes.append(
-                {path, QLatin1String(name), QLatin1String(name) == QLatin1String("Backup")});
-            s.volumeSpaces.insert(path, DiskSpace{12 * GB, 64 * GB, 0});
-        }
     };
     const Case cases[] = {
         {"no reading yet, no records",
@@ -220,6 +224,33 @@ TEST(PopoverHeaderTest, EachElementShowsUnderItsCondition)
         }
         popover->close();
     }
+}
+
+TEST(PopoverHeaderTest, TheLineForTheRestOfTheVolumesShowsThemAll)
+{
+    ScreenSetup setup;
+    fourVolumes(setup);
+    AppModel &model = setup.makeModel();
+    AppWindows windows(model);
+    windows.togglePopover(trayItem);
+    Popover *popover = windows.popover();
+    const auto lines = [&] {
+        return popover->findChildren<QWidget *>(QStringLiteral("volumeLine")).size();
+    };
+    ASSERT_TRUE(waitUntil([&] { return shownIn(popover, QStringLiteral("moreVolumes")); }, 3000));
+    EXPECT_EQ(lines(), 3);
+
+    auto *more = child<QPushButton>(popover, QStringLiteral("moreVolumes"));
+    ASSERT_NE(more, nullptr);
+    QTest::mouseClick(more, Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return lines() == 4; }));
+    EXPECT_FALSE(shownIn(popover, QStringLiteral("moreVolumes")));
+    // The fourth is the one that was left out ("Photos", sorted last).
+    const QList<ElidedLabel *> names = popover->findChildren<ElidedLabel *>();
+    EXPECT_TRUE(std::any_of(names.cbegin(), names.cend(), [](const ElidedLabel *l) {
+        return l->text() == displayName(QStringLiteral("Photos"));
+    }));
+    popover->close();
 }
 
 // --- Opening and closing -------------------------------------------------------------------------

@@ -105,6 +105,14 @@ TEST(TextContrast, MutedTonesAreReadableInEveryScheme)
         }
         EXPECT_GE(contrastRatio(toneColor(TextTone::secondary, &widget), scheme.window),
                   contrastRatio(toneColor(TextTone::tertiary, &widget), scheme.window));
+        // A link is the highlight made readable: unchanged where it already is.
+        const QColor link = toneColor(TextTone::link, &widget);
+        if (contrastRatio(scheme.highlight, scheme.window) >= minimumTextContrast)
+            EXPECT_EQ(link, scheme.highlight);
+        else if (textContrast > minimumTextContrast)
+            EXPECT_GE(contrastRatio(link, scheme.window), minimumTextContrast - 0.01);
+        else
+            EXPECT_EQ(link, scheme.text);
     }
 }
 

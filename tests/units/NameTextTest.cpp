@@ -44,5 +44,27 @@ TEST(NameText, DisplayNameIsIsolatedAndNeverLeaksAnOverride)
     EXPECT_EQ(displayName(u""), QStringLiteral("\u2068\u2069"));
 }
 
+TEST(NameText, VisibleTextKeepsTheIsolatesThatPairUp)
+{
+    const VisibleCase cases[] = {
+        // A caption holding two names made for display keeps both pairs.
+        {u"Comparing \u2068a\u2069 \u2192 \u2068b\u2069"sv,
+         u"Comparing \u2068a\u2069 \u2192 \u2068b\u2069"sv},
+        {u"\u2068outer \u2068inner\u2069\u2069"sv, u"\u2068outer \u2068inner\u2069\u2069"sv},
+        // Isolates without a partner, and every other control or bidi character, are shown.
+        {u"\u2069a\u2068"sv, u"\uFFFDa\uFFFD"sv},
+        {u"\u2068a\u2068b\u2069"sv, u"\uFFFDa\u2068b\u2069"sv},
+        {u"\u2068\u202Egnp.exe\nx\u2069"sv, u"\u2068\uFFFDgnp.exe\u240Ax\u2069"sv},
+    };
+    for (const VisibleCase &c : cases) {
+        const QString text = QString::fromUtf16(c.name.data(), qsizetype(c.name.size()));
+        EXPECT_EQ(visibleText(text), QString::fromUtf16(c.shown.data(), qsizetype(c.shown.size())))
+            << text.toStdString();
+    }
+    // What displayName() makes reads the same through visibleText().
+    for (const char16_t *name : {u"Downloads", u"\u2068x\u2069", u"\u202Eevil"})
+        EXPECT_EQ(visibleText(displayName(name)), displayName(name));
+}
+
 } // namespace
 } // namespace qm
