@@ -8,6 +8,7 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPainter>
+#include <QPixmapCache>
 #include <QScreen>
 #include <QVBoxLayout>
 
@@ -113,6 +114,10 @@ void Popover::hideEvent(QHideEvent *event)
         m_content->hide();
         m_content->deleteLater();
         m_content.clear();
+        // The style keeps pictures of the content's buttons keyed by their palettes, which are
+        // new with each opening, so they would pile up to the cache's limit (10 MB) over a day of
+        // openings; none of them is drawn again.
+        QPixmapCache::clear();
     }
     m_model.popoverClosed();
 }
