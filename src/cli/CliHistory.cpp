@@ -94,11 +94,12 @@ CliOutput historyOutput(const CliContext &c, const std::optional<QString> &folde
             int(exit)};
     }
 
-    QString out = path.has_value()
-                      ? QCoreApplication::translate("Cli", "%1 (%2), last %3 days")
-                            .arg(folderDisplayName(*path), *path, c.locale.toString(historyDays))
-                      : QCoreApplication::translate("Cli", "Free space, last %1 days")
-                            .arg(c.locale.toString(historyDays));
+    QString out = path.has_value() ? QCoreApplication::translate("Cli", "%1 (%2), last %3 days")
+                                         .arg(terminalText(folderDisplayName(*path)),
+                                              terminalText(*path),
+                                              c.locale.toString(historyDays))
+                                   : QCoreApplication::translate("Cli", "Free space, last %1 days")
+                                         .arg(c.locale.toString(historyDays));
     out += u'\n';
     QList<QStringList> rows;
     for (const HistoryDay &day : days)

@@ -93,7 +93,7 @@ QString text(const CliContext &c, const StatusFacts &facts)
                + u'\n';
     } else {
         out += QCoreApplication::translate("Cli", "Free space: unknown (%1)")
-                   .arg(c.reading.error().description)
+                   .arg(terminalText(c.reading.error().description))
                + u'\n';
     }
     out += QCoreApplication::translate("Cli", "Warning line: %1 %2, critical line: %3 %2")
@@ -121,7 +121,7 @@ QString text(const CliContext &c, const StatusFacts &facts)
         const std::optional<QDateTime> day = c.calendar.dateFromDayKey(facts.latest->date);
         out += QCoreApplication::translate("Cli", "Latest record: %1")
                    .arg(day.has_value() ? shortDayText(*day, c.now, c.calendar, c.locale)
-                                        : facts.latest->date)
+                                        : terminalText(facts.latest->date))
                + u'\n';
     } else {
         out += QCoreApplication::translate("Cli", "No records yet") + u'\n';

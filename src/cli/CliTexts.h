@@ -19,6 +19,17 @@ QString newBadgeText();
 QString noBreakdownYetText();
 QString noNotableChangesText();
 
+// A name or path as the text output prints it, so that a row stays one line and its columns
+// hold: unchanged when nothing in it needs escaping, otherwise quoted in the shell's $'…' form
+// (as GNU ls writes such names on a terminal), which pasted into a shell gives the name back.
+// Escaped inside: control characters ("\n", "\t", "\e", "\x01"; C1 as "\u0085"), Unicode
+// format characters such as the bidirectional overrides and isolates ("\u202E"), line and
+// paragraph separators, lone surrogates, and the backslash and "'" themselves. A byte that is
+// not UTF-8, which the records keep as the text "\xHH" (HH 80 to FF, see nameText), is written
+// as that "\xHH", so the shell gives the byte back. White space at either end, and a "$'" at the
+// start, are quoted as well.
+QString terminalText(QStringView text);
+
 // One JSON document as the tool prints it: indented, ending with a line feed.
 QString cliJsonText(const QJsonObject &document);
 

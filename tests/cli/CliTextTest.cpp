@@ -5,8 +5,11 @@
 #include "cli/CliGrowth.h"
 #include "cli/CliHistory.h"
 #include "cli/CliStatus.h"
+#include "cli/CliTexts.h"
 #include "cli/Sparkline.h"
 #include "support/Printers.h"
+
+#include <QProcess>
 
 #include <gtest/gtest.h>
 
@@ -189,4 +192,82 @@ TEST(CliText, Arguments)
             EXPECT_FALSE(parsed.error().description.isEmpty());
         }
     }
+}
+
+// Names are whatever bytes their makers chose. In the text output each one stays on its row and
+// keeps the columns; an escaped one, pasted into a shell, is the folder's name again.
+TEST(CliText, TerminalTextEscapesWhatWouldBreakARowAndTheShellReadsItBack)
+{
+    struct Case
+    {
+        const char *name;
+        QString text;
+        QString shown;
+        QByteArray nameBytes; // what the shell makes of `shown` (empty: printed unquoted)
+    };
+    const QList<Case> cases = {
+        {"plain", u"Downloads"_s, u"Downloads"_s, {}},
+        {"spacesQuotesAndBackslashes", u"it's a\\b"_s, u"it's a\\b"_s, {}},
+        {"nonAscii",
+         u"Fotos \u2013 caf\u00e9 \u5199\u771f \U0001F4F7"_s,
+         u"Fotos \u2013 caf\u00e9 \u5199\u771f \U0001F4F7"_s,
+         {}},
+        {"lineBreak", u"line one\nline two"_s, u"$'line one\\nline two'"_s, "line one\nline two"},
+        {"tabAndCarriageReturn", u"tab\there\r"_s, u"$'tab\\there\\r'"_s, "tab\there\r"},
+        {"otherControls",
+         u"\u0001\u001b[31m\u007f"_s,
+         u"$'\\x01\\e[31m\\x7F'"_s,
+         "\x01\x1b[31m\x7f"},
+        {"c1Control",
+         u"a\u0085b"_s,
+         u"$'a\\u0085b'"_s,
+         "a\xc2\x85"
+         "b"},
+        {"rightToLeftOverride",
+         u"abc\u202Efdp.exe"_s,
+         u"$'abc\\u202Efdp.exe'"_s,
+         "abc\xe2\x80\xae"
+         "fdp.exe"},
+        {"isolatesAndMarks",
+         u"\u2066x\u2069\u200E"_s,
+         u"$'\\u2066x\\u2069\\u200E'"_s,
+         "\xe2\x81\xa6x\xe2\x81\xa9\xe2\x80\x8e"},
+        {"invisibleFormatAndSeparators",
+         u"a\u200Bb\uFEFF\u2028"_s,
+         u"$'a\\u200Bb\\uFEFF\\u2028'"_s,
+         "a\xe2\x80\x8b"
+         "b\xef\xbb\xbf\xe2\x80\xa8"},
+        {"formatBeyondTheBasicPlane",
+         u"flag\U000E0067"_s,
+         u"$'flag\\U000E0067'"_s,
+         "flag\xf3\xa0\x81\xa7"},
+        {"loneSurrogate", u"a"_s + QChar(0xD800), u"$'a\\uD800'"_s, {}},
+        // The records keep a byte that is not UTF-8 as "\xHH"; the shell gives the byte back.
+        {"notUtf8", u"caf\\xE9"_s, u"$'caf\\xE9'"_s, "caf\xe9"},
+        {"notUtf8WithLiteralBackslashesAndQuote",
+         u"it's\\\\xFF\\x41\\xe9"_s,
+         u"$'it\\'s\\\\\\xFF\\\\x41\\\\xe9'"_s,
+         "it's\\\xff\\x41\\xe9"},
+        {"literalBackslashXBelow80", u"\\x41"_s, u"\\x41"_s, {}},
+        {"spaceAtEitherEnd", u" lead and trail "_s, u"$' lead and trail '"_s, " lead and trail "},
+        {"looksQuoted", u"$'x'"_s, u"$'$\\'x\\''"_s, "$'x'"},
+    };
+    QString script = u"printf '%s\\0'"_s;
+    QList<QByteArray> quotedNames;
+    for (const Case &c : cases) {
+        EXPECT_EQ(terminalText(c.text), c.shown) << c.name;
+        if (!c.nameBytes.isEmpty()) {
+            script += u' ' + c.shown;
+            quotedNames.append(c.nameBytes);
+        }
+    }
+    QProcess shell;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"LC_ALL"_s, u"C.UTF-8"_s);
+    shell.setProcessEnvironment(environment);
+    shell.start(u"/bin/bash"_s, {u"-c"_s, script});
+    ASSERT_TRUE(shell.waitForFinished(30000));
+    QList<QByteArray> read = shell.readAllStandardOutput().split('\0');
+    read.removeLast(); // after the last name's NUL
+    EXPECT_EQ(read, quotedNames);
 }
