@@ -124,5 +124,6 @@ int main(int argc, char **argv)
         break;
     }
     print(stdout, output.text);
+    print(stderr, output.errorText);
     return output.exitCode;
 }

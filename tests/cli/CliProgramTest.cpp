@@ -35,6 +35,7 @@ struct ToolRun
 ToolRun runTool(const QStringList &arguments)
 {
     QProcess tool;
+    tool.setWorkingDirectory(qm::test::privateHome());
     tool.start(QStringLiteral(QUILLMERE_CLI_EXECUTABLE), arguments);
     EXPECT_TRUE(tool.waitForFinished(120000));
     return {tool.exitCode(), tool.readAllStandardOutput(), tool.readAllStandardError()};
@@ -206,4 +207,74 @@ TEST(CliProgram, NamesThatWouldBreakTheTableAreEscapedInTextAndExactInJson)
     EXPECT_TRUE(
         history.out.startsWith("$'line one\\nline two' ($'~/line one\\nline two'), last 30 days\n"))
         << history.out.data();
+}
+
+// Asked for a folder the records hold nothing of, history says so and exits with 4 instead of
+// printing thirty dashes; an empty folder is a wrong argument. A warning line set far above the
+// volume is shown at the capacity, as the program keeps it.
+TEST(CliProgram, UnrecordedFoldersAndLinesAboveTheCapacityAreSaidSo)
+{
+    const QString data = dataFolder();
+    QDir(data).removeRecursively();
+    qm::Snapshot record;
+    record.date = QDate::currentDate().addDays(-1).toString(Qt::ISODate);
+    record.free = 50'000'000'000;
+    record.entries.insert(u"~/Downloads"_s, 1'000'000'000);
+    ASSERT_TRUE(qm::test::writeFile(data + u"/snapshots.json"_s, qm::encodeSnapshots({record})));
+    qm::Settings settings = qm::defaultSettings();
+    settings.thresholdGB = std::numeric_limits<qint64>::max();
+    ASSERT_TRUE(qm::test::writeFile(data + u"/settings.json"_s, qm::encodeSettings(settings)));
+
+    struct Case
+    {
+        QStringList arguments;
+        int exitCode;
+        QByteArray outStart;
+        QByteArray err;
+    };
+    const QList<Case> cases = {
+        {{u"history"_s, u"--folder"_s, QString()}, 3, {}, "--folder needs a folder\n"},
+        {{u"history"_s, u"--folder"_s, u"\n"_s},
+         4,
+         {},
+         "No size of $'~/\\n' is recorded in the last 30 days\n"},
+        {{u"history"_s, u"--folder"_s, u"~/Nowhere"_s},
+         4,
+         {},
+         "No size of ~/Nowhere is recorded in the last 30 days\n"},
+        {{u"history"_s, u"--folder"_s, u"Downloads"_s},
+         0,
+         "Downloads (~/Downloads), last 30 days\n",
+         {}},
+    };
+    for (const Case &c : cases) {
+        const ToolRun run = runTool(c.arguments);
+        const std::string arguments = c.arguments.join(u' ').toStdString();
+        EXPECT_EQ(run.exitCode, c.exitCode) << arguments;
+        EXPECT_TRUE(run.out.startsWith(c.outStart)) << arguments << run.out.data();
+        EXPECT_TRUE(c.err.isEmpty() ? run.err.isEmpty() : run.err.startsWith(c.err))
+            << arguments << run.err.data();
+    }
+    const ToolRun unrecorded = runTool({u"history"_s, u"--folder"_s, u"~/Nowhere"_s, u"--json"_s});
+    EXPECT_EQ(unrecorded.exitCode, 4);
+    EXPECT_EQ(QJsonDocument::fromJson(unrecorded.out).object().value(u"message"_s).toString(),
+              u"No size of ~/Nowhere is recorded in the last 30 days"_s)
+        << unrecorded.out.data();
+
+    const ToolRun json = runTool({u"status"_s, u"--json"_s});
+    const QJsonObject status = QJsonDocument::fromJson(json.out).object();
+    const QJsonObject warningLine = status.value(u"warningLine"_s).toObject();
+    const qint64 unitBytes
+        = status.value(u"unit"_s).toString() == u"GiB"_s ? qint64(1) << 30 : 1'000'000'000;
+    EXPECT_EQ(warningLine.value(u"units"_s).toInteger(),
+              status.value(u"total"_s).toInteger() / unitBytes)
+        << json.out.data();
+    EXPECT_EQ(warningLine.value(u"setUnits"_s).toInteger(), settings.thresholdGB);
+    const ToolRun text = runTool({u"status"_s});
+    EXPECT_EQ(text.exitCode, json.exitCode);
+    EXPECT_EQ(QString::fromUtf8(text.out).section(u'\n', 1, 1),
+              u"Warning line: %1 %2 (set above the volume's capacity), critical line: 10 %2"_s.arg(
+                  QLocale().toString(warningLine.value(u"units"_s).toInteger()),
+                  status.value(u"unit"_s).toString()))
+        << text.out.data();
 }

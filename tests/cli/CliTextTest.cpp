@@ -9,6 +9,8 @@
 #include "cli/Sparkline.h"
 #include "support/Printers.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 
 #include <gtest/gtest.h>
@@ -75,6 +77,80 @@ TEST(CliText, StatusExitCodeIsTheLevelOrUnreadable)
         EXPECT_EQ(output.exitCode, c.exitCode) << c.name;
         EXPECT_EQ(output.text.section(u'\n', 0, 0), c.firstLine) << c.name;
         EXPECT_EQ(statusOutput(context, true).exitCode, c.exitCode) << c.name;
+    }
+}
+
+// A warning line settings.json holds above the volume's capacity is shown, and used, as the
+// program keeps it: lowered to the capacity, with the critical line below it.
+TEST(CliText, StatusShowsTheLinesInEffect)
+{
+    constexpr qint64 int64Max = std::numeric_limits<qint64>::max();
+    struct Case
+    {
+        const char *name;
+        Result<DiskSpace> reading;
+        ByteUnit unit;
+        qint64 warningLine;
+        QString linesLine;
+        qint64 warningUnits;
+        qint64 criticalUnits;
+    };
+    const QList<Case> cases = {
+        {"asSet",
+         DiskSpace{25 * GB, 500 * GB, 0},
+         ByteUnit::GB,
+         20,
+         u"Warning line: 20 GB, critical line: 10 GB"_s,
+         20,
+         10},
+        {"atTheCapacity",
+         DiskSpace{25 * GB, 500 * GB, 0},
+         ByteUnit::GB,
+         500,
+         u"Warning line: 500 GB, critical line: 10 GB"_s,
+         500,
+         10},
+        {"aboveTheCapacity",
+         DiskSpace{25 * GB, 500 * GB, 0},
+         ByteUnit::GB,
+         int64Max,
+         u"Warning line: 500 GB (set above the volume's capacity), critical line: 10 GB"_s,
+         500,
+         10},
+        {"aboveTheCapacityInGiB",
+         DiskSpace{25 * GB, 500 * GB, 0},
+         ByteUnit::GiB,
+         int64Max,
+         u"Warning line: 465 GiB (set above the volume's capacity), critical line: 10 GiB"_s,
+         465,
+         10},
+        {"criticalLineFollows",
+         DiskSpace{GB, 5 * GB, 0},
+         ByteUnit::GB,
+         1000,
+         u"Warning line: 5 GB (set above the volume's capacity), critical line: 4 GB"_s,
+         5,
+         4},
+        {"capacityUnknown",
+         Error{u"No such file or directory"_s},
+         ByteUnit::GB,
+         int64Max,
+         u"Warning line: 1,000 GB (set above the most allowed while the capacity is unknown), "
+         u"critical line: 10 GB"_s,
+         1000,
+         10},
+    };
+    for (const Case &c : cases) {
+        CliContext context = weekOfRecords();
+        context.reading = c.reading;
+        context.data.settings.unit = c.unit;
+        context.data.settings.thresholdGB = c.warningLine;
+        EXPECT_EQ(statusOutput(context, false).text.section(u'\n', 1, 1), c.linesLine) << c.name;
+        const QJsonObject json
+            = QJsonDocument::fromJson(statusOutput(context, true).text.toUtf8()).object();
+        EXPECT_EQ(json[u"warningLine"_s][u"units"_s].toInteger(), c.warningUnits) << c.name;
+        EXPECT_EQ(json[u"warningLine"_s][u"setUnits"_s].toInteger(), c.warningLine) << c.name;
+        EXPECT_EQ(json[u"criticalLine"_s][u"units"_s].toInteger(), c.criticalUnits) << c.name;
     }
 }
 
@@ -177,6 +253,7 @@ TEST(CliText, Arguments)
         {{u"scan"_s}, CliCommand{Kind::scan, false, false, std::nullopt}},
         {{u"--help"_s}, CliCommand{Kind::help, false, false, std::nullopt}},
         {{u"history"_s, u"--folder"_s}, std::nullopt},
+        {{u"history"_s, u"--folder"_s, QString()}, std::nullopt},
         {{u"status"_s, u"--week"_s}, std::nullopt},
         {{u"growth"_s, u"--folder"_s, u"~"_s}, std::nullopt},
         {{u"grow"_s}, std::nullopt},
