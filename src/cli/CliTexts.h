@@ -30,11 +30,17 @@ QString noNotableChangesText();
 // start, are quoted as well.
 QString terminalText(QStringView text);
 
+// How many columns of a terminal `text` takes: 2 for each wide character (East Asian wide and
+// full-width characters, most emoji), none for combining marks and format characters, 1 for the
+// others.
+qsizetype terminalColumns(QStringView text);
+
 // One JSON document as the tool prints it: indented, ending with a line feed.
 QString cliJsonText(const QJsonObject &document);
 
-// Lines of cells padded to the widest cell of each column, joined by two spaces; the columns
-// listed in `rightAligned` are aligned to the right. Trailing spaces are dropped.
+// Lines of cells padded to the widest cell of each column (in terminal columns), joined by two
+// spaces; the columns listed in `rightAligned` are aligned to the right. Trailing spaces are
+// dropped.
 QString cliTable(const QList<QStringList> &rows, const QList<int> &rightAligned = {});
 
 } // namespace qm

@@ -348,3 +348,35 @@ TEST(CliText, TerminalTextEscapesWhatWouldBreakARowAndTheShellReadsItBack)
     read.removeLast(); // after the last name's NUL
     EXPECT_EQ(read, quotedNames);
 }
+
+// A table of names in Japanese, Korean or with emoji keeps its columns: wide characters take two
+// columns of a terminal, combining marks none.
+TEST(CliText, TableColumnsAreCountedAsATerminalDrawsThem)
+{
+    struct Case
+    {
+        const char *name;
+        QString text;
+        qsizetype columns;
+    };
+    const QList<Case> cases = {
+        {"ascii", u"Downloads"_s, 9},
+        {"precomposed", u"caf\u00e9"_s, 4},
+        {"combiningMark", u"cafe\u0301"_s, 4},
+        {"japanese", u"\u5199\u771f\u3068\u30d3\u30c7\u30aa"_s, 12},
+        {"hangulSyllables", u"\ud55c\uad6d"_s, 4},
+        {"hangulJamo", u"\u1112\u1161\u11ab"_s, 2},
+        {"fullWidth", u"\uff21\uff22"_s, 4},
+        {"emojiBeyondTheBasicPlane", u"\U0001F4F7 x"_s, 4},
+        {"emojiInTheBasicPlane", u"\u2615"_s, 2},
+        {"zeroWidthJoiner", u"a\u200Db"_s, 2},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(terminalColumns(c.text), c.columns) << c.name;
+
+    EXPECT_EQ(
+        cliTable({{u"\u5199\u771f"_s, u"1 GB"_s}, {u"abc"_s, u"10 GB"_s}, {u"cafe\u0301"_s}}, {1}),
+        u"\u5199\u771f   1 GB\n"
+        u"abc   10 GB\n"
+        u"cafe\u0301\n"_s);
+}
