@@ -6,6 +6,7 @@
 #include "cli/CliHistory.h"
 #include "cli/CliScan.h"
 #include "cli/CliStatus.h"
+#include "cli/CliTexts.h"
 #include "desktop/ScanRequest.h"
 #include "desktop/SingleInstance.h"
 #include "model/AppModel.h"
@@ -102,7 +103,7 @@ int main(int argc, char **argv)
     };
     if (!command.json) {
         for (const QString &problem : std::as_const(context.data.problems))
-            print(stderr, problem + u'\n');
+            print(stderr, qm::terminalText(problem) + u'\n');
     }
 
     qm::CliOutput output;
@@ -123,5 +124,6 @@ int main(int argc, char **argv)
         break;
     }
     print(stdout, output.text);
+    print(stderr, output.errorText);
     return output.exitCode;
 }

@@ -17,7 +17,7 @@ Result<CliCommand> parseCliArguments(const QStringList &arguments)
         } else if (argument == QLatin1String("--week")) {
             command.week = true;
         } else if (argument == QLatin1String("--folder")) {
-            if (i + 1 >= arguments.size())
+            if (i + 1 >= arguments.size() || arguments[i + 1].isEmpty())
                 return Error{QCoreApplication::translate("Cli", "--folder needs a folder")};
             command.folder = arguments[++i];
         } else if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
@@ -68,7 +68,8 @@ QString cliUsageText()
         "--json prints one JSON document (schema: docs/cli-json-schema.json).\n"
         "\n"
         "Exit codes: 0 normal, 1 below the warning line (status), 2 below the critical line\n"
-        "(status), 3 wrong arguments, 4 free space or records unreadable, 5 scan failed.\n");
+        "(status), 3 wrong arguments, 4 free space or records unreadable, or no record of the\n"
+        "folder (history), 5 scan failed.\n");
 }
 
 } // namespace qm

@@ -29,7 +29,8 @@ enum class CliExit : int {
     warning = 1,    // status: free space below the warning line
     critical = 2,   // status: free space below the critical line
     usage = 3,      // the arguments are wrong
-    unreadable = 4, // free space or the records could not be read
+    unreadable = 4, // free space or the records could not be read, or (history) they hold no
+                    // size of the folder asked for
     scanFailed = 5, // scan: neither the program nor the tool could take today's record
 };
 

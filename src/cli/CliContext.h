@@ -11,6 +11,7 @@
 #include <QString>
 
 #include <optional>
+#include <utility>
 
 namespace qm {
 
@@ -30,11 +31,19 @@ struct CliContext
     AppNameResolver displayName;
 };
 
-// What one command prints on standard output and its exit code.
+// What one command prints on standard output and standard error, and its exit code.
 struct CliOutput
 {
+    CliOutput() = default;
+    CliOutput(QString text, int exitCode, QString errorText = QString())
+        : text(std::move(text))
+        , exitCode(exitCode)
+        , errorText(std::move(errorText))
+    {}
+
     QString text;
     int exitCode = 0;
+    QString errorText; // for standard error, each line ending with a line feed
 };
 
 } // namespace qm

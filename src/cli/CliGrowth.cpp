@@ -99,7 +99,7 @@ QString text(const CliContext &c, const GrowthFacts &facts)
     const QString indent = QStringLiteral("    ");
     for (const GrownFolder &folder : facts.folders) {
         const DeltaItem &item = folder.item;
-        rows.append({folderDisplayName(item.path),
+        rows.append({terminalText(folderDisplayName(item.path)),
                      item.isNew ? newBadgeText() : QString(),
                      listSizeText(item.currentSize, unit, c.locale),
                      signedSizeText(item.delta, unit, c.locale)});
@@ -109,8 +109,10 @@ QString text(const CliContext &c, const GrowthFacts &facts)
         }
         for (const ChildDelta &child : *folder.children.items) {
             const std::optional<QString> shown = childDisplayName(c, child.name);
+            const QString name = terminalText(child.name);
             rows.append(
-                {indent + (shown ? *shown + QStringLiteral(" (") + child.name + u')' : child.name),
+                {indent
+                     + (shown ? terminalText(*shown) + QStringLiteral(" (") + name + u')' : name),
                  child.isNew ? newBadgeText() : QString(),
                  listSizeText(child.currentSize, unit, c.locale),
                  signedSizeText(child.delta, unit, c.locale)});

@@ -14,6 +14,8 @@
 #include <QJsonArray>
 #include <QMap>
 
+#include <algorithm>
+
 namespace qm {
 
 namespace {
@@ -69,7 +71,18 @@ CliOutput historyOutput(const CliContext &c, const std::optional<QString> &folde
     const std::optional<QString> path
         = folder.has_value() ? std::optional(recordedPath(*folder, c.home)) : std::nullopt;
     const QList<HistoryDay> days = windowDays(c, path);
-    const CliExit exit = c.data.problems.isEmpty() ? CliExit::normal : CliExit::unreadable;
+    // A folder the records hold no size of (mistyped, never watched, not measured in the window)
+    // would be a table of dashes that looks like a result.
+    const bool unrecorded
+        = path.has_value() && std::none_of(days.cbegin(), days.cend(), [](const HistoryDay &day) {
+              return day.bytes.has_value();
+          });
+    const auto unrecordedText = [&c](const QString &shownPath) {
+        return QCoreApplication::translate("Cli", "No size of %1 is recorded in the last %2 days")
+            .arg(shownPath, c.locale.toString(historyDays));
+    };
+    const CliExit exit
+        = c.data.problems.isEmpty() && !unrecorded ? CliExit::normal : CliExit::unreadable;
 
     if (asJson) {
         QJsonArray list;
@@ -88,17 +101,22 @@ CliOutput historyOutput(const CliContext &c, const std::optional<QString> &folde
                 {QStringLiteral("path"), path ? QJsonValue(*path) : QJsonValue(QJsonValue::Null)},
                 {QStringLiteral("days"), list},
                 {QStringLiteral("sparkline"), sparklineOf(days)},
+                {QStringLiteral("message"),
+                 unrecorded ? QJsonValue(unrecordedText(*path)) : QJsonValue(QJsonValue::Null)},
                 {QStringLiteral("problems"), QJsonArray::fromStringList(c.data.problems)},
                 {QStringLiteral("exitCode"), int(exit)},
             }),
             int(exit)};
     }
+    if (unrecorded)
+        return {QString(), int(exit), unrecordedText(terminalText(*path)) + u'\n'};
 
-    QString out = path.has_value()
-                      ? QCoreApplication::translate("Cli", "%1 (%2), last %3 days")
-                            .arg(folderDisplayName(*path), *path, c.locale.toString(historyDays))
-                      : QCoreApplication::translate("Cli", "Free space, last %1 days")
-                            .arg(c.locale.toString(historyDays));
+    QString out = path.has_value() ? QCoreApplication::translate("Cli", "%1 (%2), last %3 days")
+                                         .arg(terminalText(folderDisplayName(*path)),
+                                              terminalText(*path),
+                                              c.locale.toString(historyDays))
+                                   : QCoreApplication::translate("Cli", "Free space, last %1 days")
+                                         .arg(c.locale.toString(historyDays));
     out += u'\n';
     QList<QStringList> rows;
     for (const HistoryDay &day : days)

@@ -105,7 +105,8 @@ CliOutput scanOutput(const CliScanOutcome &outcome, const CliContext &c, bool as
                         listSizeText(outcome.record->free, c.data.settings.unit, c.locale));
         break;
     case Kind::failed:
-        text = QCoreApplication::translate("Cli", "The scan failed: %1").arg(outcome.error);
+        text = QCoreApplication::translate("Cli", "The scan failed: %1")
+                   .arg(terminalText(outcome.error));
         break;
     }
     return {text + u'\n', int(exit)};

@@ -2,6 +2,7 @@
 
 #include "cli/CliCommand.h"
 #include "cli/CliTexts.h"
+#include "freespace/AlertRules.h"
 #include "freespace/MenuBarLabel.h"
 #include "growth/FreeHistory.h"
 #include "growth/FullPrediction.h"
@@ -20,6 +21,10 @@ namespace {
 // The facts both forms print.
 struct StatusFacts
 {
+    // The settings with the lines in effect: as the program does, the warning line lowered to
+    // the volume's capacity (see warningLineLimit) and the critical line kept below it.
+    Settings settings;
+    bool warningLineLowered = false;
     std::optional<DiskSpace> space;
     std::optional<FreeSpaceLevel> level;
     std::optional<FullPrediction> prediction;
@@ -33,8 +38,15 @@ StatusFacts statusFacts(const CliContext &c)
     StatusFacts facts;
     if (c.reading.ok())
         facts.space = c.reading.value();
-    facts.level = freeSpaceLevel(facts.space, c.data.settings);
-    facts.prediction = fullPrediction(c.data.records, c.data.settings, c.now, c.calendar);
+    facts.settings = c.data.settings;
+    Settings &s = facts.settings;
+    const qint64 limit
+        = warningLineLimit(facts.space ? std::optional(facts.space->total) : std::nullopt, s.unit);
+    facts.warningLineLowered = s.thresholdGB > limit;
+    s.thresholdGB = clampedWarningLine(s.thresholdGB, limit);
+    s.criticalGB = clampedCriticalLine(s.criticalGB, s.thresholdGB);
+    facts.level = freeSpaceLevel(facts.space, s);
+    facts.prediction = fullPrediction(c.data.records, s, c.now, c.calendar);
     facts.recordedDays = historyPoints(c.data.records, c.now, declineWindowDays, c.calendar).size();
     if (const std::optional<double> decline
         = averageDailyDecline(c.data.records, c.now, c.calendar))
@@ -76,14 +88,36 @@ QJsonValue optionalNumber(std::optional<qint64> value)
     return value.has_value() ? QJsonValue(*value) : QJsonValue(QJsonValue::Null);
 }
 
-QJsonObject lineJson(qint64 units, ByteUnit unit)
+QJsonObject lineJson(qint64 units, qint64 setUnits, ByteUnit unit)
 {
-    return {{QStringLiteral("units"), units}, {QStringLiteral("bytes"), lineBytes(units, unit)}};
+    return {{QStringLiteral("units"), units},
+            {QStringLiteral("bytes"), lineBytes(units, unit)},
+            {QStringLiteral("setUnits"), setUnits}};
+}
+
+QString linesText(const CliContext &c, const StatusFacts &facts)
+{
+    const Settings &s = facts.settings;
+    const QString warning = c.locale.toString(s.thresholdGB);
+    const QString critical = c.locale.toString(s.criticalGB);
+    const QString unit = byteUnitRawValue(s.unit);
+    if (!facts.warningLineLowered)
+        return QCoreApplication::translate("Cli", "Warning line: %1 %2, critical line: %3 %2")
+            .arg(warning, unit, critical);
+    if (facts.space.has_value())
+        return QCoreApplication::translate(
+                   "Cli",
+                   "Warning line: %1 %2 (set above the volume's capacity), critical line: %3 %2")
+            .arg(warning, unit, critical);
+    return QCoreApplication::translate("Cli",
+                                       "Warning line: %1 %2 (set above the most allowed while the "
+                                       "capacity is unknown), critical line: %3 %2")
+        .arg(warning, unit, critical);
 }
 
 QString text(const CliContext &c, const StatusFacts &facts)
 {
-    const Settings &s = c.data.settings;
+    const Settings &s = facts.settings;
     QString out;
     if (facts.space.has_value()) {
         out += QCoreApplication::translate("Cli", "Free space: %1 of %2 (%3)")
@@ -93,14 +127,10 @@ QString text(const CliContext &c, const StatusFacts &facts)
                + u'\n';
     } else {
         out += QCoreApplication::translate("Cli", "Free space: unknown (%1)")
-                   .arg(c.reading.error().description)
+                   .arg(terminalText(c.reading.error().description))
                + u'\n';
     }
-    out += QCoreApplication::translate("Cli", "Warning line: %1 %2, critical line: %3 %2")
-               .arg(c.locale.toString(s.thresholdGB),
-                    byteUnitRawValue(s.unit),
-                    c.locale.toString(s.criticalGB))
-           + u'\n';
+    out += linesText(c, facts) + u'\n';
     out += (facts.prediction.has_value() ? fullPredictionText(*facts.prediction)
                                          : QCoreApplication::translate("Cli", "No prediction"))
            + u'\n';
@@ -121,7 +151,7 @@ QString text(const CliContext &c, const StatusFacts &facts)
         const std::optional<QDateTime> day = c.calendar.dateFromDayKey(facts.latest->date);
         out += QCoreApplication::translate("Cli", "Latest record: %1")
                    .arg(day.has_value() ? shortDayText(*day, c.now, c.calendar, c.locale)
-                                        : facts.latest->date)
+                                        : terminalText(facts.latest->date))
                + u'\n';
     } else {
         out += QCoreApplication::translate("Cli", "No records yet") + u'\n';
@@ -131,7 +161,7 @@ QString text(const CliContext &c, const StatusFacts &facts)
 
 QJsonObject json(const CliContext &c, const StatusFacts &facts, CliExit exit)
 {
-    const Settings &s = c.data.settings;
+    const Settings &s = facts.settings;
     QJsonObject prediction;
     if (facts.prediction.has_value()) {
         const bool moreThanAYear = facts.prediction->kind == FullPrediction::Kind::moreThanAYear;
@@ -154,8 +184,10 @@ QJsonObject json(const CliContext &c, const StatusFacts &facts, CliExit exit)
          c.reading.ok() ? QJsonValue(QJsonValue::Null) : QJsonValue(c.reading.error().description)},
         {QStringLiteral("level"),
          facts.level ? QJsonValue(levelRawValue(*facts.level)) : QJsonValue(QJsonValue::Null)},
-        {QStringLiteral("warningLine"), lineJson(s.thresholdGB, s.unit)},
-        {QStringLiteral("criticalLine"), lineJson(s.criticalGB, s.unit)},
+        {QStringLiteral("warningLine"),
+         lineJson(s.thresholdGB, c.data.settings.thresholdGB, s.unit)},
+        {QStringLiteral("criticalLine"),
+         lineJson(s.criticalGB, c.data.settings.criticalGB, s.unit)},
         {QStringLiteral("prediction"),
          facts.prediction ? QJsonValue(prediction) : QJsonValue(QJsonValue::Null)},
         {QStringLiteral("basis"),

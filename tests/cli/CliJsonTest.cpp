@@ -56,6 +56,7 @@ TEST(CliJson, EveryDocumentIsValidAgainstTheSchema)
         {"history", historyOutput(week, std::nullopt, true)},
         {"historyFolder", historyOutput(week, u"~/Downloads"_s, true)},
         {"historyNothing", historyOutput(nothing, std::nullopt, true)},
+        {"historyFolderUnrecorded", historyOutput(week, u"~/Nowhere"_s, true)},
         {"scanAsked", scanOutput({CliScanOutcome::Kind::askedProgram, 4242, {}, {}}, week, true)},
         {"scanHere", scanOutput({CliScanOutcome::Kind::scannedHere, {}, record, {}}, week, true)},
         {"scanFailed",

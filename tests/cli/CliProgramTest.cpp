@@ -1,5 +1,8 @@
 // The installed tool end to end, in the test's private home: its own scan when no program runs,
 // then what it reads back, and its exit codes.
+#include "records/ChildrenStore.h"
+#include "records/Snapshot.h"
+#include "settings/Settings.h"
 #include "support/Printers.h"
 #include "support/TestEnvironment.h"
 
@@ -11,6 +14,12 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QStandardPaths>
+
+#include <cerrno>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -28,9 +37,15 @@ struct ToolRun
 ToolRun runTool(const QStringList &arguments)
 {
     QProcess tool;
+    tool.setWorkingDirectory(qm::test::privateHome());
     tool.start(QStringLiteral(QUILLMERE_CLI_EXECUTABLE), arguments);
     EXPECT_TRUE(tool.waitForFinished(120000));
     return {tool.exitCode(), tool.readAllStandardOutput(), tool.readAllStandardError()};
+}
+
+QString dataFolder()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + u"/Quillmere"_s;
 }
 
 } // namespace
@@ -39,6 +54,7 @@ TEST(CliProgram, ScansInPlaceOfTheProgramThenReadsItsRecordBack)
 {
     const QString data
         = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + u"/Quillmere"_s;
+    QDir(data).removeRecursively(); // a first start, whichever test ran before
     ASSERT_TRUE(qm::test::writeFile(qm::test::privateHome() + u"/Downloads/film.bin"_s,
                                     QByteArray(3'000'000, 'x')));
 
@@ -106,4 +122,162 @@ TEST(CliProgram, ARecordThatIsNotARealDayIsIgnoredAndKept)
     QFile kept(data + u"/snapshots.json"_s);
     ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
     EXPECT_EQ(kept.readAll(), file) << "the tool never rewrites records";
+}
+
+// Watched folders with a line break, a tab or a right-to-left override in their names, and a
+// child whose name is not UTF-8: the tool scans them itself, then every row of its growth table
+// is one line and the columns hold; --json keeps the names exact.
+TEST(CliProgram, NamesThatWouldBreakTheTableAreEscapedInTextAndExactInJson)
+{
+    const QString home = qm::test::privateHome();
+    const QString lines = u"line one\nline two"_s;
+    const QByteArray lines8 = QFile::encodeName(home + u'/' + lines);
+    const QString tab = u"tab\there"_s;
+    const QString override = u"abc\u202Efdp.exe"_s;
+    ASSERT_TRUE(qm::test::writeFile(QFile::decodeName(lines8 + "/x\ty/a.bin"),
+                                    QByteArray(11'000'000, 'x')));
+    // A name that is not UTF-8 can only be made from its bytes.
+    ASSERT_TRUE(QDir().mkpath(QFile::decodeName(lines8)));
+    ASSERT_TRUE(::mkdir((lines8 + "/caf\xe9").constData(), 0755) == 0 || errno == EEXIST);
+    {
+        const int fd = ::open((lines8 + "/caf\xe9/a.bin").constData(), O_WRONLY | O_CREAT, 0644);
+        ASSERT_GE(fd, 0);
+        const QByteArray content(12'000'000, 'x');
+        ASSERT_EQ(::write(fd, content.constData(), size_t(content.size())), content.size());
+        ::close(fd);
+    }
+    ASSERT_TRUE(
+        qm::test::writeFile(home + u'/' + override + u"/a.bin"_s, QByteArray(200'000, 'x')));
+    ASSERT_TRUE(qm::test::writeFile(home + u'/' + tab + u"/a.bin"_s, QByteArray(100'000, 'x')));
+
+    // Yesterday all three were empty and the first held only a child that is gone today.
+    const QString data = dataFolder();
+    QDir(data).removeRecursively();
+    qm::Settings settings = qm::defaultSettings();
+    settings.watchEntries
+        = {{u"~/"_s + lines, true}, {u"~/"_s + tab, true}, {u"~/"_s + override, true}};
+    ASSERT_TRUE(qm::test::writeFile(data + u"/settings.json"_s, qm::encodeSettings(settings)));
+    const QString yesterday = QDate::currentDate().addDays(-1).toString(Qt::ISODate);
+    qm::Snapshot record;
+    record.date = yesterday;
+    record.free = 50'000'000'000;
+    for (const qm::WatchSetting &entry : std::as_const(settings.watchEntries))
+        record.entries.insert(entry.path, 0);
+    ASSERT_TRUE(qm::test::writeFile(data + u"/snapshots.json"_s, qm::encodeSnapshots({record})));
+    ASSERT_TRUE(qm::test::writeFile(
+        data + u"/children.json"_s,
+        qm::encodeBreakdown({{yesterday, {{u"~/"_s + lines, {{u"old"_s, 1}}}}}})));
+    const ToolRun scan = runTool({u"scan"_s});
+    ASSERT_EQ(scan.exitCode, 0) << scan.out.data() << scan.err.data();
+
+    const ToolRun growth = runTool({u"growth"_s});
+    EXPECT_EQ(growth.exitCode, 0) << growth.err.data();
+    const QStringList table = QString::fromUtf8(growth.out).section(u"\n\n"_s, 1).split(u'\n');
+    const QStringList names = {u"$'line one\\nline two'"_s,
+                               u"    $'caf\\xE9'"_s,
+                               u"    $'x\\ty'"_s,
+                               u"$'abc\\u202Efdp.exe'"_s,
+                               u"    No breakdown yet"_s,
+                               u"$'tab\\there'"_s,
+                               u"    No breakdown yet"_s,
+                               QString()}; // after the last line break
+    ASSERT_EQ(table.size(), names.size()) << growth.out.data();
+    qsizetype rowLength = -1;
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        EXPECT_TRUE(table[i].startsWith(names[i] + u"  "_s) || table[i] == names[i])
+            << table[i].toStdString();
+        // The sizes are aligned to the right: every row with sizes ends at the same column.
+        if (table[i].contains(u'+')) {
+            if (rowLength < 0)
+                rowLength = table[i].size();
+            EXPECT_EQ(table[i].size(), rowLength) << table[i].toStdString();
+        }
+    }
+
+    const ToolRun json = runTool({u"growth"_s, u"--json"_s});
+    const QJsonArray folders
+        = QJsonDocument::fromJson(json.out).object().value(u"report"_s)[u"folders"_s].toArray();
+    ASSERT_EQ(folders.size(), 3) << json.out.data();
+    EXPECT_EQ(folders[0][u"name"_s].toString(), lines);
+    EXPECT_EQ(folders[0][u"children"_s][0][u"name"_s].toString(), u"caf\\xE9"_s);
+    EXPECT_EQ(folders[0][u"children"_s][1][u"name"_s].toString(), u"x\ty"_s);
+    EXPECT_EQ(folders[1][u"path"_s].toString(), u"~/"_s + override);
+    EXPECT_EQ(folders[2][u"name"_s].toString(), tab);
+
+    const ToolRun history = runTool({u"history"_s, u"--folder"_s, u"~/"_s + lines});
+    EXPECT_EQ(history.exitCode, 0) << history.err.data();
+    EXPECT_EQ(history.out.count('\n'), 1 + 30 + 1) << history.out.data();
+    EXPECT_TRUE(
+        history.out.startsWith("$'line one\\nline two' ($'~/line one\\nline two'), last 30 days\n"))
+        << history.out.data();
+}
+
+// Asked for a folder the records hold nothing of, history says so and exits with 4 instead of
+// printing thirty dashes; an empty folder is a wrong argument. A warning line set far above the
+// volume is shown at the capacity, as the program keeps it.
+TEST(CliProgram, UnrecordedFoldersAndLinesAboveTheCapacityAreSaidSo)
+{
+    const QString data = dataFolder();
+    QDir(data).removeRecursively();
+    qm::Snapshot record;
+    record.date = QDate::currentDate().addDays(-1).toString(Qt::ISODate);
+    record.free = 50'000'000'000;
+    record.entries.insert(u"~/Downloads"_s, 1'000'000'000);
+    ASSERT_TRUE(qm::test::writeFile(data + u"/snapshots.json"_s, qm::encodeSnapshots({record})));
+    qm::Settings settings = qm::defaultSettings();
+    settings.thresholdGB = std::numeric_limits<qint64>::max();
+    ASSERT_TRUE(qm::test::writeFile(data + u"/settings.json"_s, qm::encodeSettings(settings)));
+
+    struct Case
+    {
+        QStringList arguments;
+        int exitCode;
+        QByteArray outStart;
+        QByteArray err;
+    };
+    const QList<Case> cases = {
+        {{u"history"_s, u"--folder"_s, QString()}, 3, {}, "--folder needs a folder\n"},
+        {{u"history"_s, u"--folder"_s, u"\n"_s},
+         4,
+         {},
+         "No size of $'~/\\n' is recorded in the last 30 days\n"},
+        {{u"history"_s, u"--folder"_s, u"~/Nowhere"_s},
+         4,
+         {},
+         "No size of ~/Nowhere is recorded in the last 30 days\n"},
+        {{u"history"_s, u"--folder"_s, u"Downloads"_s},
+         0,
+         "Downloads (~/Downloads), last 30 days\n",
+         {}},
+    };
+    for (const Case &c : cases) {
+        const ToolRun run = runTool(c.arguments);
+        const std::string arguments = c.arguments.join(u' ').toStdString();
+        EXPECT_EQ(run.exitCode, c.exitCode) << arguments;
+        EXPECT_TRUE(run.out.startsWith(c.outStart)) << arguments << run.out.data();
+        EXPECT_TRUE(c.err.isEmpty() ? run.err.isEmpty() : run.err.startsWith(c.err))
+            << arguments << run.err.data();
+    }
+    const ToolRun unrecorded = runTool({u"history"_s, u"--folder"_s, u"~/Nowhere"_s, u"--json"_s});
+    EXPECT_EQ(unrecorded.exitCode, 4);
+    EXPECT_EQ(QJsonDocument::fromJson(unrecorded.out).object().value(u"message"_s).toString(),
+              u"No size of ~/Nowhere is recorded in the last 30 days"_s)
+        << unrecorded.out.data();
+
+    const ToolRun json = runTool({u"status"_s, u"--json"_s});
+    const QJsonObject status = QJsonDocument::fromJson(json.out).object();
+    const QJsonObject warningLine = status.value(u"warningLine"_s).toObject();
+    const qint64 unitBytes
+        = status.value(u"unit"_s).toString() == u"GiB"_s ? qint64(1) << 30 : 1'000'000'000;
+    EXPECT_EQ(warningLine.value(u"units"_s).toInteger(),
+              status.value(u"total"_s).toInteger() / unitBytes)
+        << json.out.data();
+    EXPECT_EQ(warningLine.value(u"setUnits"_s).toInteger(), settings.thresholdGB);
+    const ToolRun text = runTool({u"status"_s});
+    EXPECT_EQ(text.exitCode, json.exitCode);
+    EXPECT_EQ(QString::fromUtf8(text.out).section(u'\n', 1, 1),
+              u"Warning line: %1 %2 (set above the volume's capacity), critical line: 10 %2"_s.arg(
+                  QLocale().toString(warningLine.value(u"units"_s).toInteger()),
+                  status.value(u"unit"_s).toString()))
+        << text.out.data();
 }
