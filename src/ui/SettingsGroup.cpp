@@ -59,7 +59,9 @@ SettingsForm::SettingsForm(QWidget *parent)
     auto *scroll = new QScrollArea(this);
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setWidgetResizable(true);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // On a small or scaled screen a form may be wider than the window: it scrolls sideways
+    // rather than being cut off at the window's edge.
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     auto *content = new QWidget(scroll);
     m_groups = new QVBoxLayout(content);
     m_groups->setContentsMargins(20, 20, 20, 20);

@@ -105,11 +105,12 @@ def _slug(text):
 
 
 class DesktopStack:
-    def __init__(self, artifacts, tray_host="sni"):
+    def __init__(self, artifacts, tray_host="sni", screen=SCREEN):
         if tray_host not in TRAY_HOSTS:
             raise ValueError("tray host must be one of %s" % ", ".join(TRAY_HOSTS))
         self.artifacts = os.path.abspath(artifacts)
         self.tray_host = tray_host
+        self.screen = screen  # WIDTHxHEIGHTxDEPTH
         self.root = None
         self.home = None
         self.display = None
@@ -137,6 +138,12 @@ class DesktopStack:
         if self.root:
             shutil.rmtree(self.root, ignore_errors=True)
         return False
+
+    @property
+    def screen_size(self):
+        """(width, height) of the display."""
+        width, height = (int(n) for n in self.screen.split("x")[:2])
+        return width, height
 
     @property
     def runtime_dir(self):
@@ -268,7 +275,8 @@ class DesktopStack:
         read_end, write_end = os.pipe()
         self.start_process(
             "xvfb",
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", SCREEN, "-nolisten", "tcp"],
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", self.screen, "-nolisten",
+             "tcp"],
             pass_fds=(write_end,),
         )
         os.close(write_end)
@@ -706,10 +714,11 @@ def has_colour(pixels, colours, channels=3, offset=0, tolerance=24):
     return False
 
 
-def e2e_main(doc, what, run, add_arguments=None):
+def e2e_main(doc, what, run, add_arguments=None, screen=SCREEN):
     """The command line every end-to-end script shares: --host, --program, --artifacts (and
     whatever add_arguments(parser) adds). Calls run(stack, program, arguments) on a fresh stack
-    and returns the exit status: 0 passed, 1 a step failed (named), 77 the stack cannot start."""
+    (a display of `screen`, or of screen(arguments) when it is a function) and returns the exit
+    status: 0 passed, 1 a step failed (named), 77 the stack cannot start."""
     import argparse
     import shutil
     import time
@@ -726,7 +735,8 @@ def e2e_main(doc, what, run, add_arguments=None):
     label = "%s, %s tray host" % (what, arguments.host) if what else \
         "%s tray host" % arguments.host
     try:
-        with DesktopStack(arguments.artifacts, arguments.host) as stack:
+        size = screen(arguments) if callable(screen) else screen
+        with DesktopStack(arguments.artifacts, arguments.host, size) as stack:
             run(stack, os.path.abspath(arguments.program), arguments)
     except StackUnavailable as error:
         print("SKIPPED: the display stack cannot start here: %s" % error, flush=True)

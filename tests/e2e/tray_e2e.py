@@ -24,7 +24,7 @@ import urllib.parse
 
 SKIPPED = 77
 try:
-    from desktopstack import (e2e_main, PANEL_HEIGHT, SCREEN, WARNING_COLOURS,
+    from desktopstack import (e2e_main, PANEL_HEIGHT, WARNING_COLOURS,
                               StepFailed, has_colour)
 except ImportError as missing:  # python3-dbus, which `make deps` installs
     print("SKIPPED: the display stack cannot start here: %s" % missing, flush=True)
@@ -111,7 +111,7 @@ def activate(stack, item):
         if item not in _icon_positions:
             _icon_positions[item] = stack.wait_until(
                 "the item's icon in the panel", lambda: stack.foreground_position(
-                    0, 0, int(SCREEN.split("x")[0]), PANEL_HEIGHT))
+                    0, 0, stack.screen_size[0], PANEL_HEIGHT))
         x, y = _icon_positions[item]
         stack.move_pointer(x, y)
         stack.sni_activate(item, x, y)

@@ -23,6 +23,8 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTest>
@@ -203,6 +205,29 @@ TEST_F(SettingsWindowTest, TheFrameIsKeptBetweenRuns)
         usable.contains(last.geometry().adjusted(0, -SettingsWindow::defaultTitleBarHeight, 0, 0)))
         << last.geometry().x() << "," << last.geometry().y() << " " << last.width() << "x"
         << last.height();
+}
+
+// On a small or scaled screen the window is as small as it may be: what does not fit in a
+// section scrolls into view, sideways too, rather than being cut off at the window's edge.
+TEST_F(SettingsWindowTest, EverySectionScrollsWhereItDoesNotFit)
+{
+    for (const int s : {0, 1, 2, 3, 4}) {
+        const auto section = SettingsSection(s);
+        SCOPED_TRACE(s);
+        QWidget *form = open(section);
+        window->resize(settingsUsableMinimum);
+        QTest::qWait(20);
+        for (const QScrollArea *scroll : form->findChildren<QScrollArea *>()) {
+            const QWidget *content = scroll->widget();
+            if (!content || !scroll->isVisible())
+                continue;
+            const QSize needed = content->minimumSizeHint();
+            EXPECT_TRUE(needed.width() <= scroll->viewport()->width()
+                        || scroll->horizontalScrollBar()->isVisible())
+                << needed.width() << " wide in " << scroll->viewport()->width();
+            EXPECT_GE(content->width(), std::min(needed.width(), scroll->viewport()->width()));
+        }
+    }
 }
 
 TEST_F(SettingsWindowTest, GeneralSwitchesLaunchAtLoginAndTheUnit)
