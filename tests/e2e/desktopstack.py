@@ -89,7 +89,16 @@ DUNST_CONFIG = """[global]
     timeout = 0
 """
 
-TRAY_HOSTS = ("sni", "xembed")
+TRAY_HOSTS = ("sni", "xembed", "gnome")
+
+# GNOME Shell's settings, read through GSettings' key file back end (the private bus starts no
+# dconf service): the AppIndicator extension, which hosts StatusNotifierItems in the top bar,
+# switched on.
+GNOME_SETTINGS = """[org/gnome/shell]
+disable-user-extensions=false
+enabled-extensions=['ubuntu-appindicators@ubuntu.com']
+welcome-dialog-last-shown-version='999'
+"""
 
 
 class StepFailed(Exception):
@@ -115,6 +124,7 @@ class DesktopStack:
         self.home = None
         self.display = None
         self.bus_address = None
+        self.system_bus_address = None
         self.program = None
         self.program_runs = 0
         self._bus = None
@@ -173,6 +183,8 @@ class DesktopStack:
             env["DISPLAY"] = self.display
         if self.bus_address:
             env["DBUS_SESSION_BUS_ADDRESS"] = self.bus_address
+        if self.system_bus_address:
+            env["DBUS_SYSTEM_BUS_ADDRESS"] = self.system_bus_address
         env.update(extra)
         return env
 
@@ -263,7 +275,8 @@ class DesktopStack:
     # --- The display stack -----------------------------------------------------------------
 
     def required_programs(self):
-        host = ["xfce4-panel"] if self.tray_host == "sni" else ["trayer"]
+        host = {"sni": ["xfce4-panel"], "xembed": ["trayer"], "gnome": ["gnome-shell"]}[
+            self.tray_host]
         return ["Xvfb", "dbus-daemon", "dunst", "dunstctl", "xwininfo", "xdotool", "import",
                 _service_program("org.a11y.Bus")] + host
 
@@ -287,18 +300,26 @@ class DesktopStack:
         self.display = ":" + number
 
     def start_bus(self):
-        config = os.path.join(self.root, "bus.conf")
+        self.bus_address = self._start_private_bus("dbus-daemon", "session")
+
+    def _start_private_bus(self, name, kind):
+        """A private bus of `kind` (session or system) listening in a folder of its own; its
+        address."""
+        folder = os.path.join(self.root, name)
+        os.makedirs(folder, exist_ok=True)
+        config = os.path.join(folder, "bus.conf")
         with open(config, "w") as f:
-            f.write(BUS_CONFIG.format(folder=self.root))
+            f.write(BUS_CONFIG.format(folder=folder).replace(
+                "<type>session</type>", "<type>%s</type>" % kind))
         process = self.start_process(
-            "dbus-daemon",
+            name,
             ["dbus-daemon", "--config-file=" + config, "--nofork", "--print-address=1"],
             stdout=subprocess.PIPE,
         )
         address = _read_line(process.stdout.fileno(), timeout=20)
         if not address:
             raise StackUnavailable("dbus-daemon did not start")
-        self.bus_address = address
+        return address
 
     def bus(self):
         if self._bus is None:
@@ -311,8 +332,30 @@ class DesktopStack:
     def start_tray_host(self):
         if self.tray_host == "sni":
             self._start_xfce_panel()
+        elif self.tray_host == "gnome":
+            self._start_gnome_shell()
         else:
             self._start_trayer()
+
+    def _start_gnome_shell(self):
+        """GNOME Shell on X11 with the AppIndicator extension: its top bar hosts the items and
+        draws their labels. The shell asks the system bus for a few services; a second private
+        bus stands in for it. The shell also shows notifications itself."""
+        if not os.path.isdir("/usr/share/gnome-shell/extensions/ubuntu-appindicators@ubuntu.com"):
+            raise StackUnavailable("the AppIndicator extension of GNOME Shell is not installed")
+        self.system_bus_address = self._start_private_bus("system-bus", "system")
+        settings = os.path.join(self.home, ".config/glib-2.0/settings")
+        os.makedirs(settings, exist_ok=True)
+        with open(os.path.join(settings, "keyfile"), "w") as f:
+            f.write(GNOME_SETTINGS)
+        self.start_process("gnome-shell", ["gnome-shell", "--x11", "--replace", "--sm-disable"],
+                           env=self.environment(XDG_CURRENT_DESKTOP="GNOME", GSETTINGS_BACKEND="keyfile",
+                                                XDG_SESSION_TYPE="x11"))
+        self.wait_until("the StatusNotifierWatcher", lambda: self.has_name(SNI_WATCHER))
+        # The shell starts in the overview; the top bar is what this session is about.
+        time.sleep(1)
+        subprocess.run(["xdotool", "key", "Escape"], env=self.environment(), check=False,
+                       capture_output=True, timeout=10)
 
     def _start_xfce_panel(self):
         channel = os.path.join(self.home, ".config/xfce4/xfconf/xfce-perchannel-xml")
@@ -363,7 +406,8 @@ class DesktopStack:
         self.start_display()
         self.start_bus()
         self.start_accessibility()
-        self.start_notifications()
+        if self.tray_host != "gnome":  # the shell shows notifications itself
+            self.start_notifications()
         self.start_file_manager()
         self.start_tray_host()
 
@@ -436,7 +480,9 @@ class DesktopStack:
                             dbus_interface=dbus.PROPERTIES_IFACE)
         bus_object = self.bus().get_object("org.freedesktop.DBus", "/org/freedesktop/DBus")
         for item in items:
-            service, _, path = str(item).partition("/")
+            # "service/path" (xfce4-panel, KDE) or "service@/path" (GNOME's AppIndicator).
+            entry = str(item).replace("@/", "/", 1)
+            service, _, path = entry.partition("/")
             path = "/" + path if path else "/StatusNotifierItem"
             owner_pid = bus_object.GetConnectionUnixProcessID(
                 service, dbus_interface="org.freedesktop.DBus")
@@ -723,7 +769,7 @@ def e2e_main(doc, what, run, add_arguments=None, screen=SCREEN):
     import shutil
     import time
     parser = argparse.ArgumentParser(description=doc.splitlines()[0])
-    parser.add_argument("--host", choices=("sni", "xembed"), required=True)
+    parser.add_argument("--host", choices=TRAY_HOSTS, required=True)
     parser.add_argument("--program", required=True)
     parser.add_argument("--artifacts", required=True)
     if add_arguments:

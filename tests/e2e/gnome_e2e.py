@@ -1,0 +1,196 @@
+#!/usr/bin/python3
+"""The tray item in GNOME Shell's top bar (the AppIndicator extension): the free space as a label.
+
+    gnome_e2e.py --host gnome --program build/src/quillmere --artifacts DIR
+
+GNOME Shell runs on X11 with the AppIndicator extension switched on; the top bar hosts the
+program's StatusNotifierItem and draws its label beside the icon. Checks: the label read over
+D-Bus equals the free space of the test home's volume in the chosen style, and the top bar shows
+it (read back from a screenshot with OCR); choosing another style in Settings changes the label
+at once; a left click on the item opens the popover under it and a second click closes it; the
+shell restarting brings the item back; the right-click menu lists the commands and "Quit
+Quillmere" from it ends the program. Screenshots go to DIR. Exits 0 when all hold, 1 naming the
+failed step, 77 when the display stack cannot start here.
+"""
+
+import os
+import re
+import shutil
+import subprocess
+import sys
+import time
+
+SKIPPED = 77
+try:
+    import dbus
+    from desktopstack import PANEL_HEIGHT, e2e_main, StepFailed, StackUnavailable
+    from tray_e2e import free_bytes, prepare_home, program_window, settings_window, widget_in
+except ImportError as missing:  # python3-dbus, which `make deps` installs
+    print("SKIPPED: the display stack cannot start here: %s" % missing, flush=True)
+    sys.exit(SKIPPED)
+
+SNI_ITEM = "org.kde.StatusNotifierItem"
+FREE_TEXT = re.compile(r"(\d+(?:\.\d+)?) (MB|GB|TB)")
+UNITS = {"MB": 10**6, "GB": 10**9, "TB": 10**12}
+
+
+def top_bar(stack, name):
+    """A screenshot of the top bar, cut from the whole screen; its path."""
+    whole = stack.screenshot(name + "-screen")
+    path = os.path.join(stack.artifacts, name + ".png")
+    subprocess.run(["convert", whole, "-crop", "%dx%d+0+0" % (stack.screen_size[0], PANEL_HEIGHT),
+                    "+repage", path], check=True, timeout=30)
+    return path
+
+
+def ocr_words(path, scale=4):
+    """The words tesseract reads in the picture, each with its box in the picture's pixels."""
+    enlarged = path[:-4] + "-ocr.png"
+    subprocess.run(["convert", path, "-resize", "%d%%" % (scale * 100), "-colorspace", "Gray",
+                    "-negate", enlarged], check=True, timeout=30)
+    result = subprocess.run(["tesseract", enlarged, "-", "--psm", "11", "tsv"],
+                            capture_output=True, text=True, timeout=60)
+    words = []
+    for line in result.stdout.splitlines()[1:]:
+        cells = line.split("\t")
+        if len(cells) == 12 and cells[11].strip():
+            left, top, width, height = (int(c) // scale for c in cells[6:10])
+            words.append({"text": cells[11].strip(), "x": left, "y": top,
+                          "width": width, "height": height})
+    return words
+
+
+def label(stack, item):
+    return str(stack.sni_property(item, "XAyatanaLabel"))
+
+
+def check_free_text(text, stack):
+    match = FREE_TEXT.fullmatch(text)
+    if not match:
+        return False
+    shown = float(match.group(1)) * UNITS[match.group(2)]
+    actual = free_bytes(stack.home)
+    if abs(shown - actual) > max(1.5 * 10**9, actual * 0.02):
+        raise StepFailed("the label says %s, but %.2f GB are free" % (text, actual / 1e9))
+    return True
+
+
+def label_on_screen(stack, name, text):
+    """Where the top bar shows `text` (its first word), read back by OCR; None if not seen."""
+    words = ocr_words(top_bar(stack, name))
+    first = text.split()[0]
+    for word in words:
+        if word["text"].replace(",", ".") == first:
+            return word
+    print("OCR read %s" % [w["text"] for w in words], flush=True)
+    return None
+
+
+def start_program(stack, program):
+    stack.program_runs += 1
+    stack.program = stack.start_process(
+        "quillmere-run%d" % stack.program_runs, [program],
+        env=stack.environment(QT_QPA_PLATFORM="xcb", XDG_CURRENT_DESKTOP="GNOME"))
+    return stack.wait_until("the item registered with the StatusNotifierWatcher",
+                            lambda: stack.sni_item(stack.program.pid))
+
+
+def popover(stack):
+    return program_window(stack, popup=True)
+
+
+def run(stack, program, arguments):
+    with stack.step("start GNOME Shell with the AppIndicator extension"):
+        stack.start_desktop()
+    with stack.step("write a home with 30 days of records"):
+        prepare_home(stack)
+    with stack.step("the item appears with the free space as its label"):
+        item = start_program(stack, program)
+        text = stack.wait_until("the free space as the item's label",
+                                lambda: label(stack, item) if check_free_text(label(stack, item),
+                                                                             stack) else None)
+        guide = str(stack.sni_property(item, "XAyatanaLabelGuide"))
+        print("label %r, guide %r" % (text, guide), flush=True)
+    with stack.step("the top bar shows the label"):
+        seen = stack.wait_until("the label in the top bar",
+                                lambda: label_on_screen(stack, "top-bar", text), timeout=10)
+    with stack.step("a left click opens the popover under the item and a second one closes it"):
+        x, y = seen["x"] + seen["width"] // 2, seen["y"] + seen["height"] // 2
+        stack.click_at(x, y)
+        shown = stack.wait_until("the popover on screen", lambda: popover(stack), timeout=10)
+        time.sleep(0.5)
+        shown = popover(stack)
+        stack.screenshot("popover")
+        if not (shown["x"] <= x <= shown["x"] + shown["width"]) or shown["y"] > PANEL_HEIGHT + 16:
+            raise StepFailed("the popover opened at (%d, %d), %dx%d, not under the click at "
+                             "(%d, %d)" % (shown["x"], shown["y"], shown["width"],
+                                           shown["height"], x, y))
+        time.sleep(0.6)  # past the guard that ignores a click right after a close
+        stack.click_at(x, y)
+        stack.wait_until("the popover closed", lambda: popover(stack) is None, timeout=10)
+    with stack.step("choosing the percentage style in Settings changes the label at once"):
+        time.sleep(0.6)
+        stack.click_at(x, y)
+        stack.wait_until("the popover on screen", lambda: popover(stack), timeout=10)
+        stack.press_keys("ctrl+comma")
+        window = stack.wait_until("the Settings window", lambda: settings_window(stack))
+        entry = stack.wait_until("the Menu Bar section",
+                                 lambda: widget_in(stack, window, "Menu Bar"), timeout=10)
+        stack.click_widget(entry)
+        choice = stack.wait_until("the percentage style",
+                                  lambda: widget_in(stack, settings_window(stack), "Free Space (%)",
+                                                    prefix=True), timeout=10)
+        stack.click_widget(choice)
+        started = time.monotonic()
+        percent = stack.wait_until("a percentage as the label",
+                                   lambda: re.fullmatch(r"\d+(\.\d)?%", label(stack, item)),
+                                   timeout=5)
+        print("label %r after %.2f s" % (percent.group(0), time.monotonic() - started),
+              flush=True)
+        stack.wait_until("the percentage in the top bar",
+                         lambda: label_on_screen(stack, "top-bar-percent", percent.group(0)),
+                         timeout=10)
+        stack.press_keys("ctrl+w")
+    with stack.step("the shell restarting brings the item back"):
+        shell = next(p for n, p in stack._processes if n == "gnome-shell")
+        stack.end_process(shell)
+        stack.wait_until("the watcher gone", lambda: not stack.has_name("org.kde.StatusNotifierWatcher"),
+                         timeout=10)
+        stack.start_tray_host()
+        item = stack.wait_until("the item registered again",
+                                lambda: stack.sni_item(stack.program.pid), timeout=30)
+        stack.wait_until("the label in the top bar again",
+                         lambda: label_on_screen(stack, "top-bar-again", label(stack, item)),
+                         timeout=15)
+    with stack.step("the right-click menu lists the commands; Quit Quillmere ends the program"):
+        seen = label_on_screen(stack, "top-bar-menu", label(stack, item))
+        stack.click_at(seen["x"] + seen["width"] // 2, seen["y"] + seen["height"] // 2, button=3)
+        time.sleep(1)
+        menu = stack.screenshot("menu")
+        quit_word = None
+        for word in ocr_words(menu, scale=2):
+            if word["text"] == "Quit":
+                quit_word = word
+        if quit_word is None:
+            raise StepFailed("no \"Quit Quillmere\" in the item's menu (see menu.png)")
+        stack.click_at(quit_word["x"] + quit_word["width"] // 2,
+                       quit_word["y"] + quit_word["height"] // 2)
+        program = stack.program
+        deadline = time.monotonic() + 10
+        while program.poll() is None and time.monotonic() < deadline:
+            time.sleep(0.1)
+        if program.poll() is None:
+            raise StepFailed("the program still runs after \"Quit Quillmere\"")
+        stack.end_process(program)
+        stack.program = None
+
+
+def main():
+    if shutil.which("tesseract") is None:
+        print("SKIPPED: tesseract (OCR) is not installed", flush=True)
+        return SKIPPED
+    return e2e_main(__doc__, "label in GNOME Shell's top bar", run)
+
+
+if __name__ == "__main__":
+    sys.exit(main())
