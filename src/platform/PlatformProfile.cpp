@@ -230,6 +230,10 @@ const PlatformProfile &linuxProfile()
             {QStringLiteral("~/.local/share/"), QString(), QStringLiteral(".local/share/")},
         };
         p.trashFolder = QStringLiteral("~/.local/share/Trash/files");
+        // Process names as /proc/<pid>/comm gives them (at most 15 characters).
+        p.trayLabelHosts = {QStringLiteral("gnome-shell"),
+                            QStringLiteral("ayatana-indica"),
+                            QStringLiteral("indicator-appli")};
         p.hasFullDiskAccessControl = false;
         using C = CleanupCatalogueRow::Kind;
         const QString vsCode = QStringLiteral("VS Code");
@@ -331,6 +335,15 @@ const PlatformProfile &linuxProfile()
         return p;
     }();
     return profile;
+}
+
+TrayPresentation trayPresentation(const QString &watcherProgram, const PlatformProfile &profile)
+{
+    for (const QString &host : profile.trayLabelHosts) {
+        if (!watcherProgram.isEmpty() && watcherProgram.startsWith(host))
+            return TrayPresentation::labelBesideIcon;
+    }
+    return TrayPresentation::valueInIcon;
 }
 
 } // namespace qm

@@ -108,8 +108,24 @@ struct PlatformProfile
     // absent where the platform has none.
     std::optional<CleanupCommandRow> localSnapshotCommand;
 
+    // The programs that, owning the StatusNotifierWatcher, draw an item's text label beside
+    // its icon (GNOME Shell's AppIndicator extension, the Ayatana/Unity indicator services).
+    // Other hosts (KDE Plasma, xfce4-panel, Cinnamon, MATE's notification area) show the icon
+    // alone, so there the icon carries the value. Empty where the menu bar shows text itself.
+    QStringList trayLabelHosts;
+
     QStringList defaultWatchPaths() const;
 };
+
+// How the free space reaches the panel.
+enum class TrayPresentation {
+    labelBesideIcon, // the host draws the label; the icon is the gauge alone
+    valueInIcon,     // the host shows only the icon (or an XEmbed tray): the icon holds the value
+};
+
+// The presentation for a tray whose StatusNotifierWatcher is owned by `watcherProgram` (the
+// owner's process name; empty without a watcher, where an XEmbed tray shows the icon).
+TrayPresentation trayPresentation(const QString &watcherProgram, const PlatformProfile &profile);
 
 const PlatformProfile &macosProfile();
 const PlatformProfile &linuxProfile();

@@ -102,6 +102,33 @@ TEST(PlatformProfile, LinuxTablesFollowThePlatformMapping)
               Deletable::cachesOnly);
 }
 
+// Which panels draw the item's label beside its icon, by the program owning the watcher.
+TEST(PlatformProfile, TheIconCarriesTheValueWhereThePanelDrawsNoLabel)
+{
+    const struct
+    {
+        const char *watcher;
+        TrayPresentation expected;
+    } cases[] = {
+        {"gnome-shell", TrayPresentation::labelBesideIcon},     // GNOME, Ubuntu
+        {"ayatana-indica", TrayPresentation::labelBesideIcon},  // Ayatana indicator service
+        {"indicator-appli", TrayPresentation::labelBesideIcon}, // Unity's indicator service
+        {"plasmashell", TrayPresentation::valueInIcon},         // KDE Plasma
+        {"xfce4-panel", TrayPresentation::valueInIcon},         // Xfce's systray plugin
+        {"cinnamon", TrayPresentation::valueInIcon},            // Cinnamon
+        {"xapp-sn-watcher", TrayPresentation::valueInIcon},     // MATE, Cinnamon, Xfce (XApp)
+        {"mate-panel", TrayPresentation::valueInIcon},          // MATE's notification area
+        {"", TrayPresentation::valueInIcon},                    // no watcher: an XEmbed tray
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.watcher);
+        EXPECT_EQ(trayPresentation(QString::fromLatin1(c.watcher), linuxProfile()), c.expected);
+    }
+    // Names as the kernel gives them are cut to 15 characters.
+    for (const QString &host : linuxProfile().trayLabelHosts)
+        EXPECT_LE(host.size(), 15) << host.toStdString();
+}
+
 TEST(PlatformProfile, TheBuildSelectsTheLinuxProfileHere)
 {
     EXPECT_EQ(&currentProfile(), &linuxProfile());
