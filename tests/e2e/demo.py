@@ -1,12 +1,13 @@
 #!/usr/bin/python3
 """`make demo`: Quillmere on a virtual desktop for a person to look at.
 
-    demo.py --program build/src/quillmere --out build/demo [--host sni|xembed]
+    demo.py --program build/src/quillmere --out build/demo [--host sni|xembed|gnome]
 
 Starts the same stack as the end-to-end test (a tray host, dunst, a home with 30 days of records
 and the warning line above the free space), takes screenshots of the tray, the notification, the
 main window its click opens, the popover on both tabs and the Settings window, and says where they
-are. From a terminal the desktop stays up until Enter is pressed.
+are. Then the panel of each other tray host (xfce4-panel, trayer, GNOME Shell's top bar) with the
+item in it. From a terminal the first desktop stays up until Enter is pressed.
 """
 
 import argparse
@@ -20,11 +21,23 @@ from tray_e2e import (close_popover, open_main_window_from_notification,
                       wait_for_tray_item)
 
 
+def tray_of(host, program, out):
+    """A screenshot of the panel of another tray host with the item in it: tray-HOST.png."""
+    folder = os.path.join(out, host)
+    with DesktopStack(folder, host) as stack:
+        with stack.step("the item on the %s tray host" % host):
+            stack.start_desktop()
+            prepare_home(stack)
+            process = stack.start_program(program)
+            wait_for_tray_item(stack, process.pid)
+            os.replace(stack.screenshot("tray-" + host), os.path.join(out, "tray-%s.png" % host))
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--program", required=True)
     parser.add_argument("--out", required=True)
-    parser.add_argument("--host", choices=("sni", "xembed"), default="sni")
+    parser.add_argument("--host", choices=("sni", "xembed", "gnome"), default="sni")
     arguments = parser.parse_args()
     out = os.path.abspath(arguments.out)
     shutil.rmtree(out, ignore_errors=True)
@@ -47,6 +60,9 @@ def main():
                 close_popover(stack, item)
             with stack.step("open Settings"):
                 open_settings_from_popover(stack, item)
+            for other in ("sni", "xembed", "gnome"):
+                if other != arguments.host:
+                    tray_of(other, os.path.abspath(arguments.program), out)
             shots = sorted(name for name in os.listdir(out) if name.endswith(".png"))
             print("Demo screenshots are in %s: %s" % (out, ", ".join(shots)), flush=True)
             if sys.stdin.isatty():

@@ -65,7 +65,7 @@ def wait_for_tray_item(stack, pid):
 
     The colour appears only once the first free-space reading has been handled, which is also
     when the program decides about the day's notification."""
-    if stack.tray_host == "sni":
+    if stack.tray_host in ("sni", "gnome"):
         item = stack.wait_until("the item registered with the StatusNotifierWatcher",
                                 lambda: stack.sni_item(pid))
 
