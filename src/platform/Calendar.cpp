@@ -36,8 +36,12 @@ QTimeZone zoneOfFile(const QString &path)
 
 QTimeZone systemTimeZone()
 {
+    // Qt reads some TZ values otherwise than the C library: "UTC+5" is five hours east of UTC
+    // to Qt, but five hours west (behind) to POSIX, whose local time the rest of the system
+    // keeps. Qt's zone stands only where it agrees with the C library's present offset.
     const QTimeZone qtZone = QTimeZone::systemTimeZone();
-    if (qtZone.isValid())
+    const QDateTime now = QDateTime::currentDateTime();
+    if (qtZone.isValid() && qtZone.offsetFromUtc(now) == now.offsetFromUtc())
         return qtZone;
 
     // TZ as the C library reads it: an optional ":", then an absolute path to a zone file or a
@@ -53,7 +57,7 @@ QTimeZone systemTimeZone()
 
     // No zone can be named: keep to local time's present offset (UTC for a name the C library
     // does not know either).
-    const int offset = QDateTime::currentDateTime().offsetFromUtc();
+    const int offset = now.offsetFromUtc();
     const QTimeZone fallback = offset == 0 ? QTimeZone::utc() : QTimeZone(offset);
     static std::atomic_bool logged = false;
     if (!logged.exchange(true))

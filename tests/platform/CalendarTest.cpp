@@ -131,6 +131,9 @@ TEST(Calendar, EveryTimeZoneTheSystemAcceptsGivesRealDays)
         {QStringLiteral(":/usr/share/zoneinfo/Europe/Paris"), false},
         {QStringLiteral("/usr/share/zoneinfo/Pacific/Kiritimati"), false},
         {QStringLiteral("JST-9"), false},
+        // POSIX offsets count west: five hours behind UTC, and ahead (Qt reads them the other way).
+        {QStringLiteral("UTC+5"), true},
+        {QStringLiteral("UTC-5"), true},
         {QStringLiteral("Asia/Tokio"), true}, // misspelt: the C library keeps UTC, and so do we
         {copiedZone, true},
     };
