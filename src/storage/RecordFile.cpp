@@ -11,11 +11,18 @@
 #include <QHash>
 #include <QMutex>
 #include <QRegularExpression>
-#include <QSaveFile>
+#include <QTemporaryFile>
 #include <QtConcurrent>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <tuple>
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
 
 namespace qm::recordfile {
 
@@ -38,6 +45,17 @@ NameParts nameParts(const QString &filePath)
 {
     const QFileInfo info(filePath);
     return {info.absolutePath(), info.completeBaseName(), info.suffix()};
+}
+
+// The temporary file of a write of `filePath`, as a QTemporaryFile pattern: hidden, in the same
+// folder, named after the file and the program.
+QString temporaryFilePattern(const QString &filePath)
+{
+    const QFileInfo info(filePath);
+    const QString name = QLatin1Char('.') + info.fileName() + QStringLiteral(".quillmere-XXXXXX");
+    return info.path() == QLatin1String(".") && !filePath.contains(QLatin1Char('/'))
+               ? name
+               : info.path() + QLatin1Char('/') + name;
 }
 
 bool itemExists(const QString &path)
@@ -228,10 +246,13 @@ void removeLeftoverTemporaryFiles(const QString &filePath, const TrashFunction &
     const QDir folder = info.absoluteDir();
     if (!folder.exists())
         return;
-    // QSaveFile's temporary name; a process killed between writing it and the rename leaves it.
-    const QRegularExpression temporary(QLatin1Char('^')
-                                       + QRegularExpression::escape(info.fileName())
-                                       + QStringLiteral("\\.[A-Za-z0-9]{6}$"));
+    // The writer's temporary name; a process killed between writing it and the rename leaves
+    // it. Nothing else is taken for one.
+    const QRegularExpression temporary(
+        QLatin1Char('^')
+        + QRegularExpression::escape(temporaryFilePattern(info.fileName()))
+              .replace(QStringLiteral("XXXXXX"), QStringLiteral("[A-Za-z0-9]{6}"))
+        + QLatin1Char('$'));
     const QStringList names = folder.entryList(QDir::Files | QDir::Hidden | QDir::System);
     for (const QString &name : names) {
         if (!temporary.match(name).hasMatch())
@@ -261,28 +282,36 @@ Result<std::optional<QByteArray>> readWholeFile(const QString &filePath)
 
 Status writeAtomically(const QString &filePath, const QByteArray &bytes)
 {
-    const QString folder = QFileInfo(filePath).absolutePath();
+    const QFileInfo target(filePath);
+    const QString folder = target.absolutePath();
     if (!QDir().mkpath(folder))
         return Error{QStringLiteral("Could not create the folder %1").arg(folder)};
-    QSaveFile file(filePath);
-    if (!file.open(QIODevice::WriteOnly))
+    // Not QSaveFile: its temporary name (the file's name plus six letters) is one a person may
+    // give a copy of their own ("settings.json.backup"), which the next start would take for a
+    // leftover. Ours carries the program's name. The rename replaces whatever stands at the
+    // destination, a link included, and never writes into a link's target.
+    QTemporaryFile file(temporaryFilePattern(filePath));
+    if (!file.open())
         return Error{file.errorString()};
-    if (file.write(bytes) != bytes.size()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        return Error{reason};
-    }
-    // QSaveFile::commit() does not report a failed flush of its buffer (a full disk would rename
-    // a truncated file over the good one), so flush first and check it.
-    if (!file.flush()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        return Error{reason};
-    }
+    const QFileDevice::Permissions permissions
+        = target.exists() && !target.isSymLink()
+              ? target.permissions()
+              : QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup
+                    | QFileDevice::ReadOther;
+    if (file.write(bytes) != bytes.size() || !file.flush() || !file.setPermissions(permissions))
+        return Error{file.errorString()};
+#ifdef Q_OS_UNIX
+    // On the disk before the rename, so that a power loss leaves the old file or the new one.
+    if (::fsync(file.handle()) != 0)
+        return Error{QString::fromLocal8Bit(std::strerror(errno))};
+#endif
     if (beforeCommitHook())
         beforeCommitHook()();
-    if (!file.commit())
-        return Error{file.errorString()};
+    if (std::rename(QFile::encodeName(file.fileName()).constData(),
+                    QFile::encodeName(target.absoluteFilePath()).constData())
+        != 0)
+        return Error{QString::fromLocal8Bit(std::strerror(errno))};
+    file.setAutoRemove(false);
     return {};
 }
 

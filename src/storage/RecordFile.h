@@ -49,15 +49,18 @@ void pruneDamagedFileBackups(const QString &filePath, const TrashFunction &trash
 void waitForBackupPrunes();
 
 // Moves to the Trash what an interrupted atomic write of the file left beside it: the temporary
-// file, named after the file plus "." and six letters or digits. Run before the file is read.
+// file, exactly "." + the file's name + ".quillmere-" and six letters or digits. A copy the user
+// made ("settings.json.backup") is never one. Run before the file is read.
 void removeLeftoverTemporaryFiles(const QString &filePath,
                                   const TrashFunction &trash = moveToTrash);
 
 // Reads the whole file. Absent when no file exists; an error when it exists but cannot be read.
 Result<std::optional<QByteArray>> readWholeFile(const QString &filePath);
 
-// Creates the folder (with parents) and writes the bytes atomically (temporary file in the
-// same folder, then rename over the target).
+// Creates the folder (with parents) and writes the bytes atomically: a temporary file in the
+// same folder, flushed to the disk, then renamed over the target. A link at the target is
+// replaced by the file; its target is never written. The file keeps the permissions of the one
+// it replaces (a new one is readable by all, writable by its owner).
 Status writeAtomically(const QString &filePath, const QByteArray &bytes);
 
 // Tests only: called inside writeAtomically after the bytes are written and before the

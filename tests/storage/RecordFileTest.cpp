@@ -42,7 +42,10 @@ protected:
         recordfile::waitForBackupPrunes();
         return loaded;
     }
-    QStringList names() const { return QDir(dir.path()).entryList(QDir::Files, QDir::Name); }
+    QStringList names() const
+    {
+        return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+    }
 };
 
 } // namespace
@@ -170,28 +173,48 @@ TEST_F(RecordFileTest, PruneCountsOnlyThisFilesBackups)
 TEST_F(RecordFileTest, LoadClearsTheTemporaryFileOfAnInterruptedWrite)
 {
     ASSERT_TRUE(test::writeFile(path(), "7"));
-    for (const char *name : {"settings.json.Zhnrpq",
-                             "settings.json.a1B2c3",
+    // Only the writer's own temporary names are leftovers; copies a person made are kept, even
+    // with six letters after the name.
+    for (const char *name : {".settings.json.quillmere-Zhnrpq",
+                             ".settings.json.quillmere-a1B2c3",
+                             "settings.json.backup",
+                             "settings.json.before",
+                             "settings.json.Zhnrpq",
                              "settings.json.bak",
-                             "settings.json.backup7",
-                             "snapshots.json.Zhnrpq"})
+                             ".settings.json.quillmere-toolong",
+                             ".snapshots.json.quillmere-Zhnrpq"})
         ASSERT_TRUE(test::writeFile(dir.filePath(QString::fromLatin1(name)), "8"));
     test::LogCapture capture;
     EXPECT_EQ(load().value(), 7);
     trashed.sort();
     EXPECT_EQ(trashed,
-              (QStringList{QStringLiteral("settings.json.Zhnrpq"),
-                           QStringLiteral("settings.json.a1B2c3")}));
+              (QStringList{QStringLiteral(".settings.json.quillmere-Zhnrpq"),
+                           QStringLiteral(".settings.json.quillmere-a1B2c3")}));
     EXPECT_EQ(names(),
-              (QStringList{QStringLiteral("settings.json"),
-                           QStringLiteral("settings.json.backup7"),
+              (QStringList{QStringLiteral(".settings.json.quillmere-toolong"),
+                           QStringLiteral(".snapshots.json.quillmere-Zhnrpq"),
+                           QStringLiteral("settings.json"),
+                           QStringLiteral("settings.json.Zhnrpq"),
+                           QStringLiteral("settings.json.backup"),
                            QStringLiteral("settings.json.bak"),
-                           QStringLiteral("snapshots.json.Zhnrpq")}));
+                           QStringLiteral("settings.json.before")}));
     EXPECT_TRUE(capture.contains(
         QStringLiteral("Records"),
         QStringLiteral("default"),
-        QStringLiteral("書きかけの一時ファイルをゴミ箱へ移した: settings.json.Zhnrpq")))
+        QStringLiteral("書きかけの一時ファイルをゴミ箱へ移した: .settings.json.quillmere-Zhnrpq")))
         << qPrintable(capture.dump());
+}
+
+// A write replaces a link standing at the record's place; the file it points to is untouched.
+TEST_F(RecordFileTest, AWriteNeverGoesThroughALink)
+{
+    const QString elsewhere = dir.filePath(QStringLiteral("diary.json"));
+    ASSERT_TRUE(test::writeFile(elsewhere, "dear diary"));
+    ASSERT_TRUE(QFile::link(elsewhere, path()));
+    ASSERT_TRUE(recordfile::writeAtomically(path(), "5").ok());
+    EXPECT_EQ(test::readFile(elsewhere), QByteArray("dear diary"));
+    EXPECT_FALSE(QFileInfo(path()).isSymLink());
+    EXPECT_EQ(test::readFile(path()), QByteArray("5"));
 }
 
 TEST_F(RecordFileTest, ARefusedTrashIsLoggedAndTheNextBackupIsTried)
@@ -237,7 +260,7 @@ TEST_F(RecordFileTest, WriteCreatesTheFolderAndReplacesTheFileWhole)
     ASSERT_TRUE(recordfile::writeAtomically(nested, "1").ok());
     ASSERT_TRUE(recordfile::writeAtomically(nested, "22").ok());
     EXPECT_EQ(test::readFile(nested), QByteArray("22"));
-    EXPECT_EQ(QDir(dir.filePath(QStringLiteral("a/b"))).entryList(QDir::Files),
+    EXPECT_EQ(QDir(dir.filePath(QStringLiteral("a/b"))).entryList(QDir::Files | QDir::Hidden),
               QStringList{QStringLiteral("settings.json")});
 }
 
