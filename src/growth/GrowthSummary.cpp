@@ -258,14 +258,29 @@ QString growthHeadlineHelpText()
         "counted. Free space also reflects the system and other folders.");
 }
 
+DayRangeForm dayRangeForm(Qt::LayoutDirection direction)
+{
+    return direction == Qt::RightToLeft ? DayRangeForm::rightToLeft : DayRangeForm::leftToRight;
+}
+
 QString comparisonText(const DeltaReport &report,
                        const QDateTime &now,
                        const Calendar &calendar,
-                       const QLocale &locale)
+                       const QLocale &locale,
+                       DayRangeForm form)
 {
-    return fillPlaceholders(QCoreApplication::translate("Growth", "Comparing %@ → %@"),
-                            {dayKeyText(report.baseDate, now, calendar, locale),
-                             dayKeyText(report.latestDate, now, calendar, locale)});
+    QString base = dayKeyText(report.baseDate, now, calendar, locale);
+    QString latest = dayKeyText(report.latestDate, now, calendar, locale);
+    QString line = QCoreApplication::translate("Growth", "Comparing %@ → %@");
+    if (form != DayRangeForm::plain) {
+        base = isolated(base);
+        latest = isolated(latest);
+    }
+    // The arrow is no mirrored character: a layout that reads from the right needs the other one
+    // to point from the first day to the second.
+    if (form == DayRangeForm::rightToLeft)
+        line.replace(QChar(0x2192), QChar(0x2190));
+    return fillPlaceholders(line, {base, latest});
 }
 
 QString comparisonHelpText()

@@ -69,11 +69,28 @@ QString growthHeadline(const DeltaReport &report,
                        const QLocale &locale = QLocale());
 QString growthHeadlineHelpText();
 
-// "Comparing Dec 4 → Dec 8".
+// How a line that runs from one day to another is written for where it is shown.
+enum class DayRangeForm {
+    // Characters in the order they are written, without marks: what a terminal shows, which
+    // neither knows directional isolates nor turns a line to read from the right.
+    plain,
+    // On screen: each day isolated, so that a layout or day name that reads from the right
+    // cannot split a day or swap the two; the arrow points from the first day to the second in
+    // the layout's reading direction (→ left to right, ← right to left).
+    leftToRight,
+    rightToLeft,
+};
+
+// The on-screen form for a layout direction.
+DayRangeForm dayRangeForm(Qt::LayoutDirection direction);
+
+// "Comparing Dec 4 → Dec 8" (plain); on screen "Comparing ⁨Dec 4⁩ → ⁨Dec 8⁩", and
+// "Comparing ⁨Dec 4⁩ ← ⁨Dec 8⁩" in a right-to-left layout, which reads from the right.
 QString comparisonText(const DeltaReport &report,
                        const QDateTime &now,
                        const Calendar &calendar,
-                       const QLocale &locale = QLocale());
+                       const QLocale &locale = QLocale(),
+                       DayRangeForm form = DayRangeForm::plain);
 QString comparisonHelpText();
 
 // Shown in place of the folder list when the report has no items.

@@ -17,6 +17,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QEvent>
 #include <QGraphicsOpacityEffect>
 #include <QLabel>
 #include <QPushButton>
@@ -231,7 +232,9 @@ void GrowthTab::rebuildReport()
     headline->setWordWrap(true);
     headline->setToolTip(growthHeadlineHelpText());
     m_report->addWidget(headline);
-    QLabel *comparison = secondaryCaption(comparisonText(*report, now, calendar), content);
+    QLabel *comparison = secondaryCaption(
+        comparisonText(*report, now, calendar, QLocale(), dayRangeForm(content->layoutDirection())),
+        content);
     comparison->setObjectName(QStringLiteral("comparison"));
     comparison->setToolTip(comparisonHelpText());
     m_report->addWidget(comparison);
@@ -266,6 +269,14 @@ void GrowthTab::rebuildReport()
         rowsLayout->addWidget(new Divider(rows));
     }
     m_report->addWidget(rows);
+}
+
+void GrowthTab::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    // The comparison line's arrow points the way the layout reads.
+    if (event->type() == QEvent::LayoutDirectionChange)
+        scheduleRefresh();
 }
 
 void GrowthTab::updateBackToTop()

@@ -282,6 +282,48 @@ TEST(ComparisonText, NamesBothDays)
               s("Comparing Dec 27, 2025 → Jan 3"));
 }
 
+// On screen each day is isolated (U+2068 … U+2069) and the arrow points the way the layout
+// reads; a terminal gets the line as written. The days stay in logical order in every form:
+// first the base day, then the latest.
+TEST(ComparisonText, IsolatesTheDaysAndTurnsTheArrowForTheLayout)
+{
+    struct Row
+    {
+        const char *name;
+        QLocale locale;
+        const char *base; // the short day texts of 11 and 12 February in the locale
+        const char *latest;
+    };
+    const Row rows[] = {
+        {"en_US", english, "Feb 11", "Feb 12"},
+        {"de_DE", german, "11. Feb.", "12. Feb."},
+        {"ar_EG", QLocale(QLocale::Arabic, QLocale::Egypt), "١١ فبراير", "١٢ فبراير"},
+        {"he_IL", QLocale(QLocale::Hebrew, QLocale::Israel), "11 בפבר׳", "12 בפבר׳"},
+    };
+    struct Form
+    {
+        DayRangeForm form;
+        const char *open, *close, *arrow;
+    };
+    const Form forms[] = {
+        {DayRangeForm::plain, "", "", " → "},
+        {DayRangeForm::leftToRight, "\u2068", "\u2069", " → "},
+        {DayRangeForm::rightToLeft, "\u2068", "\u2069", " ← "},
+    };
+    for (const Row &row : rows) {
+        for (const Form &form : forms) {
+            SCOPED_TRACE(std::string(row.name) + " form " + std::to_string(int(form.form)));
+            const QString expected = s("Comparing ") + s(form.open) + s(row.base) + s(form.close)
+                                     + s(form.arrow) + s(form.open) + s(row.latest) + s(form.close);
+            EXPECT_EQ(comparisonText(
+                          report("2026-02-11", 1, true, 0), now, berlin(), row.locale, form.form),
+                      expected);
+        }
+    }
+    EXPECT_EQ(dayRangeForm(Qt::LeftToRight), DayRangeForm::leftToRight);
+    EXPECT_EQ(dayRangeForm(Qt::RightToLeft), DayRangeForm::rightToLeft);
+}
+
 // --- No report yet -------------------------------------------------------------------------------
 
 struct AvailabilityRow
