@@ -141,6 +141,29 @@ QString binaryLabels(const QString &text, ByteUnit unit)
     return text;
 }
 
+QString wholeNumberText(qint64 value, const QLocale &locale)
+{
+    QLocale ungrouped = locale;
+    ungrouped.setNumberOptions(locale.numberOptions() | QLocale::OmitGroupSeparator);
+    return ungrouped.toString(value);
+}
+
+QString asciiDigits(QStringView text, const QLocale &locale)
+{
+    QString ascii = text.toString();
+    const QString zero = locale.zeroDigit();
+    // Digit sets outside the Basic Multilingual Plane are left alone: such locales write ASCII
+    // digits in Qt's data.
+    if (zero.size() != 1 || zero.at(0) == u'0')
+        return ascii;
+    const char16_t first = zero.at(0).unicode();
+    for (QChar &c : ascii) {
+        if (c.unicode() >= first && c.unicode() <= first + 9)
+            c = QChar(u'0' + (c.unicode() - first));
+    }
+    return ascii;
+}
+
 QString localizedDecimalText(double value, int maxFractionDigits, const QLocale &locale)
 {
     const int digits = qMax(maxFractionDigits, 0);

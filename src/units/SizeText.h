@@ -49,4 +49,12 @@ QString binaryLabels(const QString &text, ByteUnit unit);
 // digits, without trailing zeros; a value that rounds to zero is written without a sign.
 QString localizedDecimalText(double value, int maxFractionDigits, const QLocale &locale);
 
+// A whole number in the locale's digits and minus sign, without digit grouping: a number the user
+// can type back into a field as it stands ("994", "٩٩٤").
+QString wholeNumberText(qint64 value, const QLocale &locale = QLocale());
+
+// `text` with every digit of the locale's own digit set written as the ASCII digit of the same
+// value; every other character, ASCII digits included, stays as it is.
+QString asciiDigits(QStringView text, const QLocale &locale = QLocale());
+
 } // namespace qm

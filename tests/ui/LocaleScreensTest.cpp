@@ -1,12 +1,21 @@
 #include "growth/GrowthSummary.h"
 #include "platform/AppDisplayNames.h"
+#include "ui/ElidedLabel.h"
+#include "ui/FreeSpaceChart.h"
 #include "ui/GrowthTab.h"
+#include "ui/NotificationSettingsForm.h"
+#include "ui/PopoverContent.h"
 
 #include "ScreenFixture.h"
 
 #include <QApplication>
+#include <QChartView>
 #include <QGlyphRun>
+#include <QGraphicsScene>
+#include <QGraphicsTextItem>
 #include <QLabel>
+#include <QLineEdit>
+#include <QTest>
 #include <QTextLayout>
 
 using namespace qm;
@@ -113,6 +122,142 @@ TEST_F(ScreenTest, ComparisonLineReadsFromTheBaseDayToTheLatestInEitherDirection
         // The arrow points from the first day to the second.
         EXPECT_TRUE(text.contains(row.direction == Qt::RightToLeft ? QChar(0x2190) : QChar(0x2192)))
             << text.toStdString();
+    }
+}
+
+// --- One digit set ----------------------------------------------------------------------------
+
+// Every text a person reads on the screen: shown labels, fields and the chart's axis labels.
+QStringList shownTexts(const QWidget *top)
+{
+    QStringList texts;
+    for (const QLabel *label : top->findChildren<QLabel *>()) {
+        if (label->isVisibleTo(top))
+            texts.append(label->text());
+    }
+    for (const ElidedLabel *label : top->findChildren<ElidedLabel *>()) {
+        if (label->isVisibleTo(top))
+            texts.append(label->text());
+    }
+    for (const QLineEdit *field : top->findChildren<QLineEdit *>())
+        texts.append(field->text());
+    for (const QChartView *view : top->findChildren<QChartView *>()) {
+        for (const QGraphicsItem *item : view->scene()->items()) {
+            if (const auto *text = dynamic_cast<const QGraphicsTextItem *>(item))
+                texts.append(text->toPlainText());
+        }
+    }
+    return texts;
+}
+
+// The digits of `text` that are not the locale's own.
+QString foreignDigits(const QString &text, const QLocale &locale)
+{
+    const char16_t zero = locale.zeroDigit().at(0).unicode();
+    QString foreign;
+    for (const QChar c : text) {
+        if (c.isDigit() && c.unicode() != zero + c.digitValue())
+            foreign.append(c);
+    }
+    return foreign;
+}
+
+TEST_F(ScreenTest, EveryNumberOnScreenIsInTheLocaleDigits)
+{
+    writeRecords(twoDays(), appBreakdown());
+    makeModel();
+    const QLocale locales[] = {
+        QLocale(QLocale::English, QLocale::UnitedStates),
+        QLocale(QLocale::German, QLocale::Germany),
+        QLocale(QLocale::Arabic, QLocale::Egypt),
+        QLocale(QLocale::Persian, QLocale::Iran),
+    };
+    for (const QLocale &locale : locales) {
+        SCOPED_TRACE(locale.name().toStdString());
+        const DefaultLocale shown(locale);
+        PopoverContent popover(*model, PopoverPlacement::menuBarPanel);
+        popover.resize(360, 700);
+        popover.show();
+        NotificationSettingsForm settings(*model);
+        settings.show();
+        QCoreApplication::processEvents();
+        const QChartView *chart = popover.findChild<QChartView *>();
+        ASSERT_NE(chart, nullptr);
+        ASSERT_TRUE(chart->isVisibleTo(&popover));
+
+        int withDigits = 0;
+        for (const QWidget *top :
+             {static_cast<QWidget *>(&popover), static_cast<QWidget *>(&settings)}) {
+            for (const QString &text : shownTexts(top)) {
+                withDigits
+                    += std::any_of(text.cbegin(), text.cend(), [](QChar c) { return c.isDigit(); });
+                EXPECT_EQ(foreignDigits(text, locale), QString()) << text.toStdString();
+            }
+        }
+        // The popover's sizes, dates, scan time and axes, the line fields and their captions.
+        EXPECT_GE(withDigits, 10);
+    }
+}
+
+// The line fields take what the locale's keyboard types, and write the line back in its digits.
+TEST_F(ScreenTest, LineFieldsTakeTheLocaleDigits)
+{
+    makeModel();
+    const QLocale arabic(QLocale::Arabic, QLocale::Egypt);
+    struct Row
+    {
+        const char *name;
+        QLocale locale;
+        const char *field;
+        QString typed;
+        qint64 threshold, critical;
+        QString shown;
+    };
+    const Row rows[] = {
+        {"Arabic-Indic warning line",
+         arabic,
+         "warningLineField",
+         QStringLiteral("\u0663\u0660"),
+         30,
+         10,
+         QStringLiteral("\u0663\u0660")},
+        {"Arabic-Indic critical line",
+         arabic,
+         "criticalLineField",
+         QStringLiteral("\u0667"),
+         30,
+         7,
+         QStringLiteral("\u0667")},
+        {"ASCII digits in Arabic",
+         arabic,
+         "warningLineField",
+         QStringLiteral("40"),
+         40,
+         7,
+         QStringLiteral("\u0664\u0660")},
+        {"ASCII digits in English",
+         QLocale(QLocale::English, QLocale::UnitedStates),
+         "warningLineField",
+         QStringLiteral("25"),
+         25,
+         7,
+         QStringLiteral("25")},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        const DefaultLocale shown(row.locale);
+        NotificationSettingsForm form(*model);
+        form.show();
+        auto *field = form.findChild<QLineEdit *>(QLatin1String(row.field));
+        ASSERT_NE(field, nullptr);
+        field->setFocus();
+        field->selectAll();
+        for (const QChar c : row.typed)
+            QTest::sendKeyEvent(QTest::Click, field, Qt::Key_unknown, QString(c), Qt::NoModifier);
+        QTest::keyClick(field, Qt::Key_Return);
+        EXPECT_EQ(model->settings().thresholdGB, row.threshold);
+        EXPECT_EQ(model->settings().criticalGB, row.critical);
+        EXPECT_EQ(field->text(), row.shown);
     }
 }
 
