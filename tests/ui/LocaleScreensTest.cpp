@@ -3,11 +3,13 @@
 #include "ui/ElidedLabel.h"
 #include "ui/FreeSpaceChart.h"
 #include "ui/GrowthTab.h"
+#include "ui/MenuBarSettingsForm.h"
 #include "ui/NotificationSettingsForm.h"
 #include "ui/PopoverContent.h"
 
 #include "ScreenFixture.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QChartView>
 #include <QGlyphRun>
@@ -15,6 +17,7 @@
 #include <QGraphicsTextItem>
 #include <QLabel>
 #include <QLineEdit>
+#include <QRegularExpression>
 #include <QTest>
 #include <QTextLayout>
 
@@ -141,6 +144,14 @@ QStringList shownTexts(const QWidget *top)
     }
     for (const QLineEdit *field : top->findChildren<QLineEdit *>())
         texts.append(field->text());
+    // The previews quoted in choices ("Free space  “245.3 GB”").
+    static const QRegularExpression quoted(QStringLiteral("“([^”]*)”"));
+    for (const QAbstractButton *button : top->findChildren<QAbstractButton *>()) {
+        if (!button->isVisibleTo(top))
+            continue;
+        for (const QRegularExpressionMatch &match : quoted.globalMatch(button->text()))
+            texts.append(match.captured(1));
+    }
     for (const QChartView *view : top->findChildren<QChartView *>()) {
         for (const QGraphicsItem *item : view->scene()->items()) {
             if (const auto *text = dynamic_cast<const QGraphicsTextItem *>(item))
@@ -180,21 +191,25 @@ TEST_F(ScreenTest, EveryNumberOnScreenIsInTheLocaleDigits)
         popover.show();
         NotificationSettingsForm settings(*model);
         settings.show();
+        MenuBarSettingsForm menuBar(*model);
+        menuBar.show();
         QCoreApplication::processEvents();
         const QChartView *chart = popover.findChild<QChartView *>();
         ASSERT_NE(chart, nullptr);
         ASSERT_TRUE(chart->isVisibleTo(&popover));
 
         int withDigits = 0;
-        for (const QWidget *top :
-             {static_cast<QWidget *>(&popover), static_cast<QWidget *>(&settings)}) {
+        for (const QWidget *top : {static_cast<QWidget *>(&popover),
+                                   static_cast<QWidget *>(&settings),
+                                   static_cast<QWidget *>(&menuBar)}) {
             for (const QString &text : shownTexts(top)) {
                 withDigits
                     += std::any_of(text.cbegin(), text.cend(), [](QChar c) { return c.isDigit(); });
                 EXPECT_EQ(foreignDigits(text, locale), QString()) << text.toStdString();
             }
         }
-        // The popover's sizes, dates, scan time and axes, the line fields and their captions.
+        // The popover's sizes, dates, scan time and axes, the line fields and their captions, the
+        // menu-bar preview.
         EXPECT_GE(withDigits, 10);
     }
 }

@@ -107,4 +107,38 @@ TEST(WholeNumberTextTest, LocaleDigitsWithoutGroupingAndBack)
     }
 }
 
+// The menu-bar forms keep their full stop and have no grouping in every locale, but write the
+// locale's digits like every other number on screen.
+TEST(CompactFormsTest, InTheLocaleDigits)
+{
+    constexpr qint64 GB = 1'000'000'000;
+    struct Row
+    {
+        const char *name;
+        QLocale locale;
+        const char *size, *change, *spoken, *none;
+    };
+    const Row rows[] = {
+        {"English",
+         QLocale(QLocale::English, QLocale::UnitedStates),
+         "245.3 GB",
+         "+1.2",
+         "1.2 GB",
+         "±0"},
+        {"German", QLocale(QLocale::German, QLocale::Germany), "245.3 GB", "+1.2", "1.2 GB", "±0"},
+        {"Arabic", QLocale(QLocale::Arabic, QLocale::Egypt), "٢٤٥.٣ GB", "+١.٢", "١.٢ GB", "±٠"},
+        {"Persian", QLocale(QLocale::Persian, QLocale::Iran), "۲۴۵.۳ GB", "+۱.۲", "۱.۲ GB", "±۰"},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(compactSizeText(245'300'000'000, 1, ByteUnit::GB, row.locale).text,
+                  QString::fromUtf8(row.size));
+        EXPECT_EQ(compactDeltaText(1'250'000'000, GB, ByteUnit::GB, row.locale),
+                  QString::fromUtf8(row.change));
+        EXPECT_EQ(spokenDeltaText(-1'250'000'000, GB, ByteUnit::GB, row.locale),
+                  QString::fromUtf8(row.spoken));
+        EXPECT_EQ(compactDeltaText(10, GB, ByteUnit::GB, row.locale), QString::fromUtf8(row.none));
+    }
+}
+
 } // namespace
