@@ -18,8 +18,15 @@ void ElidedLabel::setText(const QString &text)
     if (text == m_text)
         return;
     m_text = text;
-    // Names from the disk: control and direction characters are shown, never obeyed.
-    m_shown = visibleName(text);
+    // Names from the disk: control and direction characters are shown, never obeyed. A name
+    // that comes isolated (displayName) keeps its isolate; only what lies inside is made visible.
+    const QChar firstStrongIsolate(0x2068);
+    const QChar popDirectionalIsolate(0x2069);
+    if (text.size() >= 2 && text.front() == firstStrongIsolate
+        && text.back() == popDirectionalIsolate)
+        m_shown = isolated(visibleName(QStringView(text).sliced(1, text.size() - 2)));
+    else
+        m_shown = visibleName(text);
     setAccessibleName(m_shown);
     updateGeometry();
     update();
