@@ -258,29 +258,23 @@ QString growthHeadlineHelpText()
         "counted. Free space also reflects the system and other folders.");
 }
 
-DayRangeForm dayRangeForm(Qt::LayoutDirection direction)
-{
-    return direction == Qt::RightToLeft ? DayRangeForm::rightToLeft : DayRangeForm::leftToRight;
-}
-
 QString comparisonText(const DeltaReport &report,
                        const QDateTime &now,
                        const Calendar &calendar,
                        const QLocale &locale,
                        DayRangeForm form)
 {
-    QString base = dayKeyText(report.baseDate, now, calendar, locale);
-    QString latest = dayKeyText(report.latestDate, now, calendar, locale);
-    QString line = QCoreApplication::translate("Growth", "Comparing %@ → %@");
-    if (form != DayRangeForm::plain) {
-        base = isolated(base);
-        latest = isolated(latest);
-    }
-    // The arrow is no mirrored character: a layout that reads from the right needs the other one
-    // to point from the first day to the second.
-    if (form == DayRangeForm::rightToLeft)
-        line.replace(QChar(0x2192), QChar(0x2190));
-    return fillPlaceholders(line, {base, latest});
+    const QString base = dayKeyText(report.baseDate, now, calendar, locale);
+    const QString latest = dayKeyText(report.latestDate, now, calendar, locale);
+    const QString line = QCoreApplication::translate("Growth", "Comparing %@ → %@");
+    if (form == DayRangeForm::plain)
+        return fillPlaceholders(line, {base, latest});
+    QString shown = fillPlaceholders(line, {isolated(base), isolated(latest)});
+    // The arrow is no mirrored character: a line that reads from the right needs the other one
+    // to point from the first day to the second. The days are isolated, so they cannot turn it.
+    if (shown.isRightToLeft())
+        shown.replace(QChar(0x2192), QChar(0x2190));
+    return shown;
 }
 
 QString comparisonHelpText()

@@ -74,18 +74,19 @@ enum class DayRangeForm {
     // Characters in the order they are written, without marks: what a terminal shows, which
     // neither knows directional isolates nor turns a line to read from the right.
     plain,
-    // On screen: each day isolated, so that a layout or day name that reads from the right
-    // cannot split a day or swap the two; the arrow points from the first day to the second in
-    // the layout's reading direction (→ left to right, ← right to left).
-    leftToRight,
-    rightToLeft,
+    // On screen: each day isolated, so that day names or a sentence that read from the right
+    // cannot split a day or swap the two, and the arrow pointing from the first day to the
+    // second the way the line reads: → in a sentence that reads from the left, ← in one that
+    // reads from the right (a Hebrew or Arabic translation). A label draws a plain-text line in
+    // the direction of its first strong character outside isolates, so that is the line's
+    // direction here too, whatever the layout around it.
+    onScreen,
 };
 
-// The on-screen form for a layout direction.
-DayRangeForm dayRangeForm(Qt::LayoutDirection direction);
-
-// "Comparing Dec 4 → Dec 8" (plain); on screen "Comparing ⁨Dec 4⁩ → ⁨Dec 8⁩", and
-// "Comparing ⁨Dec 4⁩ ← ⁨Dec 8⁩" in a right-to-left layout, which reads from the right.
+// "Comparing Dec 4 → Dec 8" (plain); on screen "Comparing ⁨Dec 4⁩ → ⁨Dec 8⁩", and with
+// a
+// right-to-left translation "משווה ⁨4 בדצמ׳⁩ ← ⁨8 בדצמ׳⁩", which reads from the
+// right.
 QString comparisonText(const DeltaReport &report,
                        const QDateTime &now,
                        const Calendar &calendar,

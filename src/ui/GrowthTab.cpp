@@ -17,7 +17,6 @@
 
 #include <QApplication>
 #include <QCoreApplication>
-#include <QEvent>
 #include <QGraphicsOpacityEffect>
 #include <QLabel>
 #include <QPushButton>
@@ -233,9 +232,9 @@ void GrowthTab::rebuildReport()
     headline->setToolTip(growthHeadlineHelpText());
     m_report->addWidget(headline);
     QLabel *comparison = secondaryCaption(
-        comparisonText(*report, now, calendar, QLocale(), dayRangeForm(content->layoutDirection())),
-        content);
+        comparisonText(*report, now, calendar, QLocale(), DayRangeForm::onScreen), content);
     comparison->setObjectName(QStringLiteral("comparison"));
+    comparison->setTextFormat(Qt::PlainText);
     comparison->setToolTip(comparisonHelpText());
     m_report->addWidget(comparison);
     if (report->items.isEmpty()) {
@@ -269,14 +268,6 @@ void GrowthTab::rebuildReport()
         rowsLayout->addWidget(new Divider(rows));
     }
     m_report->addWidget(rows);
-}
-
-void GrowthTab::changeEvent(QEvent *event)
-{
-    QWidget::changeEvent(event);
-    // The comparison line's arrow points the way the layout reads.
-    if (event->type() == QEvent::LayoutDirectionChange)
-        scheduleRefresh();
 }
 
 void GrowthTab::updateBackToTop()

@@ -40,9 +40,6 @@ public:
     QScrollArea *scrollArea() const { return m_scrollArea; }
     FreeSpaceChart *chart() const { return m_chart; }
 
-protected:
-    void changeEvent(QEvent *event) override;
-
 private:
     void scheduleRefresh();
     void refresh();

@@ -6,12 +6,15 @@
 #include "ui/MenuBarSettingsForm.h"
 #include "ui/NotificationSettingsForm.h"
 #include "ui/PopoverContent.h"
+#include "units/NameText.h"
 
 #include "ScreenFixture.h"
+#include "support/SentenceTranslation.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QChartView>
+#include <QDir>
 #include <QGlyphRun>
 #include <QGraphicsScene>
 #include <QGraphicsTextItem>
@@ -55,6 +58,17 @@ Extent drawnExtent(QTextLayout &layout, qsizetype from, qsizetype length)
     return {box.left(), box.right()};
 }
 
+// A picture of the widget for a person to look at, under the build folder.
+bool renderPicture(QWidget &widget, const QString &name)
+{
+    const QString folder = QCoreApplication::applicationDirPath() + QStringLiteral("/screens");
+    QDir().mkpath(folder);
+    QPixmap picture(widget.size());
+    picture.fill(widget.palette().color(QPalette::Window));
+    widget.render(&picture);
+    return picture.save(folder + QLatin1Char('/') + name + QStringLiteral(".png"));
+}
+
 // --- The comparison line reads from the first day to the second ---------------------------------
 
 TEST_F(ScreenTest, ComparisonLineReadsFromTheBaseDayToTheLatestInEitherDirection)
@@ -65,66 +79,104 @@ TEST_F(ScreenTest, ComparisonLineReadsFromTheBaseDayToTheLatestInEitherDirection
     {
         const char *name;
         QLocale locale;
-        Qt::LayoutDirection direction;
+        Qt::LayoutDirection layout;
+        const char *word;        // the sentence's word before the days
+        const char *translation; // of "Comparing %@ → %@", none for the English text
+        Qt::LayoutDirection reads;
+        const char *picture;
     };
+    const QLocale english(QLocale::English, QLocale::UnitedStates);
+    const QLocale hebrew(QLocale::Hebrew, QLocale::Israel);
+    const QLocale arabic(QLocale::Arabic, QLocale::Egypt);
     const Row rows[] = {
-        {"English, left to right",
-         QLocale(QLocale::English, QLocale::UnitedStates),
-         Qt::LeftToRight},
-        {"English, right to left",
-         QLocale(QLocale::English, QLocale::UnitedStates),
-         Qt::RightToLeft},
-        {"Hebrew, right to left", QLocale(QLocale::Hebrew, QLocale::Israel), Qt::RightToLeft},
-        {"Arabic, right to left", QLocale(QLocale::Arabic, QLocale::Egypt), Qt::RightToLeft},
+        {"English", english, Qt::LeftToRight, "Comparing", nullptr, Qt::LeftToRight, "growth-en"},
+        {"English text in a right-to-left layout",
+         english,
+         Qt::RightToLeft,
+         "Comparing",
+         nullptr,
+         Qt::LeftToRight,
+         "growth-en-rtl"},
+        {"Hebrew days in an English sentence",
+         hebrew,
+         Qt::RightToLeft,
+         "Comparing",
+         nullptr,
+         Qt::LeftToRight,
+         "growth-he-english-rtl"},
+        {"Hebrew",
+         hebrew,
+         Qt::RightToLeft,
+         "משווה",
+         "משווה %@ → %@",
+         Qt::RightToLeft,
+         "growth-he-rtl"},
+        {"Arabic",
+         arabic,
+         Qt::RightToLeft,
+         "مقارنة",
+         "مقارنة %@ → %@",
+         Qt::RightToLeft,
+         "growth-ar-rtl"},
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(row.name);
         const DefaultLocale locale(row.locale);
+        std::optional<SentenceTranslation> translation;
+        if (row.translation)
+            translation.emplace("Growth", "Comparing %@ → %@", QString::fromUtf8(row.translation));
         RevealRecorder revealer;
         AppDisplayNames names(desktopEntryResolver());
         GrowthTab tab(*model, revealer, names);
-        tab.setLayoutDirection(row.direction);
+        tab.setLayoutDirection(row.layout);
         tab.resize(360, 348);
         tab.show();
         QCoreApplication::processEvents();
 
         const QLabel *label = tab.findChild<QLabel *>(QStringLiteral("comparison"));
         ASSERT_NE(label, nullptr);
-        ASSERT_EQ(label->layoutDirection(), row.direction);
+        ASSERT_EQ(label->textFormat(), Qt::PlainText);
         const QString text = label->text();
+        const QString word = QString::fromUtf8(row.word);
         const QString base = shortDayText(now.addDays(-1), now, utc(), row.locale);
         const QString latest = shortDayText(now, now, utc(), row.locale);
-        const qsizetype prefixAt = text.indexOf(QStringLiteral("Comparing"));
+        const qsizetype wordAt = text.indexOf(word);
         const qsizetype baseAt = text.indexOf(base);
         const qsizetype latestAt = text.indexOf(latest, baseAt + base.size());
-        ASSERT_GE(prefixAt, 0) << text.toStdString();
-        ASSERT_GT(baseAt, prefixAt) << text.toStdString();
+        ASSERT_GE(wordAt, 0) << text.toStdString();
+        ASSERT_GT(baseAt, wordAt) << text.toStdString();
         ASSERT_GT(latestAt, baseAt) << text.toStdString();
 
+        // A label draws plain text in the direction of the text itself (its first strong
+        // character), whatever its layout direction: lay it out the same way.
+        const Qt::LayoutDirection drawn = text.isRightToLeft() ? Qt::RightToLeft : Qt::LeftToRight;
+        EXPECT_EQ(drawn, row.reads) << text.toStdString();
         QTextLayout layout(text, label->font());
         QTextOption option;
-        option.setTextDirection(label->layoutDirection());
+        option.setTextDirection(drawn);
         layout.setTextOption(option);
         layout.beginLayout();
         layout.createLine().setLineWidth(10000);
         layout.endLayout();
-        const Extent prefix = drawnExtent(layout, prefixAt, 9);
+        const Extent before = drawnExtent(layout, wordAt, word.size());
         const Extent from = drawnExtent(layout, baseAt, base.size());
         const Extent arrow
             = drawnExtent(layout, baseAt + base.size(), latestAt - baseAt - base.size());
         const Extent to = drawnExtent(layout, latestAt, latest.size());
-        // In reading order: "Comparing", the base day, the arrow, the latest day, each drawn as
-        // one piece beside the one before it (to its left where the layout reads from the right).
-        const auto readsBefore = [&row](const Extent &first, const Extent &second) {
-            return row.direction == Qt::RightToLeft ? first.left >= second.right - 0.5
-                                                    : first.right <= second.left + 0.5;
+        // In reading order: the word, the base day, the arrow, the latest day, each drawn as one
+        // piece beside the one before it (to its left where the line reads from the right).
+        const auto readsBefore = [drawn](const Extent &first, const Extent &second) {
+            return drawn == Qt::RightToLeft ? first.left >= second.right - 0.5
+                                            : first.right <= second.left + 0.5;
         };
-        EXPECT_TRUE(readsBefore(prefix, from)) << text.toStdString();
+        EXPECT_TRUE(readsBefore(before, from)) << text.toStdString();
         EXPECT_TRUE(readsBefore(from, arrow)) << text.toStdString();
         EXPECT_TRUE(readsBefore(arrow, to)) << text.toStdString();
         // The arrow points from the first day to the second.
-        EXPECT_TRUE(text.contains(row.direction == Qt::RightToLeft ? QChar(0x2190) : QChar(0x2192)))
+        EXPECT_TRUE(text.contains(drawn == Qt::RightToLeft ? QChar(0x2190) : QChar(0x2192)))
             << text.toStdString();
+        QCoreApplication::processEvents(); // the rebuilt report's layout
+        EXPECT_TRUE(renderPicture(tab, QLatin1String(row.picture)));
     }
 }
 
@@ -273,6 +325,37 @@ TEST_F(ScreenTest, LineFieldsTakeTheLocaleDigits)
         EXPECT_EQ(model->settings().thresholdGB, row.threshold);
         EXPECT_EQ(model->settings().criticalGB, row.critical);
         EXPECT_EQ(field->text(), row.shown);
+    }
+}
+
+// --- Names in rows ------------------------------------------------------------------------------
+
+// A row's name arrives isolated (displayName): the label keeps that isolate, so it draws no
+// replacement characters around the name, while what lies inside is still made visible.
+TEST(ElidedLabelIsolateTest, AnIsolatedNameKeepsItsIsolate)
+{
+    struct Row
+    {
+        const char *name;
+        QString text;
+        QString shown;
+    };
+    const Row rows[] = {
+        {"plain name", displayName(u"Downloads"), QStringLiteral("\u2068Downloads\u2069")},
+        {"Hebrew name", displayName(u"מסמכים"), QStringLiteral("\u2068מסמכים\u2069")},
+        {"isolate inside the name",
+         displayName(u"a\u2068b\u2069"),
+         QStringLiteral("\u2068a\uFFFDb\uFFFD\u2069")},
+        {"override inside the name",
+         displayName(u"x\u202Eq"),
+         QStringLiteral("\u2068x\uFFFDq\u2069")},
+        {"not isolated: shown as before", QStringLiteral("a\u2068b"), QStringLiteral("a\uFFFDb")},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        ElidedLabel label(row.text, Qt::ElideMiddle);
+        label.resize(label.sizeHint() + QSize(50, 0));
+        EXPECT_EQ(label.shownText(), row.shown);
     }
 }
 
