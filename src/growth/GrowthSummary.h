@@ -83,10 +83,8 @@ enum class DayRangeForm {
     onScreen,
 };
 
-// "Comparing Dec 4 → Dec 8" (plain); on screen "Comparing ⁨Dec 4⁩ → ⁨Dec 8⁩", and with
-// a
-// right-to-left translation "משווה ⁨4 בדצמ׳⁩ ← ⁨8 בדצמ׳⁩", which reads from the
-// right.
+// "Comparing Dec 4 → Dec 8" (plain). On screen each day is wrapped in U+2068 … U+2069,
+// and a translation that reads from the right gets ← between the days.
 QString comparisonText(const DeltaReport &report,
                        const QDateTime &now,
                        const Calendar &calendar,
