@@ -12,6 +12,7 @@
 #include "ui/AppWindows.h"
 #include "ui/MainMenu.h"
 #include "ui/TrayIcon.h"
+#include "units/DisplayLocale.h"
 #include "units/EnglishPlurals.h"
 
 #include <QApplication>
@@ -64,6 +65,8 @@ int main(int argc, char **argv)
     qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
     QApplication app(argc, argv);
     qm::EnglishPlurals::install();
+    // Numbers and dates in the language of the texts, everywhere on screen.
+    QLocale::setDefault(qm::displayLocale(QLocale::system()));
     if (QGuiApplication::platformName() == QLatin1String("offscreen")) {
         sayNoDisplay();
         return 1;

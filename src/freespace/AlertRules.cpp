@@ -25,8 +25,7 @@ NotificationRequest freeSpaceNotificationRequest(
     NotificationRequest request;
     request.identifier = QStringLiteral("threshold-") + uuid.toString(QUuid::WithoutBraces);
     request.title = QCoreApplication::translate("Notifications", "Free space dropped below %1 %2")
-                        .arg(thresholdGB)
-                        .arg(byteUnitRawValue(unit));
+                        .arg(wholeNumberText(thresholdGB, locale), byteUnitRawValue(unit));
     request.body = QCoreApplication::translate("Notifications", "Free now: %1. See what grew.")
                        .arg(listSizeText(freeBytes, unit, locale));
     request.userInfo = {{QStringLiteral("tab"), QStringLiteral("growth")}};
@@ -48,8 +47,9 @@ NotificationRequest updateNotificationRequest(const QString &version)
     return request;
 }
 
-std::optional<qint64> parseLineInput(const QString &text)
+std::optional<qint64> parseLineInput(const QString &typed, const QLocale &locale)
 {
+    const QString text = asciiDigits(typed, locale);
     const auto isBlank = [](QChar c) {
         return c == u' ' || c == u'\t';
     };
@@ -124,9 +124,8 @@ qint64 clampedCriticalLine(qint64 value, qint64 warningLine)
 QString warningLineRoundedNote(qint64 limit, ByteUnit unit)
 {
     return QCoreApplication::translate("Notifications",
-                                       "The warning line was rounded to 1\u2013%1 %2.")
-        .arg(limit)
-        .arg(byteUnitRawValue(unit));
+                                       "The warning line was rounded to %1\u2013%2 %3.")
+        .arg(wholeNumberText(1), wholeNumberText(limit), byteUnitRawValue(unit));
 }
 
 QString criticalLineRoundedNote()

@@ -40,9 +40,10 @@ NotificationRequest updateNotificationRequest(const QString &version);
 // --- The warning and critical lines --------------------------------------------------------
 
 // What the user typed for a line: spaces and tabs at both ends are ignored (line breaks are
-// not), then an optional single "+" or "-" and one or more ASCII digits, within the signed
-// 64-bit range. Anything else, the empty text included, is no number.
-std::optional<qint64> parseLineInput(const QString &text);
+// not), then an optional single "+" or "-" and one or more digits, ASCII or the locale's own
+// (Arabic-Indic "٢٠" reads 20 in Arabic), within the signed 64-bit range. Anything else, the
+// empty text included, is no number.
+std::optional<qint64> parseLineInput(const QString &text, const QLocale &locale = QLocale());
 
 // The largest warning line a volume of `totalCapacityBytes` allows, in whole units: 1000 when
 // the capacity is unknown or below 1 byte, 1 for a volume smaller than one unit, otherwise the

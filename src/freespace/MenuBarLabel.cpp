@@ -114,7 +114,7 @@ QString menuBarText(MenuBarStyle style,
     case MenuBarStyle::freeGB:
         return compactSizeText(space->free, digits, settings.unit).text;
     case MenuBarStyle::freePercent:
-        return QString::number(freePercent(*space)) + QLatin1Char('%');
+        return localeDigits(QString::number(freePercent(*space))) + QLatin1Char('%');
     case MenuBarStyle::usedGB:
         return compactSizeText(space->used(), digits, settings.unit).text;
     case MenuBarStyle::freeGBWithDelta:
@@ -189,7 +189,7 @@ QString menuBarSpokenLabel(MenuBarStyle style,
     switch (style) {
     case MenuBarStyle::freePercent:
         return fillPlaceholders(QCoreApplication::translate("MenuBar", "Free %lld%%, %@"),
-                                {QString::number(freePercent(*space)), level});
+                                {localeDigits(QString::number(freePercent(*space))), level});
     case MenuBarStyle::usedGB: {
         const SizePieces used = sizePieces(space->used(), digits, settings.unit);
         return fillPlaceholders(QCoreApplication::translate("MenuBar", "Used %@ %@, %@"),

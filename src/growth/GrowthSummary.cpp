@@ -261,11 +261,20 @@ QString growthHeadlineHelpText()
 QString comparisonText(const DeltaReport &report,
                        const QDateTime &now,
                        const Calendar &calendar,
-                       const QLocale &locale)
+                       const QLocale &locale,
+                       DayRangeForm form)
 {
-    return fillPlaceholders(QCoreApplication::translate("Growth", "Comparing %@ → %@"),
-                            {dayKeyText(report.baseDate, now, calendar, locale),
-                             dayKeyText(report.latestDate, now, calendar, locale)});
+    const QString base = dayKeyText(report.baseDate, now, calendar, locale);
+    const QString latest = dayKeyText(report.latestDate, now, calendar, locale);
+    const QString line = QCoreApplication::translate("Growth", "Comparing %@ → %@");
+    if (form == DayRangeForm::plain)
+        return fillPlaceholders(line, {base, latest});
+    QString shown = fillPlaceholders(line, {isolated(base), isolated(latest)});
+    // The arrow is no mirrored character: a line that reads from the right needs the other one
+    // to point from the first day to the second. The days are isolated, so they cannot turn it.
+    if (shown.isRightToLeft())
+        shown.replace(QChar(0x2192), QChar(0x2190));
+    return shown;
 }
 
 QString comparisonHelpText()

@@ -69,11 +69,27 @@ QString growthHeadline(const DeltaReport &report,
                        const QLocale &locale = QLocale());
 QString growthHeadlineHelpText();
 
-// "Comparing Dec 4 → Dec 8".
+// How a line that runs from one day to another is written for where it is shown.
+enum class DayRangeForm {
+    // Characters in the order they are written, without marks: what a terminal shows, which
+    // neither knows directional isolates nor turns a line to read from the right.
+    plain,
+    // On screen: each day isolated, so that day names or a sentence that read from the right
+    // cannot split a day or swap the two, and the arrow pointing from the first day to the
+    // second the way the line reads: → in a sentence that reads from the left, ← in one that
+    // reads from the right (a Hebrew or Arabic translation). A label draws a plain-text line in
+    // the direction of its first strong character outside isolates, so that is the line's
+    // direction here too, whatever the layout around it.
+    onScreen,
+};
+
+// "Comparing Dec 4 → Dec 8" (plain). On screen each day is wrapped in U+2068 … U+2069,
+// and a translation that reads from the right gets ← between the days.
 QString comparisonText(const DeltaReport &report,
                        const QDateTime &now,
                        const Calendar &calendar,
-                       const QLocale &locale = QLocale());
+                       const QLocale &locale = QLocale(),
+                       DayRangeForm form = DayRangeForm::plain);
 QString comparisonHelpText();
 
 // Shown in place of the folder list when the report has no items.

@@ -71,7 +71,8 @@ Calendar Calendar::current()
 {
     Calendar calendar;
     calendar.timeZone = systemTimeZone();
-    calendar.firstWeekday = QLocale().firstDayOfWeek();
+    // The user's own weeks, not those of the locale the screens write in.
+    calendar.firstWeekday = QLocale::system().firstDayOfWeek();
     // Regions that start the week on Monday count weeks the ISO way; the others (Sunday or
     // Saturday first) count the week holding 1 January as the first.
     calendar.minimumDaysInFirstWeek = calendar.firstWeekday == Qt::Monday ? 4 : 1;

@@ -119,8 +119,15 @@ QString chartAxisDateFormat(const QLocale &locale)
     format.remove(yearBefore);
     format.remove(yearAfter);
     format.remove(yearInside);
-    // Numeric month and day without leading zeros.
-    format.replace(QRegularExpression(QStringLiteral("M+")), QStringLiteral("M"));
+    // A locale whose short date names the month (the C locale's "d MMM yyyy") keeps the name:
+    // its day and month number with nothing between them would read "11 11". The others get
+    // numeric month and day without leading zeros.
+    static const QRegularExpression monthName(QStringLiteral("M{3,}"));
+    if (format.contains(monthName)) {
+        format.replace(monthName, QStringLiteral("MMM"));
+    } else {
+        format.replace(QRegularExpression(QStringLiteral("M+")), QStringLiteral("M"));
+    }
     format.replace(QRegularExpression(QStringLiteral("d+")), QStringLiteral("d"));
     return format.isEmpty() ? QStringLiteral("M/d") : format;
 }

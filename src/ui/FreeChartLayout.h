@@ -76,7 +76,8 @@ std::optional<HistoryPoint> selectedPoint(const QList<HistoryPoint> &points,
 // twice.
 int dateTickCount(qint64 spanDays);
 
-// The date format of the horizontal axis: numeric month and day in the locale's order ("M/d").
+// The date format of the horizontal axis: numeric month and day in the locale's order ("M/d"),
+// or day and abbreviated month name where the locale's short date names the month ("d MMM").
 QString chartAxisDateFormat(const QLocale &locale);
 
 } // namespace qm

@@ -188,6 +188,10 @@ void FreeSpaceChart::rebuild()
     QValueAxis *yAxis = m_yAxis;
     xAxis->setTickCount(dateTickCount(Calendar::wholeDaysBetween(
         m_calendar.localDate(m_points.first().day), m_calendar.localDate(m_points.last().day))));
+    // Qt Charts writes axis numbers in the C locale unless told otherwise: the axes take the
+    // locale (digits, separators, month names) of every other number on screen.
+    chart->setLocale(locale);
+    chart->setLocalizeNumbers(true);
     xAxis->setFormat(chartAxisDateFormat(locale));
     xAxis->setRange(m_points.first().day, m_points.last().day);
     yAxis->setRange(m_domain->lower, m_domain->upper);

@@ -231,8 +231,10 @@ void GrowthTab::rebuildReport()
     headline->setWordWrap(true);
     headline->setToolTip(growthHeadlineHelpText());
     m_report->addWidget(headline);
-    QLabel *comparison = secondaryCaption(comparisonText(*report, now, calendar), content);
+    QLabel *comparison = secondaryCaption(
+        comparisonText(*report, now, calendar, QLocale(), DayRangeForm::onScreen), content);
     comparison->setObjectName(QStringLiteral("comparison"));
+    comparison->setTextFormat(Qt::PlainText);
     comparison->setToolTip(comparisonHelpText());
     m_report->addWidget(comparison);
     if (report->items.isEmpty()) {

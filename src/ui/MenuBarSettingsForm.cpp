@@ -11,6 +11,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLocale>
 #include <QPixmap>
 #include <QPushButton>
 #include <QRadioButton>
@@ -101,8 +102,9 @@ MenuBarSettingsForm::MenuBarSettingsForm(AppModel &model, QWidget *parent)
     display->addRow(m_volumes);
     display->addRow(captionLabel(
         tr("Lists the free space of connected external volumes under the bar in the popover (up "
-           "to 3, then “and N more”). Disk images and network volumes are not listed, and no "
-           "color is used."),
+           "to %1, then “and N more”). Disk images and network volumes are not listed, and no "
+           "color is used.")
+            .arg(QLocale().toString(3)),
         TextTone::secondary,
         this));
 

@@ -3,6 +3,7 @@
 #include "model/AppModel.h"
 #include "ui/CaptionText.h"
 #include "ui/Stepper.h"
+#include "units/SizeText.h"
 
 #include <QCheckBox>
 #include <QFocusEvent>
@@ -84,7 +85,7 @@ NotificationSettingsForm::NotificationSettingsForm(AppModel &model, QWidget *par
         stepper->setObjectName(name + QStringLiteral("Stepper"));
         stepper->setAccessibleName(stepperName);
         connect(stepper, &Stepper::stepped, this, [this, which](qint64 value) {
-            commit(which, QString::number(value));
+            commit(which, wholeNumberText(value));
         });
         row->addWidget(stepper);
         unit = new QLabel(this);
@@ -184,8 +185,8 @@ void NotificationSettingsForm::commit(LineField field, const QString &text)
 
 void NotificationSettingsForm::rewriteTexts()
 {
-    m_warning->setText(QString::number(m_model.settings().thresholdGB));
-    m_critical->setText(QString::number(m_model.settings().criticalGB));
+    m_warning->setText(wholeNumberText(m_model.settings().thresholdGB));
+    m_critical->setText(wholeNumberText(m_model.settings().criticalGB));
 }
 
 void NotificationSettingsForm::update()
@@ -207,14 +208,12 @@ void NotificationSettingsForm::update()
     m_criticalStepper->setValue(settings.criticalGB);
     m_warningCaption->setText(
         tr("When free space drops below this, the menu bar turns yellow and a notification is sent "
-           "at this value (once a day). 1–%1 %2 (up to the startup disk’s total capacity).")
-            .arg(warningLimit)
-            .arg(unit));
+           "at this value (once a day). %1–%2 %3 (up to the startup disk’s total capacity).")
+            .arg(wholeNumberText(1), wholeNumberText(warningLimit), unit));
     m_criticalCaption->setText(
         tr("When free space drops below this, the menu bar turns red. Must be below the warning "
-           "line (1–%1 %2). Entering the warning line or more rounds it to the warning line − 1.")
-            .arg(criticalLimit)
-            .arg(unit));
+           "line (%1–%2 %3). Entering the warning line or more rounds it to the warning line − %1.")
+            .arg(wholeNumberText(1), wholeNumberText(criticalLimit), unit));
     m_permission->setText(authorizationText(m_model.notificationAuthorization()));
 }
 

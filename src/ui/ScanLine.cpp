@@ -40,7 +40,7 @@ QString scanTimeText(const std::optional<Snapshot> &latest,
         }
     }
     if (latest->durationSeconds)
-        text += QStringLiteral(" (") + QString::asprintf("%.0f", *latest->durationSeconds)
+        text += QStringLiteral(" (") + locale.toString(*latest->durationSeconds, 'f', 0)
                 + QStringLiteral(" s)");
     return text;
 }

@@ -7,6 +7,7 @@
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QLocale>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -18,8 +19,7 @@ std::optional<QString> TerminalCommandRow::snapshotDetail(const CleanupItem &ite
     if (!item.kind.commandLine.contains(QLatin1String("tmutil")) || snapshots.isEmpty())
         return std::nullopt;
     return tr("%1 local snapshots: %2")
-        .arg(snapshots.size())
-        .arg(snapshots.join(QStringLiteral(", ")));
+        .arg(QLocale().toString(snapshots.size()), snapshots.join(QStringLiteral(", ")));
 }
 
 TerminalCommandRow::TerminalCommandRow(const CleanupItem &item,

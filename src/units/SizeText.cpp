@@ -69,49 +69,51 @@ QString formattedSize(qint64 bytes, ByteUnit unit, bool allowMegabytes, const QL
 
 } // namespace
 
-QString compactNumberText(qint64 bytes, qint64 divisor, int decimalDigits)
+QString compactNumberText(qint64 bytes, qint64 divisor, int decimalDigits, const QLocale &locale)
 {
     const double quotient
         = static_cast<double>(bytes) / static_cast<double>(qMax<qint64>(divisor, 1));
     if (decimalDigits < 1)
-        return QString::number(std::floor(quotient), 'f', 0);
+        return localeDigits(QString::number(std::floor(quotient), 'f', 0), locale);
     // Rounded down like positive values; a negative value (which free and used space never are)
     // is written as a hyphen-minus and the digits of its magnitude: -1.55 reads "-1.6".
     const double tenths = std::floor(quotient * 10);
     if (tenths < 0)
-        return QLatin1Char('-') + tenthsText(-tenths);
-    return tenthsText(tenths);
+        return QLatin1Char('-') + localeDigits(tenthsText(-tenths), locale);
+    return localeDigits(tenthsText(tenths), locale);
 }
 
-CompactSize compactSizeText(qint64 bytes, int decimalDigits, ByteUnit unit)
+CompactSize compactSizeText(qint64 bytes, int decimalDigits, ByteUnit unit, const QLocale &locale)
 {
     const qint64 terabyte = bytesPerTerabyte(unit);
     const bool inTerabytes = bytes >= terabyte;
     const qint64 divisor = inTerabytes ? terabyte : bytesPerGigabyte(unit);
     const QString label = inTerabytes ? terabyteLabel(unit) : gigabyteLabel(unit);
-    return {compactNumberText(bytes, divisor, decimalDigits) + QLatin1Char(' ') + label, divisor};
+    return {compactNumberText(bytes, divisor, decimalDigits, locale) + QLatin1Char(' ') + label,
+            divisor};
 }
 
-QString compactDeltaText(qint64 change, qint64 mainDivisor, ByteUnit unit)
+QString compactDeltaText(qint64 change, qint64 mainDivisor, ByteUnit unit, const QLocale &locale)
 {
     // The magnitude in double precision: the magnitude of INT64_MIN has no 64-bit integer.
     const double magnitude = std::fabs(static_cast<double>(change));
     const DeltaUnit chosen = deltaUnit(magnitude, mainDivisor, unit);
     const double tenths = deltaTenths(magnitude, chosen.divisor);
     if (tenths == 0)
-        return QStringLiteral("±0");
-    QString text
-        = (change > 0 ? QString(QLatin1Char('+')) : QString(minusSign)) + tenthsText(tenths);
+        return localeDigits(QStringLiteral("±0"), locale);
+    QString text = (change > 0 ? QString(QLatin1Char('+')) : QString(minusSign))
+                   + localeDigits(tenthsText(tenths), locale);
     if (chosen.divisor != mainDivisor)
         text += QLatin1Char(' ') + chosen.label;
     return text;
 }
 
-QString spokenDeltaText(qint64 change, qint64 mainDivisor, ByteUnit unit)
+QString spokenDeltaText(qint64 change, qint64 mainDivisor, ByteUnit unit, const QLocale &locale)
 {
     const double magnitude = std::fabs(static_cast<double>(change));
     const DeltaUnit chosen = deltaUnit(magnitude, mainDivisor, unit);
-    return tenthsText(deltaTenths(magnitude, chosen.divisor)) + QLatin1Char(' ') + chosen.label;
+    return localeDigits(tenthsText(deltaTenths(magnitude, chosen.divisor)), locale)
+           + QLatin1Char(' ') + chosen.label;
 }
 
 QString listSizeText(qint64 bytes, ByteUnit unit, const QLocale &locale)
@@ -139,6 +141,43 @@ QString binaryLabels(const QString &text, ByteUnit unit)
             return text.chopped(2) + binary;
     }
     return text;
+}
+
+QString wholeNumberText(qint64 value, const QLocale &locale)
+{
+    QLocale ungrouped = locale;
+    ungrouped.setNumberOptions(locale.numberOptions() | QLocale::OmitGroupSeparator);
+    return ungrouped.toString(value);
+}
+
+QString localeDigits(QStringView text, const QLocale &locale)
+{
+    QString shown = text.toString();
+    const QString zero = locale.zeroDigit();
+    if (zero.size() != 1 || zero.at(0) == u'0')
+        return shown;
+    const char16_t first = zero.at(0).unicode();
+    for (QChar &c : shown) {
+        if (c >= u'0' && c <= u'9')
+            c = QChar(char16_t(first + (c.unicode() - u'0')));
+    }
+    return shown;
+}
+
+QString asciiDigits(QStringView text, const QLocale &locale)
+{
+    QString ascii = text.toString();
+    const QString zero = locale.zeroDigit();
+    // Digit sets outside the Basic Multilingual Plane are left alone: such locales write ASCII
+    // digits in Qt's data.
+    if (zero.size() != 1 || zero.at(0) == u'0')
+        return ascii;
+    const char16_t first = zero.at(0).unicode();
+    for (QChar &c : ascii) {
+        if (c.unicode() >= first && c.unicode() <= first + 9)
+            c = QChar(u'0' + (c.unicode() - first));
+    }
+    return ascii;
 }
 
 QString localizedDecimalText(double value, int maxFractionDigits, const QLocale &locale)

@@ -57,7 +57,7 @@ class LineInput : public ::testing::TestWithParam<InputRow>
 
 TEST_P(LineInput, IsAWholeDecimalNumberOrNothing)
 {
-    EXPECT_EQ(parseLineInput(GetParam().text), GetParam().number)
+    EXPECT_EQ(parseLineInput(GetParam().text, english), GetParam().number)
         << "input: \"" << GetParam().text.toStdString() << "\"";
 }
 
@@ -95,6 +95,35 @@ INSTANTIATE_TEST_SUITE_P(
                       InputRow{"ArabicIndicDigit", u"\u0663"_s, std::nullopt},
                       InputRow{"FullwidthDigit", u"\uff11"_s, std::nullopt}),
     rowName<InputRow>);
+
+// A line typed in the digits the locale writes is read as well; ASCII digits always are.
+TEST(LineInputDigits, TheLocaleDigitsCountAsDigits)
+{
+    const QLocale arabic(QLocale::Arabic, QLocale::Egypt);
+    const QLocale persian(QLocale::Persian, QLocale::Iran);
+    struct Row
+    {
+        const char *name;
+        QLocale locale;
+        QString text;
+        std::optional<qint64> number;
+    };
+    const Row rows[] = {
+        {"Arabic-Indic in Arabic", arabic, u"\u0663\u0660"_s, 30},
+        {"ASCII in Arabic", arabic, u"30"_s, 30},
+        {"Arabic-Indic with spaces and sign", arabic, u" -\u0665 "_s, -5},
+        {"Arabic-Indic and ASCII mixed", arabic, u"\u06632"_s, 32},
+        {"Arabic-Indic with a space inside", arabic, u"\u0663 \u0660"_s, std::nullopt},
+        {"Extended Arabic-Indic in Persian", persian, u"\u06f2\u06f0"_s, 20},
+        {"Arabic-Indic is not Persian's set", persian, u"\u0662\u0660"_s, std::nullopt},
+        {"Arabic-Indic in German", german, u"\u0662\u0660"_s, std::nullopt},
+        {"ASCII in German", german, u"20"_s, 20},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(parseLineInput(row.text, row.locale), row.number);
+    }
+}
 
 // --- Line limits and clamping -----------------------------------------------------------------
 

@@ -1,7 +1,9 @@
 #include "growth/GrowthSummary.h"
+#include "support/SentenceTranslation.h"
 
 #include <QTimeZone>
 
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -280,6 +282,75 @@ TEST(ComparisonText, NamesBothDays)
                              berlin(),
                              english),
               s("Comparing Dec 27, 2025 → Jan 3"));
+}
+
+// On screen each day is isolated (U+2068 … U+2069) and the arrow points the way the sentence
+// reads: ← in a translation that reads from the right. A terminal gets the line as written. The
+// days stay in logical order in every form: first the base day, then the latest.
+TEST(ComparisonText, IsolatesTheDaysAndTurnsTheArrowForTheReadingDirection)
+{
+    const QLocale arabic(QLocale::Arabic, QLocale::Egypt);
+    const QLocale hebrew(QLocale::Hebrew, QLocale::Israel);
+    struct Row
+    {
+        const char *name;
+        QLocale locale;
+        const char *translation; // of "Comparing %@ → %@", none for the English text
+        DayRangeForm form;
+        const char *text;
+    };
+    const Row rows[] = {
+        {"en_US",
+         english,
+         nullptr,
+         DayRangeForm::onScreen,
+         "Comparing ⁨Feb 11⁩ → ⁨Feb 12⁩"},
+        {"de_DE",
+         german,
+         nullptr,
+         DayRangeForm::onScreen,
+         "Comparing ⁨11. Feb.⁩ → ⁨12. Feb.⁩"},
+        {"ar_EG, English text",
+         arabic,
+         nullptr,
+         DayRangeForm::onScreen,
+         "Comparing ⁨١١ فبراير⁩ → ⁨١٢ فبراير⁩"},
+        {"he_IL, English text",
+         hebrew,
+         nullptr,
+         DayRangeForm::onScreen,
+         "Comparing ⁨11 בפבר׳⁩ → ⁨12 בפבר׳⁩"},
+        {"ar_EG, Arabic text",
+         arabic,
+         "مقارنة %@ → %@",
+         DayRangeForm::onScreen,
+         "مقارنة ⁨١١ فبراير⁩ ← ⁨١٢ فبراير⁩"},
+        {"he_IL, Hebrew text",
+         hebrew,
+         "משווה %@ → %@",
+         DayRangeForm::onScreen,
+         "משווה ⁨11 בפבר׳⁩ ← ⁨12 בפבר׳⁩"},
+        {"he_IL, Hebrew text starting with a day",
+         hebrew,
+         "%@ → %@ בהשוואה",
+         DayRangeForm::onScreen,
+         "⁨11 בפבר׳⁩ ← ⁨12 בפבר׳⁩ בהשוואה"},
+        {"en_US, terminal", english, nullptr, DayRangeForm::plain, "Comparing Feb 11 → Feb 12"},
+        {"he_IL, Hebrew text, terminal",
+         hebrew,
+         "משווה %@ → %@",
+         DayRangeForm::plain,
+         "משווה 11 בפבר׳ → 12 בפבר׳"},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        std::optional<test::SentenceTranslation> translation;
+        if (row.translation)
+            translation.emplace("Growth", "Comparing %@ → %@", s(row.translation));
+        EXPECT_EQ(
+            comparisonText(report("2026-02-11", 1, true, 0), now, berlin(), row.locale, row.form),
+            s(row.text));
+    }
 }
 
 // --- No report yet -------------------------------------------------------------------------------

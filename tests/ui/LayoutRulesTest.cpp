@@ -253,7 +253,10 @@ TEST(FreeChartLayoutTest, TitlesAndAxisDates)
     const Case cases[]
         = {{QLocale(QLocale::English, QLocale::UnitedStates), QStringLiteral("12/8")},
            {QLocale(QLocale::German, QLocale::Germany), QStringLiteral("8.12")},
-           {QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("12/8")}};
+           {QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("12/8")},
+           {QLocale(QLocale::Arabic, QLocale::Egypt), QStringLiteral("٨\u200F/١٢")},
+           // The C locale names the month; its numbers alone would read "8 12".
+           {QLocale::c(), QStringLiteral("8 Dec")}};
     for (const Case &c : cases) {
         SCOPED_TRACE(c.locale.name().toStdString());
         EXPECT_EQ(c.locale.toString(QDate(2026, 12, 8), chartAxisDateFormat(c.locale)), c.expected);

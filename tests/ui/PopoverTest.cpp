@@ -459,7 +459,7 @@ TEST_F(ScreenTest, GrowthTabRowsExpandRevealAndFollowThePeriod)
     EXPECT_TRUE(labelText(&tab, QStringLiteral("headline"))
                     .startsWith(QStringLiteral("Watched folders grew +")));
     EXPECT_EQ(labelText(&tab, QStringLiteral("comparison")),
-              QStringLiteral("Comparing Mar 11 → Mar 12"));
+              QStringLiteral("Comparing \u2068Mar 11\u2069 → \u2068Mar 12\u2069"));
     const QList<QWidget *> rows = tab.findChildren<QWidget *>(QStringLiteral("growthRow"));
     ASSERT_EQ(rows.size(), 3);
     QStringList order;
