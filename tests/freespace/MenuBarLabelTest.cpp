@@ -126,13 +126,13 @@ INSTANTIATE_TEST_SUITE_P(
                 "97%"},
         TextRow{
             "UsedIsTotalMinusFree", MenuBarStyle::usedGB, volume, 1, ByteUnit::GB, {}, "754.6 GB"},
-        TextRow{"UsedLeavesOutReservedSpace",
+        TextRow{"UsedCountsReservedSpace",
                 MenuBarStyle::usedGB,
                 DiskSpace{500 * GB, 2 * TB, 0, 100 * GB},
                 1,
                 ByteUnit::GB,
                 {},
-                "1.4 TB"},
+                "1.5 TB"},
         TextRow{"UsedInTerabytes",
                 MenuBarStyle::usedGB,
                 DiskSpace{500 * GB, 2 * TB, 0},
@@ -519,8 +519,8 @@ TEST(MenuBarUsedFractionTest, IsUsedOverTotalClampedToOne)
     EXPECT_EQ(menuBarUsedFraction(DiskSpace{0, 0, 0}), 0);
     EXPECT_EQ(menuBarUsedFraction(DiskSpace{-5, 1000, 0}), 1);
     EXPECT_EQ(menuBarUsedFraction(DiskSpace{2000, 1000, 0}), 0);
-    // Space kept back for the administrator is not in use, as df counts it.
-    EXPECT_EQ(menuBarUsedFraction(DiskSpace{250, 1000, 0, 500}), 0.25);
+    // Space kept back for the administrator is not free to the user: it counts as used.
+    EXPECT_EQ(menuBarUsedFraction(DiskSpace{250, 1000, 0, 500}), 0.75);
 }
 
 } // namespace
