@@ -53,7 +53,8 @@ QPainterPath fittedValueText(const QString &text, const QRectF &box, qreal gap)
     // The font's full stop shrinks to a pixel or less at 16 pixels and is lost; it is drawn as a
     // square as wide as a digit's stroke instead, on the baseline.
     const qreal stroke = 0.2 * digitInk.height();
-    // Squeezed as narrow as the digits, a "T" reads as a "7": it keeps a quarter more width.
+    // Squeezed as narrow as the digits, a "T" reads as a "7": it keeps a quarter more width
+    // (never more than its own).
     const auto widening = [](QChar c) {
         return c == QLatin1Char('T') ? 1.25 : 1.0;
     };
@@ -94,7 +95,7 @@ QPainterPath fittedValueText(const QString &text, const QRectF &box, qreal gap)
         const QRectF ink = glyphs.at(i).boundingRect();
         QTransform place;
         place.translate(x, top);
-        const qreal glyphScaleX = scaleX * widening(text.at(i));
+        const qreal glyphScaleX = qMin(scaleY, scaleX * widening(text.at(i)));
         place.scale(glyphScaleX, scaleY);
         place.translate(-ink.left(), -digitInk.top());
         laidOut.addPath(place.map(glyphs.at(i)));

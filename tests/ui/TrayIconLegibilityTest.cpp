@@ -31,6 +31,7 @@ struct ValueCase
     // each digit is 4 by 7 pixels and the reader finds no line in it, though people read it
     // (see the pictures); its reading is reported instead.
     bool readAt16 = true;
+    bool showGauge = true;
 };
 
 const ValueCase valueCases[] = {
@@ -52,6 +53,21 @@ const ValueCase valueCases[] = {
     {"1.2tb", MenuBarStyle::freeGB, DiskSpace{1'250 * GB, 4 * TB, 0}, 1, QStringLiteral("1.2T")},
     {"24pc", MenuBarStyle::freePercent, DiskSpace{240 * GB, 1 * TB, 0}, 0, QStringLiteral("24%")},
     {"noreading", MenuBarStyle::freeGB, std::nullopt, 0, QStringLiteral("\u2014")},
+    // With the gauge off the text takes the whole plate.
+    {"245gb-nogauge",
+     MenuBarStyle::freeGB,
+     DiskSpace{245 * GB, 1 * TB, 0},
+     0,
+     QStringLiteral("245"),
+     true,
+     false},
+    {"1.2tb-nogauge",
+     MenuBarStyle::usedGB,
+     DiskSpace{750 * GB, 2 * TB, 0},
+     1,
+     QStringLiteral("1.2T"),
+     true,
+     false},
 };
 
 // Lines that put any reading at the level: none crossed, the warning line above everything, or
@@ -222,6 +238,7 @@ TEST(TrayIconLegibilityTest, OcrReadsTheValueBackAtEverySizeLevelAndPanel)
                     Settings settings;
                     settings.menuBarStyle = value.style;
                     settings.decimalDigits = value.decimalDigits;
+                    settings.showGauge = value.showGauge;
                     settings.thresholdGB = level.thresholdGB;
                     settings.criticalGB = level.criticalGB;
                     const QImage icon
