@@ -19,7 +19,7 @@ std::optional<qint64> knownFigure(qint64 bytes)
 
 qint64 DiskSpace::used() const
 {
-    const __int128 bytes = __int128(total) - free - reserved;
+    const __int128 bytes = __int128(total) - free;
     return qint64(std::clamp<__int128>(
         bytes, std::numeric_limits<qint64>::min(), std::numeric_limits<qint64>::max()));
 }
@@ -47,7 +47,7 @@ Result<DiskSpace> readDiskSpace(const QString &location)
     DiskSpace space
         = diskSpaceFromCapacities(available, available, knownFigure(storage.bytesTotal()));
     // Free blocks the user may not take (f_bfree - f_bavail): df counts them neither as used
-    // nor as available.
+    // nor as available; used() counts them as used.
     if (const std::optional<qint64> unused = knownFigure(storage.bytesFree()); unused && available)
         space.reserved = std::max<qint64>(*unused - *available, 0);
     return space;

@@ -20,12 +20,16 @@ struct DiskSpace
     qint64 total = 0;
     // The part of `free` the system has to reclaim first (caches and similar); never negative.
     qint64 purgeable = 0;
-    // Space that is neither used nor free to the user: the blocks a file system keeps back for
-    // the system administrator. 0 where the platform knows none.
+    // The blocks a file system keeps back for the system administrator (f_bfree - f_bavail): not
+    // free to the user. 0 where the platform knows none.
     qint64 reserved = 0;
 
-    // The space in use, as `df` counts it: total - free - reserved (limited to the 64-bit range
-    // for nonsensical readings).
+    // The space in use: capacity - available, total - free (limited to the 64-bit range for
+    // nonsensical readings). The one definition of "used" for every view: the storage bar, the
+    // gauges, the percentage and the used-space texts agree on it. Space the user cannot take
+    // counts as used, so the reserved blocks are in it (df leaves them out and would show a
+    // fuller volume as emptier than the free space implies); purgeable space is part of `free`
+    // and so is not.
     qint64 used() const;
 
     friend bool operator==(const DiskSpace &, const DiskSpace &) = default;

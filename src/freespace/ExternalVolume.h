@@ -51,8 +51,8 @@ QString volumeLineText(const std::optional<DiskSpace> &space,
 // The line for the volumes beyond the shown ones: "and %lld more volumes".
 QString moreVolumesText(qint64 count);
 
-// The used share of the volume, used() / total clamped to 0...1, for its bar; absent
-// (no bar) without a space or with a total below 1 byte.
+// The used share of the volume, used() / total (capacity - available) clamped to 0...1, for its
+// bar; absent (no bar) without a space or with a total below 1 byte.
 std::optional<double> volumeUsedFraction(const std::optional<DiskSpace> &space);
 
 // Sorts by name in the order a file manager uses for `locale`: letters without regard to case,

@@ -127,6 +127,24 @@ QString menuBarText(MenuBarStyle style,
            + compactDeltaText(*oneDayChange, free.divisor, settings.unit);
 }
 
+QString
+compactTrayText(MenuBarStyle style, const std::optional<DiskSpace> &space, const Settings &settings)
+{
+    if (!space.has_value())
+        return QStringLiteral("\u2014");
+    if (style == MenuBarStyle::freePercent)
+        return QString::number(std::max<qint64>(freePercent(*space), 0)) + QLatin1Char('%');
+    const qint64 bytes
+        = std::max<qint64>(style == MenuBarStyle::usedGB ? space->used() : space->free, 0);
+    const qint64 terabyte = bytesPerTerabyte(settings.unit);
+    const bool inTerabytes = bytes >= terabyte;
+    const qint64 divisor = inTerabytes ? terabyte : bytesPerGigabyte(settings.unit);
+    QString number = compactNumberText(bytes, divisor, compactDigits(settings));
+    if (number.size() > 3 && number.contains(QLatin1Char('.')))
+        number = compactNumberText(bytes, divisor, 0);
+    return inTerabytes ? number + QLatin1Char('T') : number;
+}
+
 std::optional<qint64> oneDayChange(const std::optional<DiskSpace> &space,
                                    const QList<Snapshot> &snapshots,
                                    const QString &todayKey)

@@ -32,6 +32,17 @@ QString menuBarText(MenuBarStyle style,
                     const Settings &settings,
                     std::optional<qint64> oneDayChange);
 
+// The main value of the label in at most four characters, for an icon that has to carry it
+// without a text beside it: "—" without a reading; the whole percentage with its sign ("24%",
+// "100%"); otherwise the number of the compact size text without its unit, gigabytes bare
+// ("7", "83", "245") and terabytes with a "T" ("1.2T", "12T"). The number is truncated as the
+// label's is and keeps its decimal (setting `decimalDigits`) only where it stays within three
+// characters ("7.3", but "83" for 83.4 GB). The style with a change shows the free space alone;
+// the used style shows total - free. Negative values read as 0.
+QString compactTrayText(MenuBarStyle style,
+                        const std::optional<DiskSpace> &space,
+                        const Settings &settings);
+
 // Free space now minus the free space of the base record: the record with the greatest day key
 // up to yesterday's (the first of several with that key). So the base is the last record of any
 // earlier day and today's record never serves. Absent without a reading, without such a record,

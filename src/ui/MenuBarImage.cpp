@@ -7,6 +7,7 @@
 #include <QPainterPath>
 #include <QPalette>
 #include <QPixmap>
+#include <QTransform>
 
 #include <cmath>
 
@@ -18,6 +19,91 @@ namespace {
 const QColor trayRim(0x2c, 0x2c, 0x2e, 0xe6);
 const QColor trayTrack(0xf2, 0xf2, 0xf7);
 const QColor trayNormalFill(0x48, 0x48, 0x4a);
+
+// The value icon's plate and glyphs: light on a nearly opaque dark plate, so that the number has
+// the same contrast on a light panel, a dark one or a wallpaper seen through a transparent one.
+const QColor valuePlate(0x1c, 0x1c, 0x1e, 0xf0);
+const QColor valueGlyphs(0xff, 0xff, 0xff);
+const QColor valueNormalFill(0xf2, 0xf2, 0xf7);
+
+// The value icon's glyphs: the label font's family, bold and condensed, so that the strokes
+// survive at 16 pixels.
+QFont valueFont()
+{
+    QFont font = menuBarFont();
+    font.setWeight(QFont::Bold);
+    font.setStretch(QFont::Condensed);
+    font.setPixelSize(100);
+    font.setHintingPreference(QFont::PreferNoHinting);
+    return font;
+}
+
+// The glyphs of `text` as outlines, laid out one after the other with `gap` pixels between their
+// inked parts and scaled to fit `box`: the digits as tall as the box allows, squeezed sideways
+// down to `narrowest` of their width before they get smaller. The height of a digit sets the
+// scale of every glyph, so "—" keeps its place in the middle and "." sits on the baseline.
+QPainterPath fittedValueText(const QString &text, const QRectF &box, qreal gap)
+{
+    constexpr qreal narrowest = 0.72;
+    const QFont font = valueFont();
+    QPainterPath digit;
+    digit.addText(0, 0, font, QStringLiteral("0"));
+    const QRectF digitInk = digit.boundingRect();
+
+    // The font's full stop shrinks to a pixel or less at 16 pixels and is lost; it is drawn as a
+    // square as wide as a digit's stroke instead, on the baseline.
+    const qreal stroke = 0.2 * digitInk.height();
+    // Squeezed as narrow as the digits, a "T" reads as a "7": it keeps a quarter more width
+    // (never more than its own).
+    const auto widening = [](QChar c) {
+        return c == QLatin1Char('T') ? 1.25 : 1.0;
+    };
+    QList<QPainterPath> glyphs;
+    qreal inkWidth = 0;
+    for (const QChar c : text) {
+        QPainterPath glyph;
+        if (c == QLatin1Char('.'))
+            glyph.addRect(QRectF(0, digitInk.bottom() - stroke, stroke, stroke));
+        else
+            glyph.addText(0, 0, font, QString(c));
+        inkWidth += glyph.boundingRect().width() * widening(c);
+        glyphs.append(glyph);
+    }
+    if (glyphs.isEmpty() || inkWidth <= 0 || digitInk.height() <= 0)
+        return {};
+    // A decimal point keeps at least two pixels from its neighbours, so that it never reads as
+    // part of the digit beside it.
+    const auto gapAfter = [&text, gap](qsizetype i) {
+        const bool point = text.at(i) == QLatin1Char('.') || text.at(i + 1) == QLatin1Char('.');
+        return point ? qMax<qreal>(gap, 2) : gap;
+    };
+    qreal gaps = 0;
+    for (qsizetype i = 0; i + 1 < glyphs.size(); ++i)
+        gaps += gapAfter(i);
+    const qreal widest = qMax<qreal>(box.width() - gaps, 1) / inkWidth;
+    // Whole pixels of digit height keep the digits' tops and feet crisp.
+    const qreal digitPixels
+        = std::floor(qMin(box.height(), widest / narrowest * digitInk.height()));
+    const qreal scaleY = qMax<qreal>(digitPixels, 1) / digitInk.height();
+    const qreal scaleX = qMin(scaleY, widest);
+
+    const qreal width = inkWidth * scaleX + gaps;
+    qreal x = std::round(box.left() + (box.width() - width) / 2);
+    const qreal top = std::round(box.top() + (box.height() - digitPixels) / 2);
+    QPainterPath laidOut;
+    for (qsizetype i = 0; i < glyphs.size(); ++i) {
+        const QRectF ink = glyphs.at(i).boundingRect();
+        QTransform place;
+        place.translate(x, top);
+        const qreal glyphScaleX = qMin(scaleY, scaleX * widening(text.at(i)));
+        place.scale(glyphScaleX, scaleY);
+        place.translate(-ink.left(), -digitInk.top());
+        laidOut.addPath(place.map(glyphs.at(i)));
+        if (i + 1 < glyphs.size())
+            x += ink.width() * glyphScaleX + gapAfter(i);
+    }
+    return laidOut;
+}
 
 bool isLight(const QColor &color)
 {
@@ -158,6 +244,85 @@ QIcon trayIcon(const std::optional<DiskSpace> &space, const Settings &settings)
     QIcon icon;
     for (int size : {16, 22, 24, 32, 48, 64})
         icon.addPixmap(QPixmap::fromImage(trayIconImage(space, settings, size)));
+    return icon;
+}
+
+QColor trayValueFillColor(std::optional<FreeSpaceLevel> level)
+{
+    // The plate is dark on every panel, so the fills are those that go with light text.
+    return freeSpaceLevelColor(level, valueNormalFill);
+}
+
+TrayValueIconLayout trayValueIconLayout(int pixels, bool showGauge)
+{
+    const int side = qMax(pixels, 8);
+    const qreal unit = side / 16.0;
+    const int margin = qMax(1, qRound(unit));
+    TrayValueIconLayout layout;
+    layout.side = side;
+    layout.cornerRadius = 2.5 * unit;
+    layout.glyphGap = margin;
+    int textBottom = side - margin;
+    if (showGauge) {
+        const int height = qMax(2, qRound(2 * unit));
+        const int inset = qMax(2, qRound(2 * unit));
+        layout.gauge = QRect(inset, side - margin - height, side - 2 * inset, height);
+        textBottom = layout.gauge->top() - margin;
+    }
+    layout.textBox = QRect(margin, margin, side - 2 * margin, textBottom - margin);
+    return layout;
+}
+
+QImage trayValueIconImage(const std::optional<DiskSpace> &space,
+                          const Settings &settings,
+                          int size,
+                          qreal devicePixelRatio)
+{
+    const qreal ratio = devicePixelRatio > 0 ? devicePixelRatio : 1;
+    const TrayValueIconLayout layout
+        = trayValueIconLayout(qRound(qMax(size, 8) * ratio), settings.showGauge);
+    // Painted in device pixels; the ratio is set once the picture is done.
+    QImage image(layout.side, layout.side, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(valuePlate);
+    painter.drawRoundedRect(
+        QRectF(0, 0, layout.side, layout.side), layout.cornerRadius, layout.cornerRadius);
+
+    painter.setBrush(valueGlyphs);
+    painter.drawPath(fittedValueText(compactTrayText(settings.menuBarStyle, space, settings),
+                                     QRectF(layout.textBox),
+                                     layout.glyphGap));
+    if (layout.gauge.has_value()) {
+        const QRectF gauge(*layout.gauge);
+        QColor track = valueNormalFill;
+        track.setAlphaF(0.3f);
+        const qreal gaugeRadius = gauge.height() / 2;
+        painter.setBrush(track);
+        painter.drawRoundedRect(gauge, gaugeRadius, gaugeRadius);
+        const int fillWidth = qRound(menuBarUsedFraction(space) * gauge.width());
+        if (fillWidth > 0) {
+            QPainterPath clip;
+            clip.addRoundedRect(gauge, gaugeRadius, gaugeRadius);
+            painter.setClipPath(clip);
+            painter.fillRect(
+                QRect(layout.gauge->left(), layout.gauge->top(), fillWidth, layout.gauge->height()),
+                trayValueFillColor(freeSpaceLevel(space, settings)));
+        }
+    }
+    painter.end();
+    image.setDevicePixelRatio(ratio);
+    return image;
+}
+
+QIcon trayValueIcon(const std::optional<DiskSpace> &space, const Settings &settings)
+{
+    QIcon icon;
+    for (int size : {16, 22, 24, 32, 44, 48, 64})
+        icon.addPixmap(QPixmap::fromImage(trayValueIconImage(space, settings, size)));
     return icon;
 }
 

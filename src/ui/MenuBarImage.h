@@ -6,6 +6,7 @@
 #include <QFont>
 #include <QIcon>
 #include <QImage>
+#include <QRect>
 #include <QString>
 
 #include <optional>
@@ -40,7 +41,14 @@ QImage menuBarImage(const QString &text,
                     const QFont &font,
                     const QColor &labelColor);
 
-// The tray icon: a square of `size` pixels holding the gauge as a rounded bar, its used part in
+// Two tray icons, for the two kinds of panel:
+// - trayIconImage / trayIcon: the gauge glyph alone, for hosts that draw the label's text
+//   beside the icon (GNOME Shell's AppIndicator extension shows the item's text label);
+// - trayValueIconImage / trayValueIcon: the main value itself above a thin gauge, for hosts
+//   that draw no label (xfce4-panel and KDE Plasma StatusNotifierItem hosts, XEmbed trays),
+//   where the icon is the only place the number can be seen.
+
+// The glyph icon: a square of `size` pixels holding the gauge as a rounded bar, its used part in
 // the level colour. The tray's panel may be light or dark and its colour is unknown, so the bar
 // carries its own contrast: a light track inside a dark rim, with a dark graphite fill while
 // free space is normal. Before the first reading the track is empty. The gauge is drawn whether
@@ -51,7 +59,44 @@ QImage trayIconImage(const std::optional<DiskSpace> &space, const Settings &sett
 // `warning`, red for `critical`.
 QColor trayIconFillColor(std::optional<FreeSpaceLevel> level);
 
-// The tray icon at the sizes that trays ask for (16 to 64 pixels).
+// The glyph icon at the sizes that trays ask for (16 to 64 pixels).
 QIcon trayIcon(const std::optional<DiskSpace> &space, const Settings &settings);
+
+// Where the value icon's parts lie, in device pixels, in a square of `side` pixels laid out on
+// a 16-pixel grid (one unit = side / 16): the text box one unit inside the plate and, when the
+// gauge is on, a gauge two units high along the bottom, one unit below the text box and two
+// units in from the sides (clear of the plate's rounded corners). With the gauge off the text
+// box reaches down to one unit above the bottom.
+struct TrayValueIconLayout
+{
+    int side = 0;
+    qreal cornerRadius = 0; // of the plate
+    QRect textBox;
+    std::optional<QRect> gauge;
+    int glyphGap = 0; // between the inked parts of neighbouring glyphs
+
+    friend bool operator==(const TrayValueIconLayout &, const TrayValueIconLayout &) = default;
+};
+
+TrayValueIconLayout trayValueIconLayout(int side, bool showGauge);
+
+// The value icon: a square of `size` device-independent pixels at `devicePixelRatio` (16, 22
+// and 24 at 1 and 2 are what panels use), a rounded dark plate that carries its own contrast on
+// any panel, with compactTrayText of the settings' style ("245", "24%", "1.2T", "—") in light
+// glyphs filling its upper part and, when the setting `showGauge` is on, a thin gauge along the
+// bottom: a light track with the used part (capacity - available) in the level colour. With the
+// gauge off the text takes the whole plate and no level colour shows.
+QImage trayValueIconImage(const std::optional<DiskSpace> &space,
+                          const Settings &settings,
+                          int size,
+                          qreal devicePixelRatio = 1);
+
+// The colour of the value icon's gauge fill: near white for `normal` (and for no level), yellow
+// for `warning`, red for `critical`: the variants that stand out on the dark plate.
+QColor trayValueFillColor(std::optional<FreeSpaceLevel> level);
+
+// The value icon at the pixel sizes that trays ask for, including those of HiDPI panels (16 to
+// 64 pixels).
+QIcon trayValueIcon(const std::optional<DiskSpace> &space, const Settings &settings);
 
 } // namespace qm

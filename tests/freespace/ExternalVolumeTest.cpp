@@ -103,7 +103,7 @@ TEST(ExternalVolume, UsedFractionOfTheBar)
         {"empty volume", DiskSpace{100, 100, 0}, 0.0},
         {"more free than total", DiskSpace{150, 100, 0}, 0.0},
         {"negative free", DiskSpace{-10, 100, 0}, 1.0},
-        {"reserved space is not used", DiskSpace{25, 100, 0, 50}, 0.25},
+        {"reserved space is used", DiskSpace{25, 100, 0, 50}, 0.75},
     };
     for (const Case &c : cases)
         EXPECT_EQ(volumeUsedFraction(c.space), c.fraction) << c.name;

@@ -126,13 +126,13 @@ INSTANTIATE_TEST_SUITE_P(
                 "97%"},
         TextRow{
             "UsedIsTotalMinusFree", MenuBarStyle::usedGB, volume, 1, ByteUnit::GB, {}, "754.6 GB"},
-        TextRow{"UsedLeavesOutReservedSpace",
+        TextRow{"UsedCountsReservedSpace",
                 MenuBarStyle::usedGB,
                 DiskSpace{500 * GB, 2 * TB, 0, 100 * GB},
                 1,
                 ByteUnit::GB,
                 {},
-                "1.4 TB"},
+                "1.5 TB"},
         TextRow{"UsedInTerabytes",
                 MenuBarStyle::usedGB,
                 DiskSpace{500 * GB, 2 * TB, 0},
@@ -512,6 +512,140 @@ INSTANTIATE_TEST_SUITE_P(
                   0}),
     rowName<LayoutRow>);
 
+// --- The icon's compact value ------------------------------------------------------------------
+
+struct TrayTextRow
+{
+    const char *name;
+    MenuBarStyle style;
+    std::optional<DiskSpace> space;
+    qint64 decimalDigits;
+    ByteUnit unit;
+    const char *text;
+};
+
+class CompactTrayTextTest : public ::testing::TestWithParam<TrayTextRow>
+{
+};
+
+TEST_P(CompactTrayTextTest, FitsTheMainValueInFourCharacters)
+{
+    const TrayTextRow &row = GetParam();
+    const QString text
+        = compactTrayText(row.style, row.space, settingsWith(row.decimalDigits, row.unit));
+    EXPECT_EQ(text.toStdString(), row.text);
+    EXPECT_LE(text.size(), 4);
+}
+
+DiskSpace freeOfATerabyte(qint64 free)
+{
+    return DiskSpace{free, 2 * TB, 0};
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows,
+    CompactTrayTextTest,
+    ::testing::Values(
+        TrayTextRow{"NoReading", MenuBarStyle::freeGB, {}, 1, ByteUnit::GB, "\u2014"},
+        TrayTextRow{"NoReadingPercent", MenuBarStyle::freePercent, {}, 0, ByteUnit::GB, "\u2014"},
+        TrayTextRow{"Zero", MenuBarStyle::freeGB, freeOfATerabyte(0), 0, ByteUnit::GB, "0"},
+        TrayTextRow{
+            "ZeroOneDecimal", MenuBarStyle::freeGB, freeOfATerabyte(0), 1, ByteUnit::GB, "0.0"},
+        TrayTextRow{"Seven", MenuBarStyle::freeGB, freeOfATerabyte(7 * GB), 0, ByteUnit::GB, "7"},
+        TrayTextRow{"SevenOneDecimal",
+                    MenuBarStyle::freeGB,
+                    freeOfATerabyte(7'390'000'000),
+                    1,
+                    ByteUnit::GB,
+                    "7.3"},
+        TrayTextRow{"TwoDigitsDropTheDecimal",
+                    MenuBarStyle::freeGB,
+                    freeOfATerabyte(83'400'000'000),
+                    1,
+                    ByteUnit::GB,
+                    "83"},
+        TrayTextRow{"ThreeDigits",
+                    MenuBarStyle::freeGB,
+                    freeOfATerabyte(245'360'000'000),
+                    1,
+                    ByteUnit::GB,
+                    "245"},
+        TrayTextRow{"JustBelowATerabyte",
+                    MenuBarStyle::freeGB,
+                    freeOfATerabyte(999'990'000'000),
+                    1,
+                    ByteUnit::GB,
+                    "999"},
+        TrayTextRow{
+            "ATerabyte", MenuBarStyle::freeGB, freeOfATerabyte(1 * TB), 0, ByteUnit::GB, "1T"},
+        TrayTextRow{"TerabytesOneDecimal",
+                    MenuBarStyle::freeGB,
+                    freeOfATerabyte(1'290'000'000'000),
+                    1,
+                    ByteUnit::GB,
+                    "1.2T"},
+        TrayTextRow{"TensOfTerabytes",
+                    MenuBarStyle::freeGB,
+                    DiskSpace{12'500 * GB, 20 * TB, 0},
+                    1,
+                    ByteUnit::GB,
+                    "12T"},
+        TrayTextRow{"Percent",
+                    MenuBarStyle::freePercent,
+                    DiskSpace{249 * GB, 1 * TB, 0},
+                    1,
+                    ByteUnit::GB,
+                    "24%"},
+        TrayTextRow{"PercentAllFree",
+                    MenuBarStyle::freePercent,
+                    DiskSpace{1 * TB, 1 * TB, 0},
+                    1,
+                    ByteUnit::GB,
+                    "100%"},
+        TrayTextRow{"PercentTotalZero",
+                    MenuBarStyle::freePercent,
+                    DiskSpace{5 * GB, 0, 0},
+                    1,
+                    ByteUnit::GB,
+                    "0%"},
+        TrayTextRow{"UsedIsTotalMinusFree",
+                    MenuBarStyle::usedGB,
+                    DiskSpace{245 * GB, 1 * TB, 0, 50 * GB},
+                    0,
+                    ByteUnit::GB,
+                    "755"},
+        TrayTextRow{"UsedInTerabytes",
+                    MenuBarStyle::usedGB,
+                    DiskSpace{500 * GB, 2 * TB, 0},
+                    1,
+                    ByteUnit::GB,
+                    "1.5T"},
+        TrayTextRow{"DeltaStyleShowsFreeSpaceOnly",
+                    MenuBarStyle::freeGBWithDelta,
+                    freeOfATerabyte(245'360'000'000),
+                    0,
+                    ByteUnit::GB,
+                    "245"},
+        TrayTextRow{"Gibibytes",
+                    MenuBarStyle::freeGB,
+                    DiskSpace{84 * GiB + GiB / 2, 500 * GiB, 0},
+                    1,
+                    ByteUnit::GiB,
+                    "84"},
+        TrayTextRow{"TebibytesFrom1024Gibibytes",
+                    MenuBarStyle::freeGB,
+                    DiskSpace{1536 * GiB, 4096 * GiB, 0},
+                    1,
+                    ByteUnit::GiB,
+                    "1.5T"},
+        TrayTextRow{"NegativeReadsAsZero",
+                    MenuBarStyle::freeGB,
+                    freeOfATerabyte(-5 * GB),
+                    0,
+                    ByteUnit::GB,
+                    "0"}),
+    rowName<TrayTextRow>);
+
 TEST(MenuBarUsedFractionTest, IsUsedOverTotalClampedToOne)
 {
     EXPECT_EQ(menuBarUsedFraction(std::nullopt), 0);
@@ -519,8 +653,8 @@ TEST(MenuBarUsedFractionTest, IsUsedOverTotalClampedToOne)
     EXPECT_EQ(menuBarUsedFraction(DiskSpace{0, 0, 0}), 0);
     EXPECT_EQ(menuBarUsedFraction(DiskSpace{-5, 1000, 0}), 1);
     EXPECT_EQ(menuBarUsedFraction(DiskSpace{2000, 1000, 0}), 0);
-    // Space kept back for the administrator is not in use, as df counts it.
-    EXPECT_EQ(menuBarUsedFraction(DiskSpace{250, 1000, 0, 500}), 0.25);
+    // Space kept back for the administrator is not free to the user: it counts as used.
+    EXPECT_EQ(menuBarUsedFraction(DiskSpace{250, 1000, 0, 500}), 0.75);
 }
 
 } // namespace

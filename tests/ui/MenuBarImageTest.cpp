@@ -319,6 +319,92 @@ TEST(MenuBarImageTest, SavesLabelsForALook)
     saveShot(image, QStringLiteral("label-noreading@2x"));
 }
 
+// --- The tray value icon -----------------------------------------------------------------------
+
+TEST(TrayValueIconTest, LayoutKeepsTextGaugeAndCornersApart)
+{
+    for (const int side : {16, 22, 24, 32, 44, 48, 64}) {
+        SCOPED_TRACE(side);
+        const TrayValueIconLayout withGauge = trayValueIconLayout(side, true);
+        const TrayValueIconLayout textOnly = trayValueIconLayout(side, false);
+        const QRect plate(0, 0, side, side);
+        ASSERT_TRUE(withGauge.gauge.has_value());
+        EXPECT_FALSE(textOnly.gauge.has_value());
+        EXPECT_TRUE(plate.contains(withGauge.textBox));
+        EXPECT_TRUE(plate.adjusted(1, 1, -1, -1).contains(*withGauge.gauge));
+        // At least a pixel of plate between the text and the gauge, and around the text.
+        EXPECT_GE(withGauge.gauge->top() - withGauge.textBox.bottom(), 2);
+        EXPECT_GE(withGauge.textBox.left(), 1);
+        EXPECT_GE(withGauge.gauge->height(), 2);
+        // The gauge keeps clear of the rounded corners.
+        EXPECT_GE(withGauge.gauge->left(), withGauge.cornerRadius * 0.5);
+        // Without the gauge the text takes its room.
+        EXPECT_GT(textOnly.textBox.height(), withGauge.textBox.height());
+        EXPECT_EQ(textOnly.textBox.width(), withGauge.textBox.width());
+    }
+}
+
+TEST(TrayValueIconTest, GaugeFillsTheUsedPartInTheLevelColourBelowTheText)
+{
+    const Settings settings = linesAt20And10();
+    for (const qreal ratio : {1.0, 2.0}) {
+        for (const LevelCase &level : levelCases) {
+            SCOPED_TRACE(std::string(level.name) + " @" + std::to_string(ratio));
+            const QImage image = trayValueIconImage(level.space, settings, 22, ratio);
+            EXPECT_EQ(image.size(), QSize(qRound(22 * ratio), qRound(22 * ratio)));
+            EXPECT_EQ(image.devicePixelRatio(), ratio);
+            const TrayValueIconLayout layout = trayValueIconLayout(image.width(), true);
+            const int row = layout.gauge->center().y();
+            const QColor fill = trayValueFillColor(level.level);
+            const double used = menuBarUsedFraction(level.space);
+            EXPECT_NEAR(countInRow(image, row, fill), used * layout.gauge->width(), 2);
+            for (const LevelCase &other : levelCases) {
+                if (other.level != level.level) {
+                    EXPECT_EQ(countInRow(image, row, trayValueFillColor(other.level)), 0);
+                }
+            }
+            // The rows between the text and the gauge are plate alone: the glyphs stay above.
+            const QColor plate = image.pixelColor(image.width() / 2, layout.gauge->top() - 1);
+            EXPECT_GT(plate.alpha(), 200);
+            EXPECT_LT(plate.lightnessF(), 0.2);
+            for (int y = layout.textBox.bottom() + 1; y < layout.gauge->top(); ++y)
+                EXPECT_GE(countInRow(image, y, plate),
+                          image.width() - 2 * qCeil(layout.cornerRadius))
+                    << "row " << y;
+            // The glyphs are drawn, light on the plate.
+            int light = 0;
+            for (int y = layout.textBox.top(); y <= layout.textBox.bottom(); ++y) {
+                for (int x = 0; x < image.width(); ++x)
+                    light += image.pixelColor(x, y).lightnessF() > 0.9 ? 1 : 0;
+            }
+            EXPECT_GT(light, layout.textBox.height());
+        }
+    }
+}
+
+TEST(TrayValueIconTest, WithoutGaugeOrReadingNoFillShows)
+{
+    Settings noGauge = linesAt20And10(false);
+    const LevelCase &critical = levelCases[2];
+    const QImage textOnly = trayValueIconImage(critical.space, noGauge, 24);
+    const QImage noReading = trayValueIconImage(std::nullopt, linesAt20And10(), 24);
+    for (int y = 0; y < 24; ++y) {
+        for (const LevelCase &level : levelCases) {
+            EXPECT_EQ(countInRow(textOnly, y, trayValueFillColor(level.level)), 0) << y;
+            EXPECT_EQ(countInRow(noReading, y, trayValueFillColor(level.level)), 0) << y;
+        }
+    }
+    // The text follows the style: the percentage and the free space differ.
+    Settings percent = linesAt20And10();
+    percent.menuBarStyle = MenuBarStyle::freePercent;
+    EXPECT_NE(trayValueIconImage(critical.space, percent, 24),
+              trayValueIconImage(critical.space, linesAt20And10(), 24));
+    // The icon holds every size trays ask for, the HiDPI ones too.
+    const QIcon icon = trayValueIcon(critical.space, linesAt20And10());
+    for (const int size : {16, 22, 24, 32, 44, 48})
+        EXPECT_TRUE(icon.availableSizes().contains(QSize(size, size))) << size;
+}
+
 // --- The tray item -----------------------------------------------------------------------------
 
 // A model over a temporary folder whose startup volume has 15 of 100 GB free.
