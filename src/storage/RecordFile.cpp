@@ -21,6 +21,8 @@
 #include <tuple>
 
 #ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -271,12 +273,42 @@ Result<std::optional<QByteArray>> readWholeFile(const QString &filePath)
 {
     if (!itemExists(filePath))
         return std::optional<QByteArray>();
+#ifdef Q_OS_UNIX
+    // Opened without waiting (a FIFO in the record's place would block the open for ever), then
+    // read only when it is a regular file of a sane size (a link to /dev/zero never ends).
+    const int fd
+        = ::open(QFile::encodeName(filePath).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return Error{QString::fromLocal8Bit(std::strerror(errno))};
+    struct stat status = {};
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(fd);
+        return Error{QStringLiteral("Not a regular file")};
+    }
+    if (status.st_size > maximumRecordFileSize) {
+        ::close(fd);
+        return Error{QStringLiteral("Larger than %1 bytes").arg(maximumRecordFileSize)};
+    }
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return Error{file.errorString()};
+    }
+#else
     QFile file(filePath);
+    if (!QFileInfo(filePath).isFile())
+        return Error{QStringLiteral("Not a regular file")};
+    if (file.size() > maximumRecordFileSize)
+        return Error{QStringLiteral("Larger than %1 bytes").arg(maximumRecordFileSize)};
     if (!file.open(QIODevice::ReadOnly))
         return Error{file.errorString()};
-    QByteArray bytes = file.readAll();
+#endif
+    // At most the cap, even if the file grows while it is read.
+    QByteArray bytes = file.read(maximumRecordFileSize + 1);
     if (file.error() != QFileDevice::NoError)
         return Error{file.errorString()};
+    if (bytes.size() > maximumRecordFileSize)
+        return Error{QStringLiteral("Larger than %1 bytes").arg(maximumRecordFileSize)};
     return std::optional<QByteArray>(std::move(bytes));
 }
 

@@ -54,7 +54,13 @@ void waitForBackupPrunes();
 void removeLeftoverTemporaryFiles(const QString &filePath,
                                   const TrashFunction &trash = moveToTrash);
 
-// Reads the whole file. Absent when no file exists; an error when it exists but cannot be read.
+// The largest record file read: far above years of daily records of many folders, and a bound
+// on the memory one damaged or hostile file can take.
+inline constexpr qint64 maximumRecordFileSize = 256 * 1024 * 1024;
+
+// Reads the whole file. Absent when no file exists; an error when it exists but cannot be read,
+// is not a regular file (a FIFO, a device, a folder; a link counts as what it points to) or is
+// larger than maximumRecordFileSize. Never waits for a writer.
 Result<std::optional<QByteArray>> readWholeFile(const QString &filePath);
 
 // Creates the folder (with parents) and writes the bytes atomically: a temporary file in the

@@ -5,6 +5,12 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QtConcurrent>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -203,6 +209,62 @@ TEST_F(RecordFileTest, LoadClearsTheTemporaryFileOfAnInterruptedWrite)
         QStringLiteral("default"),
         QStringLiteral("書きかけの一時ファイルをゴミ箱へ移した: .settings.json.quillmere-Zhnrpq")))
         << qPrintable(capture.dump());
+}
+
+// What stands at a record's place may be no file at all: it is never waited on nor read without
+// end, and is moved aside as a damaged record is, so nothing of it is lost.
+TEST_F(RecordFileTest, AFifoADeviceOrAHugeFileIsMovedAsideUnread)
+{
+    const struct
+    {
+        const char *what;
+        std::function<bool(const QString &)> make;
+    } cases[] = {
+        {"a FIFO",
+         [](const QString &p) {
+             return ::mkfifo(QFile::encodeName(p), 0600) == 0;
+         }},
+        {"a link to /dev/zero",
+         [](const QString &p) {
+             return QFile::link(QStringLiteral("/dev/zero"), p);
+         }},
+        {"a folder",
+         [](const QString &p) {
+             return QDir().mkdir(p);
+         }},
+        {"a file above the size cap",
+         [](const QString &p) {
+             QFile file(p);
+             return file.open(QIODevice::WriteOnly)
+                    && file.resize(recordfile::maximumRecordFileSize + 1); // sparse
+         }},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        QTemporaryDir folder;
+        const QString place = folder.filePath(QStringLiteral("settings.json"));
+        ASSERT_TRUE(c.make(place));
+        QFuture<Result<int>> loading = QtConcurrent::run(
+            [&] { return recordfile::load(place, at0930, tz, -1, decodeNumber, fakeTrash); });
+        if (!QTest::qWaitFor([&] { return loading.isFinished(); }, 10000)) {
+            // Release a reader blocked on the FIFO before failing.
+            const int writer = ::open(QFile::encodeName(place), O_WRONLY | O_NONBLOCK);
+            if (writer >= 0)
+                ::close(writer);
+            loading.waitForFinished();
+            ADD_FAILURE() << "the load waited on it";
+            continue;
+        }
+        recordfile::waitForBackupPrunes();
+        ASSERT_TRUE(loading.result().ok());
+        EXPECT_EQ(loading.result().value(), -1);
+        EXPECT_FALSE(QFileInfo::exists(place) || QFileInfo(place).isSymLink());
+        // Moved aside under a damaged file's name, kept as it was.
+        const QStringList aside = QDir(folder.path())
+                                      .entryList({QStringLiteral("settings.corrupt-*")},
+                                                 QDir::AllEntries | QDir::System | QDir::Hidden);
+        EXPECT_EQ(aside.size(), 1) << aside.join(u' ').toStdString();
+    }
 }
 
 // A write replaces a link standing at the record's place; the file it points to is untouched.
