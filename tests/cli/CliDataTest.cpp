@@ -56,6 +56,7 @@ TEST(CliData, TheToolsOwnScanWritesTodaysRecordAndTheMetrics)
     };
     // A data folder below a regular file cannot be written, not even by root.
     ASSERT_TRUE(test::writeFile(home.filePath(u"plain"_s), "x"));
+    ASSERT_TRUE(QDir(home.path()).mkdir(u"metrics"_s)); // the collector's folder
     const QList<Case> cases = {
         {"saved", home.filePath(u"data"_s), CliScanOutcome::Kind::scannedHere},
         {"unsavable", home.filePath(u"plain/data"_s), CliScanOutcome::Kind::failed},

@@ -8,6 +8,9 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QCoroTask>
 
 #include <gtest/gtest.h>
@@ -191,6 +194,7 @@ TEST(FleetMetrics, MetricsWithoutAValueAreLeftOutWhole)
 TEST(FleetMetrics, TheWriterReplacesTheFileWholeAndReportsAFailure)
 {
     QTemporaryDir dir;
+    ASSERT_TRUE(QDir(dir.path()).mkdir(u"textfile"_s));
     const QString file = dir.filePath(u"textfile/quillmere.prom"_s);
     FleetMetricsWriter writer;
     ASSERT_TRUE(QCoro::waitFor(writer.write(file, "first 1\n")).ok());
@@ -205,4 +209,63 @@ TEST(FleetMetrics, TheWriterReplacesTheFileWholeAndReportsAFailure)
     const Status failed = QCoro::waitFor(writer.write(blocked, "third 3\n"));
     EXPECT_FALSE(failed.ok());
     EXPECT_FALSE(QFile::exists(blocked));
+}
+
+// The collector's folder: a relative path, a missing folder, or a shared folder where another
+// user could plant a link at our name, are refused; where it is written, a link at the name is
+// replaced and the file it points to is untouched.
+TEST(FleetMetrics, TheWriterRefusesPlacesWhereAnotherUserCouldRedirectIt)
+{
+    QTemporaryDir dir;
+    const QString notes = dir.filePath(u"notes.txt"_s);
+    ASSERT_TRUE(test::writeFile(notes, "my notes"));
+    const auto folder
+        = [&](const QString &name, QFileDevice::Permissions permissions, bool sticky) {
+              const QString path = dir.filePath(name);
+              EXPECT_TRUE(QDir().mkpath(path));
+              EXPECT_TRUE(QFile::setPermissions(path, permissions));
+              if (sticky) {
+                  EXPECT_EQ(::chmod(QFile::encodeName(path), 01777), 0);
+              }
+              return path;
+          };
+    const auto all = QFileDevice::Permissions(0x7777);
+    const QString own = folder(
+        u"own"_s, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner, false);
+    const QString open = folder(u"open"_s, all, false);
+    const QString shared = folder(u"shared"_s, all, true);
+    // Another user's link at our name in the shared folder, and one in our own folder.
+    const QString planted = shared + u"/planted.prom"_s;
+    ASSERT_TRUE(QFile::link(notes, planted));
+    ASSERT_EQ(::lchown(QFile::encodeName(planted), 65534, 65534), 0);
+    ASSERT_TRUE(QFile::link(notes, own + u"/linked.prom"_s));
+    ASSERT_TRUE(test::writeFile(shared + u"/mine.prom"_s, "old 1\n"));
+
+    const struct
+    {
+        QString path;
+        bool written;
+    } cases[] = {
+        {u"quillmere.prom"_s, false},
+        {dir.filePath(u"missing/quillmere.prom"_s), false},
+        {open + u"/quillmere.prom"_s, false},
+        {planted, false},
+        {shared + u"/new.prom"_s, true},
+        {shared + u"/mine.prom"_s, true},
+        {own + u"/linked.prom"_s, true},
+    };
+    FleetMetricsWriter writer;
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.path.toStdString());
+        const Status status = QCoro::waitFor(writer.write(c.path, "metric 1\n"));
+        EXPECT_EQ(status.ok(), c.written)
+            << (status.ok() ? "" : qPrintable(status.error().description));
+        if (c.written) {
+            EXPECT_EQ(test::readFile(c.path), "metric 1\n");
+            EXPECT_FALSE(QFileInfo(c.path).isSymLink());
+        }
+    }
+    EXPECT_EQ(test::readFile(notes), "my notes");
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath(u"missing"_s)));
+    EXPECT_FALSE(QFileInfo::exists(u"quillmere.prom"_s));
 }

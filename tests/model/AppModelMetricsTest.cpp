@@ -4,6 +4,7 @@
 #include "freespace/DiskSpaceMonitor.h"
 #include "support/LogCapture.h"
 
+#include <QDir>
 #include <QFile>
 
 #include <gtest/gtest.h>
@@ -16,6 +17,8 @@ using AppModelMetricsTest = test::AppModelTest;
 TEST_F(AppModelMetricsTest, FleetMetricsAreWrittenAtEveryReadingOnceSwitchedOn)
 {
     AppModel model(services());
+    // The collector's folder exists; the program creates none.
+    ASSERT_TRUE(QDir(dir.path()).mkdir(u"textfile"_s));
     const QString file = dir.filePath(u"textfile/quillmere.prom"_s);
     QCoro::waitFor(model.monitor().refresh());
     ASSERT_TRUE(test::waitUntil([&] { return model.backgroundWorkCount() == 0; }));
