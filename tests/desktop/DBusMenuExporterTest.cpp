@@ -1,4 +1,5 @@
 #include "PrivateSessionBus.h"
+#include "support/Printers.h"
 
 #include "desktop/DBusMenuExporter.h"
 

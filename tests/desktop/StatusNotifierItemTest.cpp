@@ -1,6 +1,8 @@
 #include "PrivateSessionBus.h"
+#include "support/Printers.h"
 
 #include "desktop/StatusNotifierItem.h"
+#include "desktop/StatusNotifierLabelGuide.h"
 
 #include <QDBusArgument>
 #include <QDBusConnection>
@@ -186,6 +188,30 @@ TEST(SniPixmapTest, AnIconGivesOnePictureForEachSizeSmallestFirst)
     EXPECT_EQ(widths, (QList<int>{16, 22, 24}));
     EXPECT_EQ(pixmaps[0].height, 16);
     EXPECT_EQ(pixmaps[0].argb.left(4), QByteArray("\xff\x20\x40\x60"));
+}
+
+TEST(StatusNotifierLabelGuideTest, EveryNumberAtItsWidest)
+{
+    const struct
+    {
+        const char *name;
+        QString label;
+        QString guide;
+    } rows[] = {
+        {"no reading", u"\u2014"_s, u"\u2014"_s},
+        {"whole size", u"7 GB"_s, u"888 GB"_s},
+        {"size with a decimal", u"245.3 GB"_s, u"888.8 GB"_s},
+        {"two decimals", u"1.25 TB"_s, u"888.88 TB"_s},
+        {"percentage", u"100%"_s, u"888%"_s},
+        {"decimal comma", u"12,5 GB"_s, u"888,8 GB"_s},
+        {"with a change", u"245.3 GB +1.2"_s, u"888.8 GB +888.8"_s},
+        {"with a fall", u"15.0 GB \u22121.0"_s, u"888.8 GB \u2212888.8"_s},
+        {"dot without digits before", u"v.2"_s, u"v.888"_s},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(statusNotifierLabelGuide(row.label), row.guide);
+    }
 }
 
 TEST_F(StatusNotifierItemTest, RegistersWithEachNewOwnerOfTheWatcherName)
