@@ -7,7 +7,8 @@ What a StatusNotifierItem host reads and does, over the real session bus: the it
 with the panel's watcher shows the free space of the home's volume as its label (the text GNOME
 Shell draws beside the icon) and as its tooltip's text, under the title "Quillmere", with icon
 pictures of several sizes; Activate(x, y) opens the popover centred under that point and a
-second Activate closes it; the menu read over dbusmenu lists the tray menu's commands and its
+second Activate closes it; a right click on the icon shows the panel's menu, whose "Open in
+Window" opens the main window; the menu read over dbusmenu lists the tray menu's commands and its
 "Settings…" item opens the Settings window; after the panel quits and starts again the item is
 registered with the new watcher and drawn in the panel. Screenshots of the popover and of the
 panel after its restart go to DIR. Exits 0 when every step passed, 1 naming the failed step, 77
@@ -102,6 +103,40 @@ def check_menu(stack, item):
     stack.wait_until("the Settings window on screen", lambda: settings_window(stack))
 
 
+def panel_popups(stack):
+    """Override-redirect windows on screen other than the program's (the panel's menus, drawn
+    by its plugin's own process), as {id: geometry}."""
+    shown = {}
+    for window in stack.windows():
+        if window["ancestors"] or "quillmere" in window["classes"]:
+            continue
+        geometry = stack.window_geometry(window["id"])
+        if geometry["viewable"] and geometry["override_redirect"]:
+            shown[window["id"]] = geometry
+    return shown
+
+
+def check_panel_menu(stack):
+    """A right click on the icon: the panel reads the menu over dbusmenu and shows it; its
+    "Open in Window" opens the main window."""
+    x, y = stack.wait_until("the item's icon in the panel", lambda: stack.foreground_position(
+        0, 0, stack.screen_size[0], PANEL_HEIGHT))
+    before = set(panel_popups(stack))
+    stack.click_at(x, y, button=3)
+
+    def menu():
+        new = {w: g for w, g in panel_popups(stack).items() if w not in before}
+        # Three commands and a separator at least.
+        return next((g for g in new.values() if g["height"] >= 3 * 16), None)
+
+    stack.wait_until("the panel's menu of the item", menu)
+    stack.screenshot("panel-menu")
+    # The second command, chosen with the keyboard in the panel's menu.
+    stack.press_keys("Down", "Down", "Return")
+    stack.wait_until("the main window opened from the panel's menu",
+                     lambda: program_window(stack, popup=False, name="Quillmere"))
+
+
 def restart_panel(stack, pid):
     panel = next(process for name, process in stack._processes if name == "xfce4-panel")
     stack.end_process(panel)
@@ -128,6 +163,8 @@ def run(stack, program):
         check_label(stack, item)
     with stack.step("Activate(x, y) opens the popover under the point, a second closes it"):
         check_popover_at_point(stack, item)
+    with stack.step("a right click on the icon shows the menu; Open in Window works"):
+        check_panel_menu(stack)
     with stack.step("the dbusmenu lists the commands and Settings… opens Settings"):
         check_menu(stack, item)
     with stack.step("after the panel restarts the item is registered and drawn again"):
