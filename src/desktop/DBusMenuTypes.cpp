@@ -1,7 +1,6 @@
 #include "desktop/DBusMenuTypes.h"
 
 #include <QAction>
-#include <QActionGroup>
 #include <QDBusMetaType>
 
 namespace qm {
@@ -37,13 +36,6 @@ QVariantMap dbusMenuProperties(const QAction &action)
         properties.insert(QStringLiteral("type"), QStringLiteral("separator"));
     } else {
         properties.insert(QStringLiteral("label"), dbusMenuLabel(action.text()));
-        if (action.isCheckable()) {
-            properties.insert(QStringLiteral("toggle-type"),
-                              action.actionGroup() && action.actionGroup()->isExclusive()
-                                  ? QStringLiteral("radio")
-                                  : QStringLiteral("checkmark"));
-            properties.insert(QStringLiteral("toggle-state"), action.isChecked() ? 1 : 0);
-        }
     }
     if (!action.isEnabled())
         properties.insert(QStringLiteral("enabled"), false);

@@ -49,8 +49,8 @@ struct DBusMenuEvent
 QString dbusMenuLabel(const QString &qtText);
 
 // The dbusmenu properties of `action` that differ from the defaults (a visible, enabled,
-// standard item): "type" "separator", "label", "enabled" false, "visible" false,
-// "toggle-type" and "toggle-state" for checkable actions.
+// standard item): "type" "separator" or the "label", "enabled" false, "visible" false. (The
+// tray menu has no check marks, icons or shortcuts that a panel would show.)
 QVariantMap dbusMenuProperties(const QAction &action);
 
 // `properties` reduced to `names`; all of them when `names` is empty.

@@ -135,6 +135,13 @@ void TrayIcon::startStatusNotifierItem()
     connect(m_menuExporter.get(), &DBusMenuExporter::closed, &m_model, &AppModel::popoverClosed);
 
     m_item = std::make_unique<StatusNotifierItem>(QStringLiteral("quillmere"), m_bus);
+    if (m_item->serviceName().isEmpty()) {
+        // The bus refused the item: Qt's tray icon stands in.
+        m_item.reset();
+        m_menuExporter.reset();
+        m_tray->show();
+        return;
+    }
     m_item->setTitle(QStringLiteral("Quillmere"));
     if (m_menuExporter->isExported())
         m_item->setMenu(QDBusObjectPath(m_menuExporter->objectPath()));
