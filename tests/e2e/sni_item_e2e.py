@@ -3,10 +3,12 @@
 
     sni_item_e2e.py --host sni --program build/src/quillmere --artifacts DIR
 
-What a StatusNotifierItem host reads and does, over the real session bus: the item registered
-with the panel's watcher shows the free space of the home's volume as its label (the text GNOME
-Shell draws beside the icon) and as its tooltip's text, under the title "Quillmere", with icon
-pictures of several sizes; Activate(x, y) opens the popover centred under that point and a
+What a StatusNotifierItem host reads and does, over the real session bus. The panel starts
+after the program (which shows its main window while no tray is there): the item then registers
+with the panel's watcher, and Qt's tray icon, no longer needed, is not embedded beside it. The
+item shows the free space of the home's volume as its label (the text GNOME Shell draws beside
+the icon) and as its tooltip's text, under the title "Quillmere", with icon pictures of several
+sizes; Activate(x, y) opens the popover centred under that point and a
 second Activate closes it; a right click on the icon shows the panel's menu, whose "Open in
 Window" opens the main window; the menu read over dbusmenu lists the tray menu's commands and its
 "Settings…" item opens the Settings window; after the panel quits and starts again the item is
@@ -25,7 +27,8 @@ try:
 except ImportError as missing:  # python3-dbus, which `make deps` installs
     print("SKIPPED: the display stack cannot start here: %s" % missing, flush=True)
     sys.exit(SKIPPED)
-from tray_e2e import UNITS, free_bytes, program_window, settings_window
+from tray_e2e import (UNITS, close_with_keyboard, free_bytes, program_window,
+                      settings_window)
 
 DBUSMENU = "com.canonical.dbusmenu"
 SNI_ITEM = "org.kde.StatusNotifierItem"
@@ -62,6 +65,12 @@ def check_label(stack, item):
     sizes = sorted(int(width) for width, _, _ in properties["IconPixmap"])
     if not {16, 22, 24} <= set(sizes):
         raise StepFailed("icon pictures of sizes %s" % sizes)
+
+
+def embedded_icons(stack):
+    """The program's windows inside another window (an icon embedded by XEmbed)."""
+    return [w for w in stack.windows() if "quillmere" in w["classes"] and w["ancestors"]
+            and stack.window_shown(w["id"])]
 
 
 def activate_at(stack, item, point):
@@ -154,13 +163,25 @@ def restart_panel(stack, pid):
 def run(stack, program):
     if stack.tray_host != "sni":
         raise StepFailed("this run needs a StatusNotifierItem host (--host sni)")
-    with stack.step("start the desktop (xfce4-panel)"):
-        stack.start_desktop()
-    with stack.step("the item registers and shows the free space as label and tooltip"):
+    with stack.step("start the desktop without its panel"):
+        stack.start_display()
+        stack.start_bus()
+        stack.start_accessibility()
+        stack.start_notifications()
+        stack.start_file_manager()
+    with stack.step("the panel starts after the program: the item moves to it, shown once"):
         pid = stack.start_program(program).pid
+        main_window = stack.wait_until(
+            "the program's main window, standing in for the missing tray",
+            lambda: program_window(stack, popup=False, name="Quillmere"))
+        stack.start_tray_host()
         item = stack.wait_until("the item registered with the StatusNotifierWatcher",
                                 lambda: stack.sni_item(pid))
         check_label(stack, item)
+        # Qt's tray icon, shown while there was no watcher, is gone: the panel embeds nothing
+        # of the program's beside the StatusNotifierItem.
+        stack.wait_until("no embedded icon of the program", lambda: not embedded_icons(stack))
+        close_with_keyboard(stack, main_window)
     with stack.step("Activate(x, y) opens the popover under the point, a second closes it"):
         check_popover_at_point(stack, item)
     with stack.step("a right click on the icon shows the menu; Open in Window works"):
