@@ -9,6 +9,7 @@
 #include <QDBusPendingReply>
 #include <QDBusServiceWatcher>
 #include <QLoggingCategory>
+#include <QTimer>
 
 #include <atomic>
 
@@ -26,6 +27,9 @@ QString nextServiceName()
         .arg(QCoreApplication::applicationPid())
         .arg(++counter);
 }
+
+constexpr int maxRejoins = 10;
+constexpr std::chrono::milliseconds rejoinDelay(500);
 
 } // namespace
 
@@ -84,9 +88,17 @@ StatusNotifierItem::StatusNotifierItem(const QString &id,
             &QDBusServiceWatcher::serviceOwnerChanged,
             this,
             [this](const QString &, const QString &, const QString &newOwner) {
-                if (!newOwner.isEmpty())
-                    registerWithWatcher();
+                if (newOwner.isEmpty())
+                    return;
+                m_rejoins = 0;
+                registerWithWatcher();
             });
+    m_connection.connect(watcherService(),
+                         watcherPath(),
+                         watcherService(),
+                         QStringLiteral("StatusNotifierItemUnregistered"),
+                         this,
+                         SLOT(onItemUnregistered(QString)));
     registerWithWatcher();
 }
 
@@ -116,6 +128,22 @@ void StatusNotifierItem::registerWithWatcher()
         }
         Q_EMIT registeredWithWatcher();
     });
+}
+
+void StatusNotifierItem::onItemUnregistered(const QString &item)
+{
+    // Watchers name an item by its service, some followed by its object path.
+    if (item != m_serviceName && !item.startsWith(m_serviceName + u'/'))
+        return;
+    if (m_rejoins >= maxRejoins) {
+        qCWarning(statusNotifierItem)
+            << "the watcher keeps dropping the item; not registering again";
+        return;
+    }
+    ++m_rejoins;
+    qCDebug(statusNotifierItem) << "dropped by the watcher; registering again";
+    // Not at once: the watcher may still be cleaning up after the item it dropped.
+    QTimer::singleShot(rejoinDelay, this, &StatusNotifierItem::registerWithWatcher);
 }
 
 QString StatusNotifierItem::serviceName() const

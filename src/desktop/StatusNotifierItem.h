@@ -18,7 +18,9 @@ class StatusNotifierItemAdaptor;
 // the AppIndicator extension): `org.kde.StatusNotifierItem` at /StatusNotifierItem under a
 // name of its own ("org.kde.StatusNotifierItem-<pid>-<n>"), registered with the
 // StatusNotifierWatcher now and again whenever the watcher's name gets a new owner (a panel
-// restarted). Besides what Qt's tray offers it carries a text label beside the icon
+// restarted), and again when the watcher drops it while it is still on the bus (GNOME Shell's
+// AppIndicator extension sometimes loses a new item while reading it; a few tries only). Besides
+// what Qt's tray offers it carries a text label beside the icon
 // (`XAyatanaLabel`, drawn by GNOME Shell) and reports where the host was clicked.
 //
 // Every setter compares: the host is told (`NewIcon`, `NewToolTip`, `NewTitle`, `NewStatus`,
@@ -71,6 +73,11 @@ Q_SIGNALS:
     // The watcher accepted the item (again after each change of its owner).
     void registeredWithWatcher();
 
+private Q_SLOTS:
+    // The watcher's signal that it let an item go. A slot of a D-Bus signal connection can only
+    // be named by its signature, hence a slot rather than a pointer-to-member connection.
+    void onItemUnregistered(const QString &item);
+
 private:
     friend class StatusNotifierItemAdaptor;
 
@@ -88,6 +95,8 @@ private:
     QDBusObjectPath m_menu;
     StatusNotifierItemAdaptor *m_adaptor = nullptr;
     QDBusServiceWatcher *m_watcher = nullptr;
+    // Registrations again after the watcher dropped the item while it was still on the bus.
+    int m_rejoins = 0;
 };
 
 } // namespace qm

@@ -42,6 +42,8 @@ public Q_SLOTS:
 
 Q_SIGNALS:
     void itemRegistered();
+    // Sent on the bus: the watcher let an item go.
+    void StatusNotifierItemUnregistered(const QString &item);
 };
 
 // Records the names of the D-Bus signals it is connected to, in the order they arrive.
@@ -97,8 +99,10 @@ protected:
     {
         QDBusConnection connection = m_bus.connect(u"watcher"_s);
         auto watcher = std::make_unique<StandInWatcher>();
-        EXPECT_TRUE(connection.registerObject(
-            StatusNotifierItem::watcherPath(), watcher.get(), QDBusConnection::ExportAllSlots));
+        EXPECT_TRUE(connection.registerObject(StatusNotifierItem::watcherPath(),
+                                              watcher.get(),
+                                              QDBusConnection::ExportAllSlots
+                                                  | QDBusConnection::ExportAllSignals));
         EXPECT_TRUE(connection.registerService(StatusNotifierItem::watcherService()));
         watchers.push_back(std::move(watcher));
         return watchers.back().get();
@@ -230,6 +234,22 @@ TEST_F(StatusNotifierItemTest, RegistersWithEachNewOwnerOfTheWatcherName)
     StandInWatcher *second = startWatcher();
     ASSERT_TRUE(test::waitUntil([&] { return !second->registered.isEmpty(); }));
     EXPECT_EQ(second->registered, QStringList{item->serviceName()});
+}
+
+TEST_F(StatusNotifierItemTest, AnItemTheWatcherDroppedRegistersAgain)
+{
+    StandInWatcher *watcher = startWatcher();
+    startItem();
+    ASSERT_TRUE(test::waitUntil([&] { return watcher->registered.size() == 1; }));
+    // As GNOME Shell's extension does when it loses an item it was reading: the item is still
+    // on the bus, only the watcher forgot it. Watchers name it by service, some with its path.
+    for (const QString &suffix : {QString(), u"/StatusNotifierItem"_s}) {
+        SCOPED_TRACE(suffix.toStdString());
+        const qsizetype before = watcher->registered.size();
+        Q_EMIT watcher->StatusNotifierItemUnregistered(item->serviceName() + suffix);
+        ASSERT_TRUE(test::waitUntil([&] { return watcher->registered.size() > before; }));
+        EXPECT_EQ(watcher->registered.constLast(), item->serviceName());
+    }
 }
 
 TEST_F(StatusNotifierItemTest, AWatcherAlreadyThereSeesTheItemAtOnce)
