@@ -117,7 +117,7 @@ void StatusNotifierItem::registerWithWatcher()
                                          watcherPath(),
                                          watcherService(),
                                          QStringLiteral("RegisterStatusNotifierItem"));
-    message << m_serviceName;
+    message << (m_registerByPath ? objectPath() : m_serviceName);
     auto *call = new QDBusPendingCallWatcher(m_connection.asyncCall(message), this);
     connect(call, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher *call) {
         call->deleteLater();
@@ -132,8 +132,12 @@ void StatusNotifierItem::registerWithWatcher()
 
 void StatusNotifierItem::onItemUnregistered(const QString &item)
 {
-    // Watchers name an item by its service, some followed by its object path.
-    if (item != m_serviceName && !item.startsWith(m_serviceName + u'/'))
+    // Watchers name an item by the service it registered with, some followed by its object
+    // path ("/" or "@" between them).
+    const QString unique = m_connection.baseService();
+    const bool ours = item == m_serviceName || item.startsWith(m_serviceName + u'/')
+                      || item.startsWith(unique + u'/') || item.startsWith(unique + u'@');
+    if (!ours)
         return;
     if (m_rejoins >= maxRejoins) {
         qCWarning(statusNotifierItem)
@@ -141,7 +145,11 @@ void StatusNotifierItem::onItemUnregistered(const QString &item)
         return;
     }
     ++m_rejoins;
-    qCDebug(statusNotifierItem) << "dropped by the watcher; registering again";
+    // GNOME Shell's extension loses an item registered by its name when the item answers the
+    // reading of its properties before the extension has seen the name appear; an item
+    // registered by its object path (as libappindicator's are) it does not watch by name.
+    m_registerByPath = true;
+    qCDebug(statusNotifierItem) << "dropped by the watcher; registering again by object path";
     // Not at once: the watcher may still be cleaning up after the item it dropped.
     QTimer::singleShot(rejoinDelay, this, &StatusNotifierItem::registerWithWatcher);
 }

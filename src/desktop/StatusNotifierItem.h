@@ -18,8 +18,9 @@ class StatusNotifierItemAdaptor;
 // the AppIndicator extension): `org.kde.StatusNotifierItem` at /StatusNotifierItem under a
 // name of its own ("org.kde.StatusNotifierItem-<pid>-<n>"), registered with the
 // StatusNotifierWatcher now and again whenever the watcher's name gets a new owner (a panel
-// restarted), and again when the watcher drops it while it is still on the bus (GNOME Shell's
-// AppIndicator extension sometimes loses a new item while reading it; a few tries only). Besides
+// restarted), and again, by its object path, when the watcher drops it while it is still on the
+// bus (GNOME Shell's AppIndicator extension loses an item registered by name when the item
+// answers faster than the extension sees its name appear; ten tries at most). Besides
 // what Qt's tray offers it carries a text label beside the icon
 // (`XAyatanaLabel`, drawn by GNOME Shell) and reports where the host was clicked.
 //
@@ -97,6 +98,9 @@ private:
     QDBusServiceWatcher *m_watcher = nullptr;
     // Registrations again after the watcher dropped the item while it was still on the bus.
     int m_rejoins = 0;
+    // Registered by object path (the watcher takes the sender as the service) rather than by
+    // name, once a watcher dropped the item.
+    bool m_registerByPath = false;
 };
 
 } // namespace qm

@@ -241,14 +241,21 @@ TEST_F(StatusNotifierItemTest, AnItemTheWatcherDroppedRegistersAgain)
     StandInWatcher *watcher = startWatcher();
     startItem();
     ASSERT_TRUE(test::waitUntil([&] { return watcher->registered.size() == 1; }));
+    EXPECT_EQ(watcher->registered.constLast(), item->serviceName());
     // As GNOME Shell's extension does when it loses an item it was reading: the item is still
-    // on the bus, only the watcher forgot it. Watchers name it by service, some with its path.
-    for (const QString &suffix : {QString(), u"/StatusNotifierItem"_s}) {
-        SCOPED_TRACE(suffix.toStdString());
+    // on the bus, only the watcher forgot it. It comes back registered by its object path.
+    // Watchers name it by the service it registered with, some with its path.
+    const QString unique = item->connection().baseService();
+    const QStringList names{item->serviceName(),
+                            item->serviceName() + u"/StatusNotifierItem"_s,
+                            unique + u"/StatusNotifierItem"_s,
+                            unique + u"@/StatusNotifierItem"_s};
+    for (const QString &name : names) {
+        SCOPED_TRACE(name.toStdString());
         const qsizetype before = watcher->registered.size();
-        Q_EMIT watcher->StatusNotifierItemUnregistered(item->serviceName() + suffix);
+        Q_EMIT watcher->StatusNotifierItemUnregistered(name);
         ASSERT_TRUE(test::waitUntil([&] { return watcher->registered.size() > before; }));
-        EXPECT_EQ(watcher->registered.constLast(), item->serviceName());
+        EXPECT_EQ(watcher->registered.constLast(), StatusNotifierItem::objectPath());
     }
 }
 
