@@ -1,5 +1,8 @@
 #include "ui/TrayIcon.h"
 
+#include "desktop/DBusMenuExporter.h"
+#include "desktop/StatusNotifierItem.h"
+#include "desktop/StatusNotifierLabelGuide.h"
 #include "freespace/DiskSpaceMonitor.h"
 #include "freespace/ExternalVolume.h"
 #include "model/AppModel.h"
@@ -9,16 +12,28 @@
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QDBusConnectionInterface>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#include <QDBusServiceWatcher>
 #include <QMenu>
 #include <QSystemTrayIcon>
 
 namespace qm {
 
-TrayIcon::TrayIcon(AppModel &model, QObject *parent)
+namespace {
+
+// The pictures of the StatusNotifierItem icon: hosts pick the one nearest their size.
+const QList<int> statusNotifierIconSizes{16, 22, 24, 32, 48, 64};
+
+} // namespace
+
+TrayIcon::TrayIcon(AppModel &model, QObject *parent, QDBusConnection bus)
     : QObject(parent)
     , m_model(model)
     , m_menu(std::make_unique<QMenu>())
     , m_tray(new QSystemTrayIcon(this))
+    , m_bus(std::move(bus))
 {
     m_volumesEnd = m_menu->addSeparator();
     m_volumesEnd->setVisible(false);
@@ -53,18 +68,103 @@ TrayIcon::TrayIcon(AppModel &model, QObject *parent)
     connect(
         m_model.scheduler(), &SnapshotScheduler::snapshotsChanged, this, &TrayIcon::scheduleUpdate);
     update();
+
+    // Which kind of item fits is asked of the bus without waiting for the answer.
+    if (!m_bus.isConnected() || !m_bus.interface()) {
+        m_hostKnown = true;
+        return;
+    }
+    auto *watcher = new QDBusServiceWatcher(StatusNotifierItem::watcherService(),
+                                            m_bus,
+                                            QDBusServiceWatcher::WatchForRegistration,
+                                            this);
+    connect(watcher, &QDBusServiceWatcher::serviceRegistered, this, [this] {
+        m_hostPresent = true;
+        showChosenItem();
+    });
+    auto *call = new QDBusPendingCallWatcher(
+        m_bus.interface()->asyncCall(QStringLiteral("NameHasOwner"),
+                                     StatusNotifierItem::watcherService()),
+        this);
+    connect(call, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher *call) {
+        call->deleteLater();
+        const QDBusPendingReply<bool> reply = *call;
+        m_hostKnown = true;
+        if (!reply.isError() && reply.value())
+            m_hostPresent = true;
+        showChosenItem();
+    });
 }
 
 TrayIcon::~TrayIcon() = default;
 
 QRect TrayIcon::geometry() const
 {
-    return m_tray->geometry();
+    return m_item ? QRect() : m_tray->geometry();
+}
+
+StatusNotifierItem *TrayIcon::statusNotifierItem() const
+{
+    return m_item.get();
 }
 
 void TrayIcon::show()
 {
-    m_tray->show();
+    m_shown = true;
+    showChosenItem();
+}
+
+void TrayIcon::showChosenItem()
+{
+    if (!m_shown || m_item)
+        return;
+    if (m_hostPresent)
+        startStatusNotifierItem();
+    else if (m_hostKnown)
+        m_tray->show();
+}
+
+void TrayIcon::startStatusNotifierItem()
+{
+    m_tray->hide();
+    QMenu *menu = m_menu.get();
+    m_menuExporter = std::make_unique<DBusMenuExporter>(
+        *menu, [menu] { return menu->actions(); }, m_bus, QStringLiteral("/MenuBar"));
+    connect(
+        m_menuExporter.get(), &DBusMenuExporter::aboutToShow, &m_model, &AppModel::popoverOpened);
+    connect(m_menuExporter.get(), &DBusMenuExporter::closed, &m_model, &AppModel::popoverClosed);
+
+    m_item = std::make_unique<StatusNotifierItem>(QStringLiteral("quillmere"), m_bus);
+    if (m_item->serviceName().isEmpty()) {
+        // The bus refused the item: Qt's tray icon stands in.
+        m_item.reset();
+        m_menuExporter.reset();
+        m_tray->show();
+        return;
+    }
+    m_item->setTitle(QStringLiteral("Quillmere"));
+    if (m_menuExporter->isExported())
+        m_item->setMenu(QDBusObjectPath(m_menuExporter->objectPath()));
+    connect(m_item.get(), &StatusNotifierItem::activated, this, [this](const QPoint &point) {
+        // Hosts that do not know where the click was send (0, 0): the popover then opens at
+        // the pointer.
+        Q_EMIT popoverRequested(point.isNull() ? QRect() : QRect(point, QSize(1, 1)));
+    });
+    // Hosts that show no dbusmenu ask the item to show its menu itself.
+    connect(m_item.get(),
+            &StatusNotifierItem::contextMenuRequested,
+            this,
+            [this](const QPoint &point) { m_menu->popup(point); });
+    updateStatusNotifierItem();
+}
+
+void TrayIcon::updateStatusNotifierItem()
+{
+    // Each setter tells the host only what really changed.
+    const QString text = toolTip();
+    m_item->setIconPixmaps(sniPixmaps(icon(), statusNotifierIconSizes));
+    m_item->setToolTip({{}, {}, QStringLiteral("Quillmere"), text});
+    m_item->setLabel(text, statusNotifierLabelGuide(text));
 }
 
 std::optional<qint64> TrayIcon::oneDayChange() const
@@ -139,6 +239,8 @@ void TrayIcon::update()
     m_updateTimer.stop();
     m_tray->setIcon(icon());
     m_tray->setToolTip(toolTip());
+    if (m_item)
+        updateStatusNotifierItem();
     // Qt gives a tray item no accessible name: tray hosts show and read its tooltip. The spoken
     // label names the item's menu, the accessible object that the item opens.
     m_menu->setAccessibleName(spokenLabel());

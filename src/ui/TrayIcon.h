@@ -3,6 +3,7 @@
 #include "freespace/MenuBarLabel.h"
 #include "records/Snapshot.h"
 
+#include <QDBusConnection>
 #include <QIcon>
 #include <QList>
 #include <QObject>
@@ -20,6 +21,8 @@ class QSystemTrayIcon;
 namespace qm {
 
 class AppModel;
+class DBusMenuExporter;
+class StatusNotifierItem;
 
 // The program's item in the system tray. Trays show small squares, so the icon is the gauge of
 // the startup volume in the colour of the free-space level; the menu-bar label text is the
@@ -28,6 +31,14 @@ class AppModel;
 // lists the external volumes and holds the program's commands ("Settings…", "Open in Window",
 // "Quit Quillmere"); opening it reads free space and the volumes anew.
 //
+// Where a StatusNotifierWatcher is on the session bus (KDE Plasma, Xfce's panel, GNOME Shell
+// with the AppIndicator extension) the item is the program's own StatusNotifierItem: it also
+// carries the label text beside the icon (shown by GNOME Shell), its menu goes over dbusmenu
+// and a left click opens the popover at the point the host reports. Otherwise (XEmbed trays)
+// it is Qt's tray icon. A watcher that appears later (a panel started after the program) moves
+// the item to its own StatusNotifierItem, which stays on the bus when the watcher goes and
+// registers again when one comes back.
+//
 // It holds no state of its own: the label is rebuilt from the model's reading and settings and
 // from the daily records whenever one of them changes (several changes in one pass of the event
 // loop redraw once).
@@ -35,7 +46,9 @@ class TrayIcon : public QObject
 {
     Q_OBJECT
 public:
-    explicit TrayIcon(AppModel &model, QObject *parent = nullptr);
+    explicit TrayIcon(AppModel &model,
+                      QObject *parent = nullptr,
+                      QDBusConnection bus = QDBusConnection::sessionBus());
     ~TrayIcon() override;
 
     void show();
@@ -57,6 +70,9 @@ public:
     // (StatusNotifierItem hosts).
     QRect geometry() const;
 
+    // The own StatusNotifierItem once a watcher is known, else null (Qt's tray icon serves).
+    StatusNotifierItem *statusNotifierItem() const;
+
 Q_SIGNALS:
     // A left click on the item, with its geometry.
     void popoverRequested(const QRect &itemGeometry);
@@ -68,10 +84,21 @@ private:
     void scheduleUpdate();
     void update();
     void updateVolumeLines();
+    // Shows the item once it is asked to be shown and it is known which kind of item fits.
+    void showChosenItem();
+    void startStatusNotifierItem();
+    void updateStatusNotifierItem();
 
     AppModel &m_model;
     std::unique_ptr<QMenu> m_menu;
     QSystemTrayIcon *m_tray = nullptr;
+    QDBusConnection m_bus;
+    std::unique_ptr<DBusMenuExporter> m_menuExporter;
+    std::unique_ptr<StatusNotifierItem> m_item;
+    bool m_shown = false;
+    // Whether the bus has answered if a watcher is there; whether one is.
+    bool m_hostKnown = false;
+    bool m_hostPresent = false;
     QTimer m_updateTimer;
     QAction *m_volumesEnd = nullptr;
     QList<QAction *> m_volumeActions;

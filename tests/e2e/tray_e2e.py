@@ -70,8 +70,13 @@ def wait_for_tray_item(stack, pid):
                                 lambda: stack.sni_item(pid))
 
         def free_text():
-            title = str(stack.sni_property(item, "ToolTip")[2])
-            return title if re.fullmatch(r"\d+(\.\d+)? (MB|GB|TB)", title) else None
+            # The tooltip's title names the program, its text and the label beside the icon
+            # carry the free space.
+            _, _, title, text = stack.sni_property(item, "ToolTip")
+            label = str(stack.sni_property(item, "XAyatanaLabel"))
+            if str(title) != "Quillmere" or label != str(text):
+                return None
+            return label if re.fullmatch(r"\d+(\.\d+)? (MB|GB|TB)", label) else None
 
         title = stack.wait_until("the free space in the item's tooltip", free_text)
         number, unit = title.split()
