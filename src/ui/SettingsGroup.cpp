@@ -64,7 +64,9 @@ SettingsForm::SettingsForm(QWidget *parent)
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     auto *content = new QWidget(scroll);
     m_groups = new QVBoxLayout(content);
-    m_groups->setContentsMargins(20, 20, 20, 20);
+    // Narrower at the sides than above and below: the longest choices (the capacity units) fit
+    // the window's preferred width without scrolling sideways.
+    m_groups->setContentsMargins(16, 20, 16, 20);
     m_groups->setSpacing(20);
     m_groups->addStretch(1);
     scroll->setWidget(content);

@@ -16,6 +16,7 @@
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 #include <QDBusServiceWatcher>
+#include <QFile>
 #include <QMenu>
 #include <QSystemTrayIcon>
 
@@ -35,6 +36,11 @@ TrayIcon::TrayIcon(AppModel &model, QObject *parent, QDBusConnection bus)
     , m_tray(new QSystemTrayIcon(this))
     , m_bus(std::move(bus))
 {
+    // GNOME Shell opens the item's menu on a click (and activates it only on a double click):
+    // there the menu leads to the popover first.
+    m_openPopover = m_menu->addAction(QCoreApplication::translate("MainMenu", "Open Quillmere"));
+    m_openPopover->setVisible(false);
+    connect(m_openPopover, &QAction::triggered, this, [this] { Q_EMIT popoverRequested(QRect()); });
     m_volumesEnd = m_menu->addSeparator();
     m_volumesEnd->setVisible(false);
     QAction *settings = m_menu->addAction(QCoreApplication::translate("MainMenu", "Settings…"));
@@ -80,6 +86,7 @@ TrayIcon::TrayIcon(AppModel &model, QObject *parent, QDBusConnection bus)
                                             this);
     connect(watcher, &QDBusServiceWatcher::serviceRegistered, this, [this] {
         m_hostPresent = true;
+        learnPresentation();
         showChosenItem();
     });
     auto *call = new QDBusPendingCallWatcher(
@@ -90,13 +97,44 @@ TrayIcon::TrayIcon(AppModel &model, QObject *parent, QDBusConnection bus)
         call->deleteLater();
         const QDBusPendingReply<bool> reply = *call;
         m_hostKnown = true;
-        if (!reply.isError() && reply.value())
+        if (!reply.isError() && reply.value()) {
             m_hostPresent = true;
+            learnPresentation();
+        }
         showChosenItem();
     });
 }
 
 TrayIcon::~TrayIcon() = default;
+
+void TrayIcon::learnPresentation()
+{
+    auto *call = new QDBusPendingCallWatcher(
+        m_bus.interface()->asyncCall(QStringLiteral("GetConnectionUnixProcessID"),
+                                     StatusNotifierItem::watcherService()),
+        this);
+    connect(call, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher *call) {
+        call->deleteLater();
+        const QDBusPendingReply<uint> reply = *call;
+        QString program;
+        if (!reply.isError()) {
+            // The kernel's short name of the process (procfs, never a disk).
+            QFile comm(QStringLiteral("/proc/%1/comm").arg(reply.value()));
+            if (comm.open(QIODevice::ReadOnly))
+                program = QString::fromUtf8(comm.readAll().trimmed());
+        }
+        setPresentation(trayPresentation(program, currentProfile()));
+    });
+}
+
+void TrayIcon::setPresentation(TrayPresentation presentation)
+{
+    if (presentation == m_presentation)
+        return;
+    m_presentation = presentation;
+    m_openPopover->setVisible(presentation == TrayPresentation::labelBesideIcon);
+    scheduleUpdate();
+}
 
 QRect TrayIcon::geometry() const
 {
@@ -189,7 +227,9 @@ std::optional<FreeSpaceLevel> TrayIcon::level() const
 
 QIcon TrayIcon::icon() const
 {
-    return trayIcon(m_model.monitor().space(), m_model.settings());
+    if (m_presentation == TrayPresentation::labelBesideIcon)
+        return trayIcon(m_model.monitor().space(), m_model.settings());
+    return trayValueIcon(m_model.monitor().space(), m_model.settings());
 }
 
 QMenu *TrayIcon::contextMenu() const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "freespace/MenuBarLabel.h"
+#include "platform/PlatformProfile.h"
 #include "records/Snapshot.h"
 
 #include <QDBusConnection>
@@ -73,6 +74,10 @@ public:
     // The own StatusNotifierItem once a watcher is known, else null (Qt's tray icon serves).
     StatusNotifierItem *statusNotifierItem() const;
 
+    // How the free space reaches the panel: the value in the icon until the watcher's owner is
+    // known to draw the label beside it (GNOME Shell), where the icon is the gauge alone.
+    TrayPresentation presentation() const { return m_presentation; }
+
 Q_SIGNALS:
     // A left click on the item, with its geometry.
     void popoverRequested(const QRect &itemGeometry);
@@ -87,6 +92,9 @@ private:
     // Shows the item once it is asked to be shown and it is known which kind of item fits.
     void showChosenItem();
     void startStatusNotifierItem();
+    // Asks the bus which program owns the watcher, and presents the item as it draws it.
+    void learnPresentation();
+    void setPresentation(TrayPresentation presentation);
     void updateStatusNotifierItem();
 
     AppModel &m_model;
@@ -99,6 +107,9 @@ private:
     // Whether the bus has answered if a watcher is there; whether one is.
     bool m_hostKnown = false;
     bool m_hostPresent = false;
+    TrayPresentation m_presentation = TrayPresentation::valueInIcon;
+    // First in the menu where a click opens the host's menu rather than the popover.
+    QAction *m_openPopover = nullptr;
     QTimer m_updateTimer;
     QAction *m_volumesEnd = nullptr;
     QList<QAction *> m_volumeActions;

@@ -458,8 +458,10 @@ TEST(TrayIconTest, FollowsTheReadingTheSettingsAndTheRecords)
         << spoken().toStdString();
     EXPECT_EQ(tray.toolTip(), QStringLiteral("15 GB"));
     EXPECT_EQ(tray.level(), FreeSpaceLevel::warning);
+    // Until a host is known to draw the label, the icon carries the value over its gauge.
+    EXPECT_EQ(tray.presentation(), TrayPresentation::valueInIcon);
     const QImage icon = tray.icon().pixmap(22).toImage();
-    EXPECT_GT(countInRow(icon, icon.height() / 2, trayIconFillColor(FreeSpaceLevel::warning)), 0);
+    EXPECT_EQ(icon, trayValueIconImage(model.monitor().space(), model.settings(), 22));
 
     model.setMenuBarStyle(MenuBarStyle::freeGBWithDelta);
     model.setDecimalDigits(1);
@@ -509,7 +511,8 @@ TEST(TrayIconTest, OpeningTheMenuListsEveryExternalVolume)
     ASSERT_TRUE(test::waitUntil([&] { return tray.volumeLines() == menuTexts; }))
         << tray.volumeLines().join(QLatin1Char('|')).toStdString();
     // The lines stand above the commands, and the menu shows the names as they are.
-    const QList<QAction *> actions = tray.contextMenu()->actions();
+    QList<QAction *> actions = tray.contextMenu()->actions();
+    actions.removeIf([](const QAction *a) { return !a->isVisible(); });
     for (qsizetype i = 0; i < shown.size(); ++i)
         EXPECT_EQ(actions.at(i)->iconText(), shown.at(i));
 

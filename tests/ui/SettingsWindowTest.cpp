@@ -215,6 +215,13 @@ TEST_F(SettingsWindowTest, EverySectionScrollsWhereItDoesNotFit)
         const auto section = SettingsSection(s);
         SCOPED_TRACE(s);
         QWidget *form = open(section);
+        // At the size it opens at, nothing needs scrolling sideways.
+        window->resize(SettingsWindow::minimumContentSize);
+        QTest::qWait(20);
+        for (const QScrollArea *scroll : form->findChildren<QScrollArea *>())
+            EXPECT_FALSE(scroll->horizontalScrollBar()->isVisible())
+                << scroll->widget()->minimumSizeHint().width() << " wide in "
+                << scroll->viewport()->width();
         window->resize(settingsUsableMinimum);
         QTest::qWait(20);
         for (const QScrollArea *scroll : form->findChildren<QScrollArea *>()) {
