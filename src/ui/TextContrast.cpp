@@ -19,6 +19,22 @@ double luminance(const QColor &color)
 
 } // namespace
 
+namespace {
+
+// The point between `good` (where `holds` is true) and `bad` (where it is not) nearest to `bad`
+// at which `holds` still is, found by halving the interval; `holds` changes once between them.
+template<typename Holds>
+double lastHolding(double good, double bad, Holds holds)
+{
+    for (int step = 0; step < 24; ++step) {
+        const double middle = (good + bad) / 2;
+        (holds(middle) ? good : bad) = middle;
+    }
+    return good;
+}
+
+} // namespace
+
 double contrastRatio(const QColor &a, const QColor &b)
 {
     const double la = luminance(a);
@@ -43,18 +59,12 @@ QColor mutedText(const QColor &text, const QColor &background, double share, dou
         return blended(text, background, share);
     if (contrastRatio(opaqueText, background) <= minimumContrast)
         return opaqueText;
-    // Contrast falls steadily as the blend nears the background: find the largest share that
-    // still keeps the minimum.
-    double low = 0;
-    double high = share;
-    for (int step = 0; step < 24; ++step) {
-        const double middle = (low + high) / 2;
-        if (contrastRatio(blended(text, background, middle), background) >= minimumContrast)
-            low = middle;
-        else
-            high = middle;
-    }
-    return blended(text, background, low);
+    // Contrast falls steadily as the blend nears the background: the largest share that still
+    // keeps the minimum.
+    return blended(text, background, lastHolding(0, share, [&](double middle) {
+                       return contrastRatio(blended(text, background, middle), background)
+                              >= minimumContrast;
+                   }));
 }
 
 QColor readableAccent(const QColor &accent,
@@ -66,17 +76,11 @@ QColor readableAccent(const QColor &accent,
         return blended(accent, accent, 0);
     if (contrastRatio(blended(text, text, 0), background) <= minimumContrast)
         return blended(text, text, 0);
-    // Contrast rises steadily as the blend nears the text: find the least share that reaches it.
-    double low = 0;
-    double high = 1;
-    for (int step = 0; step < 24; ++step) {
-        const double middle = (low + high) / 2;
-        if (contrastRatio(blended(accent, text, middle), background) >= minimumContrast)
-            high = middle;
-        else
-            low = middle;
-    }
-    return blended(accent, text, high);
+    // Contrast rises steadily as the blend nears the text: the least share that reaches it.
+    return blended(accent, text, lastHolding(1, 0, [&](double middle) {
+                       return contrastRatio(blended(accent, text, middle), background)
+                              >= minimumContrast;
+                   }));
 }
 
 } // namespace qm

@@ -23,16 +23,13 @@ import time
 
 SKIPPED = 77
 try:
-    import dbus
-    from desktopstack import PANEL_HEIGHT, e2e_main, StepFailed, StackUnavailable
-    from tray_e2e import free_bytes, prepare_home, program_window, widget_in
+    from desktopstack import PANEL_HEIGHT, e2e_main, StepFailed
+    from tray_e2e import check_free_text, prepare_home, program_window, widget_in
 except ImportError as missing:  # python3-dbus, which `make deps` installs
     print("SKIPPED: the display stack cannot start here: %s" % missing, flush=True)
     sys.exit(SKIPPED)
 
 SNI_ITEM = "org.kde.StatusNotifierItem"
-FREE_TEXT = re.compile(r"(\d+(?:\.\d+)?) (MB|GB|TB)")
-UNITS = {"MB": 10**6, "GB": 10**9, "TB": 10**12}
 
 
 def top_bar(stack, name):
@@ -63,17 +60,6 @@ def ocr_words(path, scale=4):
 
 def label(stack, item):
     return str(stack.sni_property(item, "XAyatanaLabel"))
-
-
-def check_free_text(text, stack):
-    match = FREE_TEXT.fullmatch(text)
-    if not match:
-        return False
-    shown = float(match.group(1)) * UNITS[match.group(2)]
-    actual = free_bytes(stack.home)
-    if abs(shown - actual) > max(1.5 * 10**9, actual * 0.02):
-        raise StepFailed("the label says %s, but %.2f GB are free" % (text, actual / 1e9))
-    return True
 
 
 def label_on_screen(stack, name, text):
@@ -122,8 +108,8 @@ def run(stack, program, arguments):
     with stack.step("the item appears with the free space as its label"):
         item = start_program(stack, program)
         text = stack.wait_until("the free space as the item's label",
-                                lambda: label(stack, item) if check_free_text(label(stack, item),
-                                                                             stack) else None)
+                                lambda: label(stack, item) if check_free_text(
+                                    stack, "the label", label(stack, item)) else None)
         guide = str(stack.sni_property(item, "XAyatanaLabelGuide"))
         print("label %r, guide %r" % (text, guide), flush=True)
     with stack.step("the top bar shows the label"):

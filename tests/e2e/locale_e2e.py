@@ -12,7 +12,6 @@ DIR. Exits 0 when every step passed, 1 naming the failed step, 77 when the displ
 start here.
 """
 
-import os
 import re
 import sys
 

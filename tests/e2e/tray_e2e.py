@@ -60,6 +60,22 @@ def prepare_home(stack):
     return warning_line
 
 
+# The free space as the label, tooltip and menu show it ("75 GB").
+FREE_TEXT = re.compile(r"(\d+(?:\.\d+)?) (MB|GB|TB)")
+
+
+def check_free_text(stack, what, text):
+    """True when `text` is a free-space text; fails when it is one but far from the home
+    volume's free space; False otherwise."""
+    match = FREE_TEXT.fullmatch(text)
+    if not match:
+        return False
+    shown, actual = float(match.group(1)) * UNITS[match.group(2)], free_bytes(stack.home)
+    if abs(shown - actual) > max(1.5 * 10**9, actual * 0.02):
+        raise StepFailed("%s says %s, but %.2f GB are free" % (what, text, actual / 1e9))
+    return True
+
+
 def wait_for_tray_item(stack, pid):
     """Waits until the program's tray item shows the free space in the warning colour.
 
@@ -76,13 +92,9 @@ def wait_for_tray_item(stack, pid):
             label = str(stack.sni_property(item, "XAyatanaLabel"))
             if str(title) != "Quillmere" or label != str(text):
                 return None
-            return label if re.fullmatch(r"\d+(\.\d+)? (MB|GB|TB)", label) else None
+            return label if check_free_text(stack, "the tooltip", label) else None
 
-        title = stack.wait_until("the free space in the item's tooltip", free_text)
-        number, unit = title.split()
-        shown, actual = float(number) * UNITS[unit], free_bytes(stack.home)
-        if abs(shown - actual) > max(1.5 * 10**9, actual * 0.02):
-            raise StepFailed("tooltip says %s, but %.2f GB are free" % (title, actual / 1e9))
+        stack.wait_until("the free space in the item's tooltip", free_text)
 
         def coloured_pixmap():
             for width, height, argb in stack.sni_property(item, "IconPixmap"):
