@@ -648,9 +648,16 @@ class DesktopStack:
 
     def _collect_widgets(self, bus, service, path, found):
         node = bus.get_object(service, path)
-        for child_service, child_path in node.GetChildren(dbus_interface=ATSPI_ACCESSIBLE):
+        try:
+            children = node.GetChildren(dbus_interface=ATSPI_ACCESSIBLE)
+        except dbus.DBusException:
+            return  # gone while it was read: a widget that was just deleted
+        for child_service, child_path in children:
             child = bus.get_object(child_service, child_path)
-            states = child.GetState(dbus_interface=ATSPI_ACCESSIBLE)
+            try:
+                states = child.GetState(dbus_interface=ATSPI_ACCESSIBLE)
+            except dbus.DBusException:
+                continue
             if not states[0] & (1 << ATSPI_STATE_SHOWING):
                 continue
             x, y, width, height = child.GetExtents(dbus.UInt32(0), dbus_interface=ATSPI_COMPONENT)

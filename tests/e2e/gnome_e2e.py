@@ -41,19 +41,24 @@ def top_bar(stack, name):
     return path
 
 
-def ocr_words(path, scale=4):
-    """The words tesseract reads in the picture, each with its box in the picture's pixels."""
+def ocr_words(path, scale=4, area=None):
+    """The words tesseract reads in the picture (or in its `area`, (x, y, width, height)),
+    each with its box in the picture's pixels."""
     enlarged = path[:-4] + "-ocr.png"
-    subprocess.run(["convert", path, "-resize", "%d%%" % (scale * 100), "-colorspace", "Gray",
-                    "-negate", enlarged], check=True, timeout=30)
+    crop = ["-crop", "%dx%d+%d+%d" % (area[2], area[3], area[0], area[1]), "+repage"] \
+        if area else []
+    subprocess.run(["convert", path] + crop + ["-resize", "%d%%" % (scale * 100), "-colorspace",
+                                               "Gray", "-negate", enlarged],
+                   check=True, timeout=30)
     result = subprocess.run(["tesseract", enlarged, "-", "--psm", "11", "tsv"],
                             capture_output=True, text=True, timeout=60)
+    left, top = (area[0], area[1]) if area else (0, 0)
     words = []
     for line in result.stdout.splitlines()[1:]:
         cells = line.split("\t")
         if len(cells) == 12 and cells[11].strip():
-            left, top, width, height = (int(c) // scale for c in cells[6:10])
-            words.append({"text": cells[11].strip(), "x": left, "y": top,
+            x, y, width, height = (int(c) // scale for c in cells[6:10])
+            words.append({"text": cells[11].strip(), "x": left + x, "y": top + y,
                           "width": width, "height": height})
     return words
 
@@ -64,13 +69,17 @@ def label(stack, item):
 
 def label_on_screen(stack, name, text):
     """Where the top bar shows `text` (its first word), read back by OCR; None if not seen."""
-    words = ocr_words(top_bar(stack, name))
+    path = top_bar(stack, name)
+    # Items sit in the right half of the bar, away from the clock and "Activities".
+    width = stack.screen_size[0]
     first = text.split()[0]
-    for word in words:
-        # The icon beside the label may be read as a sign before it ("=75").
-        if word["text"].replace(",", ".").endswith(first):
-            return word
-    print("OCR read %s" % [w["text"] for w in words], flush=True)
+    for scale in (4, 3, 5):
+        words = ocr_words(path, scale=scale, area=(width // 2, 0, width - width // 2, PANEL_HEIGHT))
+        for word in words:
+            # The icon beside the label may be read as a sign before it ("=75").
+            if word["text"].replace(",", ".").endswith(first):
+                return word
+        print("OCR read %s" % [w["text"] for w in words], flush=True)
     return None
 
 
@@ -84,16 +93,29 @@ def start_program(stack, program):
 
 
 def choose_from_menu(stack, x, y, button, word, name):
-    """Opens the item's menu with a click of `button` at (x, y) and clicks the entry whose text
-    starts with `word`, found by OCR in a screenshot of the open menu."""
-    stack.click_at(x, y, button=button)
-    time.sleep(1)
-    shot = stack.screenshot(name)
-    for found in ocr_words(shot, scale=2):
-        if found["text"].startswith(word) and found["y"] > PANEL_HEIGHT:
-            stack.click_at(found["x"] + found["width"] // 2, found["y"] + found["height"] // 2)
-            return
-    raise StepFailed("no \"%s\" in the item's menu (see %s.png)" % (word, name))
+    """Opens the item's menu with a click of `button` at (x, y) and clicks the topmost entry
+    whose text starts with `word`, found by OCR in a screenshot of the open menu (read at more
+    than one enlargement: a single one misreads a word now and then). A click the shell did
+    not take as opening the menu (one that closed something else first) is made again."""
+    for attempt in range(3):
+        stack.click_at(x, y, button=button)
+        time.sleep(1)
+        shot = stack.screenshot("%s-%d" % (name, attempt))
+        # The menu hangs below the item: read only there, away from the top bar.
+        width, height = stack.screen_size
+        left = max(0, x - 400)
+        area = (left, PANEL_HEIGHT, min(800, width - left), min(400, height - PANEL_HEIGHT))
+        for scale in (2, 3, 4):
+            found = [w for w in ocr_words(shot, scale=scale, area=area)
+                     if w["text"].lower().startswith(word.lower()) and w["y"] > PANEL_HEIGHT]
+            if found:
+                entry = min(found, key=lambda w: w["y"])
+                stack.click_at(entry["x"] + entry["width"] // 2,
+                               entry["y"] + entry["height"] // 2)
+                return
+        stack.press_keys("Escape")
+        time.sleep(0.5)
+    raise StepFailed("no \"%s\" in the item's menu (see %s-*.png)" % (word, name))
 
 
 def popover(stack):
@@ -127,7 +149,8 @@ def run(stack, program, arguments):
             raise StepFailed("the popover opened at (%d, %d), %dx%d, far from the item at "
                              "(%d, %d)" % (shown["x"], shown["y"], shown["width"],
                                            shown["height"], x, y))
-        stack.press_keys("Escape")
+        # A click outside closes it (the shell may keep the keyboard for itself).
+        stack.click_at(20, stack.screen_size[1] - 20)
         stack.wait_until("the popover closed", lambda: popover(stack) is None, timeout=10)
     with stack.step("choosing the percentage style in Settings changes the label at once"):
         choose_from_menu(stack, x, y, 1, "Settings", "menu-settings")
