@@ -353,9 +353,17 @@ class DesktopStack:
                                                 XDG_SESSION_TYPE="x11"))
         self.wait_until("the StatusNotifierWatcher", lambda: self.has_name(SNI_WATCHER))
         # The shell starts in the overview; the top bar is what this session is about.
-        time.sleep(1)
-        subprocess.run(["xdotool", "key", "Escape"], env=self.environment(), check=False,
-                       capture_output=True, timeout=10)
+        self.wait_until("GNOME Shell on the bus", lambda: self.has_name("org.gnome.Shell"))
+        shell = self.bus().get_object("org.gnome.Shell", "/org/gnome/Shell")
+
+        def overview_left():
+            shell.Set("org.gnome.Shell", "OverviewActive", False,
+                      dbus_interface=dbus.PROPERTIES_IFACE)
+            time.sleep(0.3)
+            return not shell.Get("org.gnome.Shell", "OverviewActive",
+                                 dbus_interface=dbus.PROPERTIES_IFACE)
+
+        self.wait_until("the shell out of its overview", overview_left)
 
     def _start_xfce_panel(self):
         channel = os.path.join(self.home, ".config/xfce4/xfconf/xfce-perchannel-xml")

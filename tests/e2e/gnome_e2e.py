@@ -8,8 +8,8 @@ program's StatusNotifierItem and draws its label beside the icon. Checks: the la
 D-Bus equals the free space of the test home's volume in the chosen style, and the top bar shows
 it (read back from a screenshot with OCR); a click on the item opens its menu (the shell opens
 an item's menu on a click and activates it only on a double click), whose "Open Quillmere"
-opens the popover under the item; choosing another style in Settings (from the menu) changes
-the label at once; the shell restarting brings the item back; the right-click menu's "Quit
+opens the popover under the item; choosing another style and one decimal in Settings (from the
+menu) changes the label at once; the shell restarting brings the item back; the right-click menu's "Quit
 Quillmere" ends the program. Screenshots go to DIR. Exits 0 when all hold, 1 naming the
 failed step, 77 when the display stack cannot start here.
 """
@@ -152,7 +152,7 @@ def run(stack, program, arguments):
         # A click outside closes it (the shell may keep the keyboard for itself).
         stack.click_at(20, stack.screen_size[1] - 20)
         stack.wait_until("the popover closed", lambda: popover(stack) is None, timeout=10)
-    with stack.step("choosing the percentage style in Settings changes the label at once"):
+    with stack.step("one decimal, then the percentage style, in Settings change the label at once"):
         choose_from_menu(stack, x, y, 1, "Settings", "menu-settings")
         # The window manager frames the window: its widgets are looked for on the whole screen.
         width, height = stack.screen_size
@@ -160,6 +160,14 @@ def run(stack, program, arguments):
         entry = stack.wait_until("the Settings window's Menu Bar section",
                                  lambda: widget_in(stack, screen, "Menu Bar"), timeout=15)
         stack.click_widget(entry)
+        # One decimal applies to sizes: the free space gains one.
+        decimal = stack.wait_until("the one-decimal choice",
+                                   lambda: widget_in(stack, screen, "Show one decimal",
+                                                     prefix=True), timeout=10)
+        stack.click_widget(decimal)
+        stack.wait_until("the free space with one decimal as the label",
+                         lambda: re.fullmatch(r"\d+\.\d (MB|GB|TB)", label(stack, item)),
+                         timeout=5)
         choice = stack.wait_until("the percentage style",
                                   lambda: widget_in(stack, screen, "Free Space (%)", prefix=True),
                                   timeout=10)
@@ -173,7 +181,6 @@ def run(stack, program, arguments):
         stack.wait_until("the percentage in the top bar",
                          lambda: label_on_screen(stack, "top-bar-percent", percent.group(0)),
                          timeout=10)
-        stack.press_keys("ctrl+w")
     with stack.step("the shell restarting brings the item back"):
         shell = next(p for n, p in stack._processes if n == "gnome-shell")
         stack.end_process(shell)
