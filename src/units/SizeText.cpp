@@ -1,6 +1,7 @@
 #include "units/SizeText.h"
 
 #include <cmath>
+#include <optional>
 
 namespace qm {
 
@@ -150,34 +151,42 @@ QString wholeNumberText(qint64 value, const QLocale &locale)
     return ungrouped.toString(value);
 }
 
-QString localeDigits(QStringView text, const QLocale &locale)
+namespace {
+
+// `text` with each digit of the set starting at `fromZero` written in the set starting at
+// `toZero`.
+QString withDigits(QStringView text, char16_t fromZero, char16_t toZero)
 {
-    QString shown = text.toString();
+    QString shifted = text.toString();
+    for (QChar &c : shifted) {
+        if (c.unicode() >= fromZero && c.unicode() <= fromZero + 9)
+            c = QChar(char16_t(toZero + (c.unicode() - fromZero)));
+    }
+    return shifted;
+}
+
+// The locale's zero digit where it is not ASCII's. Digit sets outside the Basic Multilingual
+// Plane are left alone: such locales write ASCII digits in Qt's data.
+std::optional<char16_t> nonAsciiZero(const QLocale &locale)
+{
     const QString zero = locale.zeroDigit();
     if (zero.size() != 1 || zero.at(0) == u'0')
-        return shown;
-    const char16_t first = zero.at(0).unicode();
-    for (QChar &c : shown) {
-        if (c >= u'0' && c <= u'9')
-            c = QChar(char16_t(first + (c.unicode() - u'0')));
-    }
-    return shown;
+        return std::nullopt;
+    return zero.at(0).unicode();
+}
+
+} // namespace
+
+QString localeDigits(QStringView text, const QLocale &locale)
+{
+    const std::optional<char16_t> zero = nonAsciiZero(locale);
+    return zero ? withDigits(text, u'0', *zero) : text.toString();
 }
 
 QString asciiDigits(QStringView text, const QLocale &locale)
 {
-    QString ascii = text.toString();
-    const QString zero = locale.zeroDigit();
-    // Digit sets outside the Basic Multilingual Plane are left alone: such locales write ASCII
-    // digits in Qt's data.
-    if (zero.size() != 1 || zero.at(0) == u'0')
-        return ascii;
-    const char16_t first = zero.at(0).unicode();
-    for (QChar &c : ascii) {
-        if (c.unicode() >= first && c.unicode() <= first + 9)
-            c = QChar(u'0' + (c.unicode() - first));
-    }
-    return ascii;
+    const std::optional<char16_t> zero = nonAsciiZero(locale);
+    return zero ? withDigits(text, *zero, u'0') : text.toString();
 }
 
 QString localizedDecimalText(double value, int maxFractionDigits, const QLocale &locale)
