@@ -84,11 +84,8 @@ TrayIcon::TrayIcon(AppModel &model, QObject *parent, QDBusConnection bus)
                                             m_bus,
                                             QDBusServiceWatcher::WatchForRegistration,
                                             this);
-    connect(watcher, &QDBusServiceWatcher::serviceRegistered, this, [this] {
-        m_hostPresent = true;
-        learnPresentation();
-        showChosenItem();
-    });
+    connect(
+        watcher, &QDBusServiceWatcher::serviceRegistered, this, [this] { learnPresentation(); });
     auto *call = new QDBusPendingCallWatcher(
         m_bus.interface()->asyncCall(QStringLiteral("NameHasOwner"),
                                      StatusNotifierItem::watcherService()),
@@ -96,11 +93,11 @@ TrayIcon::TrayIcon(AppModel &model, QObject *parent, QDBusConnection bus)
     connect(call, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher *call) {
         call->deleteLater();
         const QDBusPendingReply<bool> reply = *call;
-        m_hostKnown = true;
         if (!reply.isError() && reply.value()) {
-            m_hostPresent = true;
             learnPresentation();
+            return;
         }
+        m_hostKnown = true;
         showChosenItem();
     });
 }
@@ -124,6 +121,11 @@ void TrayIcon::learnPresentation()
                 program = QString::fromUtf8(comm.readAll().trimmed());
         }
         setPresentation(trayPresentation(program, currentProfile()));
+        // The item is registered only now, with the icon that fits the host: a host may keep
+        // the first icon it was shown for a while after a change.
+        m_hostKnown = true;
+        m_hostPresent = true;
+        showChosenItem();
     });
 }
 

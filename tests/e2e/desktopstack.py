@@ -275,7 +275,7 @@ class DesktopStack:
     # --- The display stack -----------------------------------------------------------------
 
     def required_programs(self):
-        host = {"sni": ["xfce4-panel"], "xembed": ["trayer"], "gnome": ["gnome-shell"]}[
+        host = {"sni": ["xfce4-panel"], "xembed": ["trayer"], "gnome": ["gnome-shell", "gjs"]}[
             self.tray_host]
         return ["Xvfb", "dbus-daemon", "dunst", "dunstctl", "xwininfo", "xdotool", "import",
                 _service_program("org.a11y.Bus")] + host
@@ -352,18 +352,35 @@ class DesktopStack:
                            env=self.environment(XDG_CURRENT_DESKTOP="GNOME", GSETTINGS_BACKEND="keyfile",
                                                 XDG_SESSION_TYPE="x11"))
         self.wait_until("the StatusNotifierWatcher", lambda: self.has_name(SNI_WATCHER))
-        # The shell starts in the overview; the top bar is what this session is about.
         self.wait_until("GNOME Shell on the bus", lambda: self.has_name("org.gnome.Shell"))
+        # The shell's notification service, which it has the session bus start (this bus
+        # starts nothing by itself): it owns org.freedesktop.Notifications for the shell.
+        self.start_process("gnome-shell-notifications",
+                           ["gjs", "/usr/share/gnome-shell/org.gnome.Shell.Notifications"],
+                           env=self.environment(XDG_CURRENT_DESKTOP="GNOME"))
+        self.wait_until("the shell's notification service", lambda: self.has_name(NOTIFICATIONS))
+        self.leave_overview()
+
+    def leave_overview(self):
+        """Takes GNOME Shell out of its overview: the top bar is what these sessions are about.
+        The shell enters the overview once more when its start-up animation runs, so it has to
+        stay out for a while."""
         shell = self.bus().get_object("org.gnome.Shell", "/org/gnome/Shell")
 
-        def overview_left():
-            shell.Set("org.gnome.Shell", "OverviewActive", False,
-                      dbus_interface=dbus.PROPERTIES_IFACE)
-            time.sleep(0.3)
-            return not shell.Get("org.gnome.Shell", "OverviewActive",
-                                 dbus_interface=dbus.PROPERTIES_IFACE)
+        def active():
+            return bool(shell.Get("org.gnome.Shell", "OverviewActive",
+                                  dbus_interface=dbus.PROPERTIES_IFACE))
 
-        self.wait_until("the shell out of its overview", overview_left)
+        def left_for_good():
+            for _ in range(8):
+                if active():
+                    shell.Set("org.gnome.Shell", "OverviewActive", False,
+                              dbus_interface=dbus.PROPERTIES_IFACE)
+                    return False
+                time.sleep(0.25)
+            return True
+
+        self.wait_until("the shell out of its overview", left_for_good)
 
     def _start_xfce_panel(self):
         channel = os.path.join(self.home, ".config/xfce4/xfconf/xfce-perchannel-xml")
@@ -617,6 +634,11 @@ class DesktopStack:
     def click_at(self, x, y, button=1):
         """A click as a person makes it (xdotool moves the pointer there and clicks)."""
         subprocess.run(["xdotool", "mousemove", "--sync", str(x), str(y), "click", str(button)],
+                       env=self.environment(), timeout=20, check=True)
+
+    def double_click_at(self, x, y):
+        subprocess.run(["xdotool", "mousemove", "--sync", str(x), str(y),
+                        "click", "--repeat", "2", "--delay", "80", "1"],
                        env=self.environment(), timeout=20, check=True)
 
     def click_window(self, window, button=1):

@@ -6,10 +6,12 @@
 GNOME Shell runs on X11 with the AppIndicator extension switched on; the top bar hosts the
 program's StatusNotifierItem and draws its label beside the icon. Checks: the label read over
 D-Bus equals the free space of the test home's volume in the chosen style, and the top bar shows
-it (read back from a screenshot with OCR); a click on the item opens its menu (the shell opens
-an item's menu on a click and activates it only on a double click), whose "Open Quillmere"
-opens the popover under the item; choosing another style and one decimal in Settings (from the
-menu) changes the label at once; the shell restarting brings the item back; the right-click menu's "Quit
+it (read back from a screenshot with OCR) once: the icon beside it is the gauge glyph; a click on
+the item opens its menu (the shell opens an item's menu on a click and activates it only on a
+double click), whose "Open Quillmere" opens the popover under the item; a double click opens
+the popover beside the item and another closes it; choosing another style and one decimal in
+Settings (from the menu) changes the label at once, and switching the gauge off changes the
+icon within a second; the shell restarting brings the item back; the right-click menu's "Quit
 Quillmere" ends the program. Screenshots go to DIR. Exits 0 when all hold, 1 naming the
 failed step, 77 when the display stack cannot start here.
 """
@@ -65,6 +67,23 @@ def ocr_words(path, scale=4, area=None):
 
 def label(stack, item):
     return str(stack.sni_property(item, "XAyatanaLabel"))
+
+
+def icon_pixmap(stack, item, size=22):
+    """The item's icon at `size` pixels as (width, height, ARGB bytes) read over D-Bus."""
+    for width, height, data in stack.sni_property(item, "IconPixmap"):
+        if int(width) == size:
+            return int(width), int(height), bytes(data)
+    raise StepFailed("the item has no %d-pixel icon" % size)
+
+
+def is_gauge_glyph(pixmap):
+    """Whether the icon is the gauge glyph (a bar across the middle, clear above and below it)
+    rather than the icon that carries the number itself on a plate: a shell that draws the label
+    beside the icon must not show the number twice."""
+    width, height, data = pixmap
+    top_rows = data[:4 * width * 2]
+    return all(top_rows[i] == 0 for i in range(0, len(top_rows), 4))
 
 
 def label_on_screen(stack, name, text):
@@ -134,10 +153,13 @@ def run(stack, program, arguments):
                                     stack, "the label", label(stack, item)) else None)
         guide = str(stack.sni_property(item, "XAyatanaLabelGuide"))
         print("label %r, guide %r" % (text, guide), flush=True)
+        if not is_gauge_glyph(icon_pixmap(stack, item)):
+            raise StepFailed("the icon beside the label carries the number too")
     with stack.step("the top bar shows the label"):
         seen = stack.wait_until("the label in the top bar",
                                 lambda: label_on_screen(stack, "top-bar", text), timeout=10)
     with stack.step("a click opens the item's menu, whose Open Quillmere opens the popover"):
+        stack.leave_overview()
         x, y = seen["x"] + seen["width"] // 2, seen["y"] + seen["height"] // 2
         choose_from_menu(stack, x, y, 1, "Open", "menu-open")
         shown = stack.wait_until("the popover on screen", lambda: popover(stack), timeout=10)
@@ -152,6 +174,18 @@ def run(stack, program, arguments):
         # A click outside closes it (the shell may keep the keyboard for itself).
         stack.click_at(20, stack.screen_size[1] - 20)
         stack.wait_until("the popover closed", lambda: popover(stack) is None, timeout=10)
+    with stack.step("a double click activates the item: the popover opens beside it, closes again"):
+        # The shell opens an item's menu on a single click and activates it on a double one.
+        stack.leave_overview()
+        stack.double_click_at(x, y)
+        shown = stack.wait_until("the popover on screen", lambda: popover(stack), timeout=10)
+        if abs(shown["x"] + shown["width"] // 2 - x) > shown["width"]:
+            raise StepFailed("the popover opened at x %d, far from the item at %d"
+                             % (shown["x"], x))
+        stack.screenshot("popover-activated")
+        stack.double_click_at(x, y)
+        stack.wait_until("the popover closed by the second activation",
+                         lambda: popover(stack) is None, timeout=10)
     with stack.step("one decimal, then the percentage style, in Settings change the label at once"):
         choose_from_menu(stack, x, y, 1, "Settings", "menu-settings")
         # The window manager frames the window: its widgets are looked for on the whole screen.
@@ -181,9 +215,19 @@ def run(stack, program, arguments):
         stack.wait_until("the percentage in the top bar",
                          lambda: label_on_screen(stack, "top-bar-percent", percent.group(0)),
                          timeout=10)
+        # The gauge switched off empties the glyph's bar.
+        before = icon_pixmap(stack, item)
+        gauge = stack.wait_until("the gauge choice",
+                                 lambda: widget_in(stack, screen, "Show Gauge"), timeout=10)
+        stack.click_widget(gauge)
+        stack.wait_until("a new icon without the gauge's fill",
+                         lambda: icon_pixmap(stack, item) != before, timeout=1)
+        if not is_gauge_glyph(icon_pixmap(stack, item)):
+            raise StepFailed("the icon without a gauge is not the empty glyph")
     with stack.step("the shell restarting brings the item back"):
-        shell = next(p for n, p in stack._processes if n == "gnome-shell")
-        stack.end_process(shell)
+        # The shell's notification service leaves with the shell.
+        for name in ("gnome-shell-notifications", "gnome-shell"):
+            stack.end_process(next(p for n, p in stack._processes if n == name))
         stack.wait_until("the watcher gone", lambda: not stack.has_name("org.kde.StatusNotifierWatcher"),
                          timeout=10)
         stack.start_tray_host()

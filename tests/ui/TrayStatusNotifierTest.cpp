@@ -1,10 +1,12 @@
 #include "desktop/DBusMenuExporter.h"
 #include "desktop/PrivateSessionBus.h"
 #include "desktop/StatusNotifierItem.h"
+#include "desktop/StatusNotifierTypes.h"
 #include "freespace/DiskSpaceMonitor.h"
 #include "model/AppModel.h"
 #include "support/Printers.h"
 #include "support/TestEnvironment.h"
+#include "ui/MenuBarImage.h"
 #include "ui/TrayIcon.h"
 
 #include <QDBusArgument>
@@ -16,7 +18,10 @@
 
 #include <QCoroTask>
 
+#include <functional>
 #include <memory>
+
+#include <sys/prctl.h>
 
 #include <gtest/gtest.h>
 
@@ -35,9 +40,30 @@ class PanelWatcher : public QObject
 
 public:
     QStringList registered;
+    std::function<void()> onRegister;
 
 public Q_SLOTS:
-    void RegisterStatusNotifierItem(const QString &service) { registered.append(service); }
+    void RegisterStatusNotifierItem(const QString &service)
+    {
+        registered.append(service);
+        if (onRegister)
+            onRegister();
+    }
+};
+
+// Gives this process another short name (what /proc/PID/comm reads) while it lives.
+class ProcessName
+{
+public:
+    explicit ProcessName(const char *name)
+    {
+        prctl(PR_GET_NAME, m_saved);
+        prctl(PR_SET_NAME, name);
+    }
+    ~ProcessName() { prctl(PR_SET_NAME, m_saved); }
+
+private:
+    char m_saved[17] = {};
 };
 
 // Counts the D-Bus signals it is connected to by name.
@@ -187,6 +213,30 @@ TEST_F(TrayStatusNotifierTest, TheLabelAndTooltipFollowTheReadingOneSignalPerCha
     QCoreApplication::processEvents();
     counter.names.sort();
     EXPECT_EQ(counter.names.join(u' '), u"NewToolTip XAyatanaNewLabel"_s);
+}
+
+// A panel whose watcher is GNOME Shell draws the item's label beside its icon: the icon is the
+// gauge glyph, and the item is registered with it from the start (the shell keeps the first
+// icon it read for a while).
+TEST_F(TrayStatusNotifierTest, OnAShellThatDrawsLabelsTheItemStartsWithTheGlyph)
+{
+    const ProcessName shell("gnome-shell");
+    std::optional<TrayPresentation> whenRegistered;
+    watcher.onRegister = [&] {
+        whenRegistered = tray->presentation();
+    };
+    startWatcher();
+    QCoro::waitFor(model->monitor().refresh());
+    startTray();
+    waitForItem();
+    EXPECT_EQ(whenRegistered, TrayPresentation::labelBesideIcon);
+    EXPECT_EQ(itemProperty(u"XAyatanaLabel"_s), u"15 GB"_s);
+    QList<SniPixmap> pixmaps;
+    itemProperty(u"IconPixmap"_s).value<QDBusArgument>() >> pixmaps;
+    const auto shown = std::find_if(
+        pixmaps.cbegin(), pixmaps.cend(), [](const SniPixmap &p) { return p.width == 22; });
+    ASSERT_NE(shown, pixmaps.cend());
+    EXPECT_EQ(*shown, sniPixmap(trayIconImage(model->monitor().space(), model->settings(), 22)));
 }
 
 TEST_F(TrayStatusNotifierTest, AClickOpensThePopoverWhereTheHostSays)
