@@ -1,26 +1,38 @@
 // What the program costs while it sits idle in the tray with its popover closed, against a bare
 // Qt program that shows only a tray icon, both started in the same run on the same private X
-// server (Xvfb) and session bus, with a private home:
-//   - resident memory (VmRSS) at the end, and the ratio program / bare;
+// server (Xvfb) and session bus, with a private home, in two sessions: one without a tray host
+// and one whose panel is a StatusNotifierWatcher (this program plays it on the bus; both
+// programs then show a StatusNotifierItem, ours its own, the bare one Qt's):
+//   - resident memory (VmRSS): the median of one sample a second over the period, and the
+//     ratio program / bare;
 //   - CPU time (all threads, from the scheduler's statistics) over a fixed period after a
 //     warm-up;
 //   - wake-ups per minute: voluntary context switches of all threads over that period (each is
 //     a thread that went to sleep and was woken again).
 // Threads started or ended during the period are left out of both.
 // Prints the figures; exits 1 only when a process could not be started or ended early.
+// `bench_resident [PROGRAM]` measures another build of the program (an older one, to compare)
+// against the same bare tray.
 
 #include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QHash>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QTimer>
+
+#include <algorithm>
 
 #include <cstdio>
 #include <functional>
 #include <optional>
+#include <vector>
 
 namespace {
 
@@ -94,6 +106,53 @@ ThreadSample difference(const Sample &before, const Sample &after)
     return total;
 }
 
+// The panel's side of the StatusNotifierItem protocol, as much as a tray item asks of it.
+class Watcher : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
+    Q_PROPERTY(bool IsStatusNotifierHostRegistered READ hostRegistered)
+    Q_PROPERTY(int ProtocolVersion READ protocolVersion)
+    Q_PROPERTY(QStringList RegisteredStatusNotifierItems READ items)
+
+public:
+    bool hostRegistered() const { return true; }
+    int protocolVersion() const { return 0; }
+    QStringList items() const { return m_items; }
+
+public Q_SLOTS:
+    void RegisterStatusNotifierItem(const QString &item, const QDBusMessage &message)
+    {
+        m_items.append(item.startsWith(u'/') ? message.service() + item : item);
+        Q_EMIT StatusNotifierItemRegistered(m_items.constLast());
+    }
+    void RegisterStatusNotifierHost(const QString &) {}
+
+Q_SIGNALS:
+    void StatusNotifierItemRegistered(const QString &item);
+    void StatusNotifierHostRegistered();
+
+private:
+    QStringList m_items;
+};
+
+// Waits while answering the bus (the watcher lives on this thread).
+void pause(int seconds)
+{
+    QEventLoop loop;
+    QTimer::singleShot(seconds * 1000, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+double median(std::vector<double> values)
+{
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    const size_t middle = values.size() / 2;
+    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
 // The first display number whose socket is free.
 int freeDisplay()
 {
@@ -112,7 +171,8 @@ bool waitFor(const std::function<bool()> &done, int ms)
     while (!done()) {
         if (timer.elapsed() > ms)
             return false;
-        QThread::msleep(50);
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        QThread::msleep(20);
     }
     return true;
 }
@@ -128,11 +188,115 @@ void stop(QProcess &process)
     }
 }
 
+struct Program
+{
+    const char *name = nullptr;
+    QString executable;
+    Sample before;
+    Sample after;
+    std::vector<double> residentMB;
+};
+
+// Starts a session bus, optionally plays the panel's watcher on it, runs both programs on it
+// and samples them. False when something could not be started or a program ended early.
+bool measureSession(QProcessEnvironment environment, bool withWatcher, Program (&programs)[2])
+{
+    QProcess bus;
+    bus.start(QStringLiteral("dbus-daemon"),
+              {QStringLiteral("--session"),
+               QStringLiteral("--nofork"),
+               QStringLiteral("--print-address=1")});
+    if (!bus.waitForStarted(10000) || !bus.waitForReadyRead(10000)) {
+        std::fprintf(stderr, "bench_resident: dbus-daemon did not start\n");
+        return false;
+    }
+    const QString busAddress = QString::fromUtf8(bus.readLine().trimmed());
+    environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), busAddress);
+
+    const QString connectionName = QStringLiteral("bench-panel-%1").arg(int(withWatcher));
+    Watcher watcher;
+    bool broken = false;
+    {
+        QDBusConnection panel = QDBusConnection::connectToBus(busAddress, connectionName);
+        if (withWatcher
+            && (!panel.registerObject(QStringLiteral("/StatusNotifierWatcher"),
+                                      &watcher,
+                                      QDBusConnection::ExportAllSlots
+                                          | QDBusConnection::ExportAllSignals
+                                          | QDBusConnection::ExportAllProperties)
+                || !panel.registerService(QStringLiteral("org.kde.StatusNotifierWatcher")))) {
+            std::fprintf(stderr, "bench_resident: the watcher could not be registered\n");
+            broken = true;
+        }
+    }
+
+    QProcess processes[2];
+    for (int i = 0; i < 2 && !broken; ++i) {
+        processes[i].setProcessEnvironment(environment);
+        processes[i].setStandardOutputFile(QProcess::nullDevice());
+        processes[i].setStandardErrorFile(QProcess::nullDevice());
+        processes[i].start(programs[i].executable, {});
+        broken = !processes[i].waitForStarted(10000);
+    }
+    if (!broken && withWatcher) {
+        broken = !waitFor([&] { return watcher.items().size() == 2; }, 20000);
+        if (broken)
+            std::fprintf(stderr, "bench_resident: not both items registered with the watcher\n");
+    }
+    if (!broken) {
+        pause(warmUpSeconds);
+        for (int i = 0; i < 2; ++i) {
+            const std::optional<Sample> before = sample(processes[i].processId());
+            broken = broken || !before;
+            programs[i].before = before.value_or(Sample{});
+        }
+        for (int second = 0; second < measuredSeconds && !broken; ++second) {
+            pause(1);
+            for (int i = 0; i < 2; ++i) {
+                const std::optional<Sample> now = sample(processes[i].processId());
+                broken = broken || !now || processes[i].state() != QProcess::Running;
+                programs[i].after = now.value_or(Sample{});
+                programs[i].residentMB.push_back(programs[i].after.residentMB);
+            }
+        }
+    }
+    for (QProcess &process : processes)
+        stop(process);
+    QDBusConnection::disconnectFromBus(connectionName);
+    stop(bus);
+    return !broken;
+}
+
+void report(const char *session, const Program (&programs)[2])
+{
+    std::printf("bench_resident: idle, popover closed, %s; %d s warm-up, then %d s measured\n",
+                session,
+                warmUpSeconds,
+                measuredSeconds);
+    for (const Program &program : programs) {
+        const ThreadSample change = difference(program.before, program.after);
+        const double cpu = double(change.runNanoseconds) / 1e9;
+        std::printf("  %-10s resident %6.1f MB (median), %2lld threads, CPU %7.4f s (%.3f %%), "
+                    "%7.1f wake-ups/min\n",
+                    program.name,
+                    median(program.residentMB),
+                    qint64(program.after.threads.size()),
+                    cpu,
+                    100.0 * cpu / measuredSeconds,
+                    double(change.voluntarySwitches) * 60.0 / measuredSeconds);
+    }
+    std::printf("bench_resident: %s: resident memory ratio quillmere / bare tray %.2f\n",
+                session,
+                median(programs[0].residentMB) / median(programs[1].residentMB));
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
+    const QString executable
+        = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(QUILLMERE_EXECUTABLE);
     QTemporaryDir root;
     const int display = freeDisplay();
     if (!root.isValid() || display < 0) {
@@ -155,17 +319,6 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "bench_resident: Xvfb did not start\n");
         return 1;
     }
-    QProcess bus;
-    bus.start(QStringLiteral("dbus-daemon"),
-              {QStringLiteral("--session"),
-               QStringLiteral("--nofork"),
-               QStringLiteral("--print-address=1")});
-    if (!bus.waitForStarted(10000) || !bus.waitForReadyRead(10000)) {
-        std::fprintf(stderr, "bench_resident: dbus-daemon did not start\n");
-        stop(xServer);
-        return 1;
-    }
-    const QString busAddress = QString::fromUtf8(bus.readLine().trimmed());
 
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     const QString home = root.filePath(QStringLiteral("home"));
@@ -179,69 +332,27 @@ int main(int argc, char **argv)
     environment.insert(QStringLiteral("XDG_CACHE_HOME"), home + QStringLiteral("/.cache"));
     environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), home + QStringLiteral("/.runtime"));
     environment.insert(QStringLiteral("DISPLAY"), QStringLiteral(":%1").arg(display));
-    environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), busAddress);
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
 
-    struct Program
-    {
-        const char *name = nullptr;
-        QString executable;
-        QProcess process;
-        Sample before;
-        Sample after;
-    };
-    Program programs[2];
-    programs[0].name = "quillmere";
-    programs[0].executable = QStringLiteral(QUILLMERE_EXECUTABLE);
-    programs[1].name = "bare tray";
-    programs[1].executable = QStringLiteral(BARE_TRAY_EXECUTABLE);
-    bool broken = false;
-    for (Program &program : programs) {
-        program.process.setProcessEnvironment(environment);
-        program.process.setStandardOutputFile(QProcess::nullDevice());
-        program.process.setStandardErrorFile(QProcess::nullDevice());
-        program.process.start(program.executable, {});
-        broken = broken || !program.process.waitForStarted(10000);
-    }
-    if (!broken) {
-        QThread::sleep(warmUpSeconds);
-        for (Program &program : programs) {
-            const std::optional<Sample> before = sample(program.process.processId());
-            broken = broken || !before;
-            program.before = before.value_or(Sample{});
+    bool ok = true;
+    for (const bool withWatcher : {false, true}) {
+        Program programs[2];
+        programs[0].name = "quillmere";
+        programs[0].executable = executable;
+        programs[1].name = "bare tray";
+        programs[1].executable = QStringLiteral(BARE_TRAY_EXECUTABLE);
+        if (!measureSession(environment, withWatcher, programs)) {
+            ok = false;
+            break;
         }
-        QThread::sleep(measuredSeconds);
-        for (Program &program : programs) {
-            const std::optional<Sample> after = sample(program.process.processId());
-            broken = broken || !after || program.process.state() != QProcess::Running;
-            program.after = after.value_or(Sample{});
-        }
+        report(withWatcher ? "StatusNotifierWatcher panel" : "no tray host", programs);
     }
-    for (Program &program : programs)
-        stop(program.process);
-    stop(bus);
     stop(xServer);
-    if (broken) {
+    if (!ok) {
         std::fprintf(stderr, "bench_resident: a program did not start or ended early\n");
         return 1;
     }
-
-    std::printf("bench_resident: idle, popover closed; %d s warm-up, then %d s measured\n",
-                warmUpSeconds,
-                measuredSeconds);
-    for (const Program &program : programs) {
-        const ThreadSample change = difference(program.before, program.after);
-        const double cpu = double(change.runNanoseconds) / 1e9;
-        std::printf("  %-10s resident %6.1f MB, %2lld threads, CPU %7.4f s (%.3f %%), %7.1f "
-                    "wake-ups/min\n",
-                    program.name,
-                    program.after.residentMB,
-                    qint64(program.after.threads.size()),
-                    cpu,
-                    100.0 * cpu / measuredSeconds,
-                    double(change.voluntarySwitches) * 60.0 / measuredSeconds);
-    }
-    std::printf("bench_resident: resident memory ratio quillmere / bare tray %.2f\n",
-                programs[0].after.residentMB / programs[1].after.residentMB);
     return 0;
 }
+
+#include "bench_resident.moc"
