@@ -1,7 +1,8 @@
 // Loads a snapshots.json through the real store and prints what the load cost in resident
 // memory, in kB: "<peak added> <still added>", the peak (VmHWM, reset just before) and the
 // resident memory once the records are loaded, each over the resident memory before the load.
-//   helper_records_load_memory <snapshots.json> <expected record count>
+//   helper_records_load_memory <snapshots.json> <expected record count> [address space MB]
+// With a third argument the process's address space is limited to that many MB first.
 // Exits 1 when the load fails or gives another number of records.
 #include "records/SnapshotStore.h"
 
@@ -10,6 +11,8 @@
 #include <QFile>
 
 #include <cstdio>
+
+#include <sys/resource.h>
 
 namespace {
 
@@ -31,8 +34,14 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
-    if (args.size() != 3)
+    if (args.size() != 3 && args.size() != 4)
         return 2;
+    if (args.size() == 4) {
+        const rlim_t limit = args.at(3).toULongLong() * 1024 * 1024;
+        const struct rlimit addressSpace = {limit, limit};
+        if (::setrlimit(RLIMIT_AS, &addressSpace) != 0)
+            return 2;
+    }
     QFile clearRefs(QStringLiteral("/proc/self/clear_refs"));
     if (!clearRefs.open(QIODevice::WriteOnly) || clearRefs.write("5") != 1)
         return 1;
