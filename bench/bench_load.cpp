@@ -1,9 +1,11 @@
-// Peak memory of loading a large snapshots.json (about 52 MB: 40 daily records of 28,000
+// Peak memory of loading a large snapshots.json (about 55 MB: 40 daily records of 28,000
 // folders each), against the file's size and against a plain QJsonDocument parse of the same
 // bytes, each measured in a fresh process of this program:
 //   - read:  the bytes alone (recordfile::readWholeFile);
 //   - qjson: the bytes and QJsonDocument::fromJson of them, the document kept to the end;
-//   - load:  SnapshotStore::load, the records kept to the end.
+//   - load:  SnapshotStore::load, the records kept to the end;
+//   - and the real `quillmere-cli status` in a home holding the file, against the same in an
+//     empty home (peak resident memory as /usr/bin/time gives it).
 // The figure is the peak resident memory (VmHWM) added by the step, over the process's resident
 // memory before it, and also what stays resident once the step is over (VmRSS).
 // Targets: the load's peak at most 3 times the file (the plain parse alone takes about 2.6), and
@@ -15,6 +17,7 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QJsonDocument>
 #include <QProcess>
@@ -121,6 +124,29 @@ std::optional<Figures> run(const QString &step, const QString &file)
     return Figures{fields[0].toDouble() / 1024, fields[1].toDouble() / 1024};
 }
 
+// The peak resident memory of `quillmere-cli status` with `home` as the home folder, in MB.
+std::optional<double> cliStatusPeakMB(const QString &home)
+{
+    QProcess cli;
+    QProcessEnvironment environment;
+    environment.insert(QStringLiteral("PATH"), QStringLiteral("/usr/bin:/bin"));
+    environment.insert(QStringLiteral("HOME"), home);
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), home);
+    cli.setProcessEnvironment(environment);
+    cli.start(QStringLiteral("/usr/bin/time"),
+              {QStringLiteral("-f"),
+               QStringLiteral("%M"),
+               QStringLiteral(QUILLMERE_CLI_EXECUTABLE),
+               QStringLiteral("status")});
+    if (!cli.waitForFinished(300'000) || cli.exitStatus() != QProcess::NormalExit
+        || cli.exitCode() != 0)
+        return std::nullopt;
+    const QList<QByteArray> lines = cli.readAllStandardError().trimmed().split('\n');
+    bool ok = false;
+    const double kilobytes = lines.last().toDouble(&ok);
+    return ok ? std::optional<double>(kilobytes / 1024) : std::nullopt;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -131,7 +157,10 @@ int main(int argc, char *argv[])
         return measure(arguments[2], arguments[3]);
 
     QTemporaryDir dir;
-    const QString file = dir.filePath(QStringLiteral("snapshots.json"));
+    const QString dataFolder = dir.filePath(QStringLiteral("home/.local/share/Quillmere"));
+    if (!QDir().mkpath(dataFolder) || !QDir().mkpath(dir.filePath(QStringLiteral("empty"))))
+        return 1;
+    const QString file = dataFolder + QStringLiteral("/snapshots.json");
     {
         QFile out(file);
         if (!out.open(QIODevice::WriteOnly) || out.write(makeFile()) < 0)
@@ -162,6 +191,15 @@ int main(int argc, char *argv[])
         if (std::strcmp(step, "qjson") == 0)
             plainPeakMB = figures->peakMB;
     }
+    const std::optional<double> cliPeakMB = cliStatusPeakMB(dir.filePath(QStringLiteral("home")));
+    const std::optional<double> cliEmptyMB = cliStatusPeakMB(dir.filePath(QStringLiteral("empty")));
+    if (!cliPeakMB || !cliEmptyMB) {
+        std::printf("quillmere-cli status: the measurement failed\n");
+        return 1;
+    }
+    std::printf("quillmere-cli status peak +%.1f MB over an empty home (%.1f× the file)\n",
+                *cliPeakMB - *cliEmptyMB,
+                (*cliPeakMB - *cliEmptyMB) / fileMB);
     std::printf("load / plain QJsonDocument parse, peak: %.2f\n", load.peakMB / plainPeakMB);
     const double peak = load.peakMB / fileMB;
     const double resident = load.residentMB / fileMB;
