@@ -54,8 +54,8 @@ QCoro::Task<CliScanOutcome> scanInPlaceOfProgram(CliScanServices services)
         FleetMetricsWriter writer;
         // The record is what was asked for; a metrics file that cannot be written is noted by
         // the program at its next reading.
-        co_await writer.write(expandTilde(settings.fleetMetricsFile, services.home),
-                              fleetMetricsText(input));
+        co_await writer.write(
+            expandTilde(settings.fleetMetricsFile, services.home), input, services.home);
     }
     co_return CliScanOutcome{CliScanOutcome::Kind::scannedHere, std::nullopt, saved, QString()};
 }

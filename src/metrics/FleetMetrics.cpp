@@ -1,22 +1,49 @@
 #include "metrics/FleetMetrics.h"
 
+#include "freespace/MountInfo.h"
 #include "growth/FullPrediction.h"
 #include "growth/GrowthReport.h"
 #include "records/WatchList.h"
 #include "units/ByteUnit.h"
 
+#include <QFileInfo>
 #include <QMap>
 
 #include <limits>
+#include <vector>
+
+#ifdef Q_OS_UNIX
+#include <pwd.h>
+#include <unistd.h>
+#endif
 
 namespace qm {
 
 namespace {
 
-// One metric family: its help, and its samples as (label text, value text).
+// The labels every sample carries: whose metrics they are. The one place that names them.
+QString sourceLabels(const FleetMetricsSource &source)
+{
+    QStringList labels;
+    const std::pair<const char *, QString> named[]
+        = {{"user", source.user}, {"mountpoint", source.mountPoint}};
+    for (const auto &[name, value] : named) {
+        if (!value.isEmpty())
+            labels.append(
+                QStringLiteral("%1=\"%2\"").arg(QLatin1String(name), prometheusLabelValue(value)));
+    }
+    return labels.join(u',');
+}
+
+// The metric families, each with its help, and its samples as (own labels, value text); the
+// source's labels go before a sample's own.
 class Exposition
 {
 public:
+    explicit Exposition(const FleetMetricsSource &source)
+        : m_sourceLabels(sourceLabels(source))
+    {}
+
     void
     family(const char *name, const char *help, const QList<std::pair<QString, QString>> &samples)
     {
@@ -24,8 +51,15 @@ public:
             return;
         m_text += "# HELP " + QByteArray(name) + ' ' + help + '\n';
         m_text += "# TYPE " + QByteArray(name) + " gauge\n";
-        for (const auto &[labels, value] : samples)
-            m_text += name + labels.toUtf8() + ' ' + value.toUtf8() + '\n';
+        for (const auto &[labels, value] : samples) {
+            QStringList all;
+            for (const QString &part : {m_sourceLabels, labels}) {
+                if (!part.isEmpty())
+                    all.append(part);
+            }
+            const QString braced = all.isEmpty() ? QString() : u'{' + all.join(u',') + u'}';
+            m_text += name + braced.toUtf8() + ' ' + value.toUtf8() + '\n';
+        }
     }
 
     void gauge(const char *name, const char *help, std::optional<qint64> value)
@@ -37,12 +71,13 @@ public:
     QByteArray text() const { return m_text; }
 
 private:
+    QString m_sourceLabels;
     QByteArray m_text;
 };
 
 QString pathLabel(const QString &path)
 {
-    return QStringLiteral("{path=\"%1\"}").arg(prometheusLabelValue(path));
+    return QStringLiteral("path=\"%1\"").arg(prometheusLabelValue(path));
 }
 
 std::optional<Snapshot> recordOf(const QList<Snapshot> &records, const QString &date)
@@ -61,6 +96,29 @@ bool takesPart(const QString &path, const WatchSettings &watchSettings)
 }
 
 } // namespace
+
+FleetMetricsSource currentFleetMetricsSource(const QString &home)
+{
+    FleetMetricsSource source;
+#ifdef Q_OS_UNIX
+    const uid_t uid = ::getuid();
+    std::vector<char> buffer(16384);
+    struct passwd entry = {};
+    struct passwd *found = nullptr;
+    if (::getpwuid_r(uid, &entry, buffer.data(), buffer.size(), &found) == 0 && found
+        && found->pw_name && *found->pw_name)
+        source.user = QString::fromLocal8Bit(found->pw_name);
+    else
+        source.user = QString::number(uid);
+#endif
+    if (const Result<QList<MountEntry>> mounts = readMountInfo(); mounts.ok()) {
+        const QString canonical = QFileInfo(home).canonicalFilePath();
+        if (const MountEntry *mount
+            = mountHolding(mounts.value(), canonical.isEmpty() ? home : canonical))
+            source.mountPoint = mount->mountPoint;
+    }
+    return source;
+}
 
 QString prometheusLabelValue(const QString &value)
 {
@@ -83,7 +141,7 @@ QByteArray fleetMetricsText(const FleetMetricsInput &input)
 {
     const Settings &settings = input.settings;
     const std::optional<Snapshot> latest = latestSnapshot(input.records);
-    Exposition out;
+    Exposition out(input.source);
 
     std::optional<qint64> free;
     std::optional<qint64> capacity = input.totalCapacity;

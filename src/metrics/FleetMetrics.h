@@ -15,10 +15,29 @@
 
 namespace qm {
 
-// What the fleet metrics are made of: the latest free-space reading (when there is one), the
-// capacity read at start, the settings and the daily records.
+// Whose metrics they are, carried as labels on every series so that the files of several users
+// in one collector folder never give the same series (node_exporter keeps only one of them):
+// `user`, the login name (the user ID's number when the user database has no name for it), and
+// `mountpoint`, the mount point of the watched volume (the home folder's), named as
+// node_exporter's own file system metrics name it so that the two can be matched. An empty
+// value leaves its label out.
+struct FleetMetricsSource
+{
+    QString user;
+    QString mountPoint;
+
+    friend bool operator==(const FleetMetricsSource &, const FleetMetricsSource &) = default;
+};
+
+// The source of this process's metrics for the home folder `home`. Blocking: it asks the user
+// database and reads the mount table.
+FleetMetricsSource currentFleetMetricsSource(const QString &home);
+
+// What the fleet metrics are made of: whose they are, the latest free-space reading (when there
+// is one), the capacity read at start, the settings and the daily records.
 struct FleetMetricsInput
 {
+    FleetMetricsSource source;
     std::optional<DiskSpace> reading;
     std::optional<qint64> totalCapacity; // stands in for the reading's total until there is one
     Settings settings;
@@ -31,7 +50,8 @@ struct FleetMetricsInput
 // A label value of the Prometheus text format: backslash, double quote and line feed escaped.
 QString prometheusLabelValue(const QString &value);
 
-// The Prometheus text exposition (version 0.0.4) for node_exporter's textfile collector:
+// The Prometheus text exposition (version 0.0.4) for node_exporter's textfile collector; every
+// sample has the labels of `input.source` first:
 //   quillmere_free_bytes, quillmere_capacity_bytes (the reading; without one, the newest record's
 //     free space and the capacity read at start),
 //   quillmere_warning_line_bytes, quillmere_critical_line_bytes,

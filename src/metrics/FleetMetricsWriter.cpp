@@ -66,11 +66,24 @@ Status writeWhereAllowed(const QString &filePath, const QByteArray &text)
     return recordfile::writeAtomically(filePath, text);
 }
 
+Status
+writeMetricsWhereAllowed(const QString &filePath, FleetMetricsInput input, const QString &home)
+{
+    input.source = currentFleetMetricsSource(home);
+    return writeWhereAllowed(filePath, fleetMetricsText(input));
+}
+
 } // namespace
 
 QCoro::Task<Status> FleetMetricsWriter::write(QString filePath, QByteArray text)
 {
     co_return co_await QtConcurrent::run(&m_pool, writeWhereAllowed, filePath, text);
+}
+
+QCoro::Task<Status>
+FleetMetricsWriter::write(QString filePath, FleetMetricsInput input, QString home)
+{
+    co_return co_await QtConcurrent::run(&m_pool, writeMetricsWhereAllowed, filePath, input, home);
 }
 
 } // namespace qm

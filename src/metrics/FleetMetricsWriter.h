@@ -1,5 +1,6 @@
 #pragma once
 
+#include "metrics/FleetMetrics.h"
 #include "platform/Result.h"
 
 #include <QByteArray>
@@ -28,6 +29,9 @@ public:
     ~FleetMetricsWriter();
 
     QCoro::Task<Status> write(QString filePath, QByteArray text);
+    // The metrics of `input` for the home folder `home`, their source (currentFleetMetricsSource)
+    // looked up on the writer's thread.
+    QCoro::Task<Status> write(QString filePath, FleetMetricsInput input, QString home);
 
 private:
     QThreadPool m_pool;

@@ -40,6 +40,7 @@ namespace qm {
 class CleanupViewModel;
 class DiskSpaceMonitor;
 class FleetMetricsWriter;
+struct FleetMetricsInput;
 class LaunchAtLogin;
 class LogExportController;
 class LogExporting;
@@ -329,7 +330,7 @@ private:
     void setWatchAddError(std::optional<QString> error);
     QCoro::Task<> removeFromTodaysRecord(QString path, bool expandsChildren);
     QCoro::Task<> showExternalVolumesAfterDeadline(qint64 generation);
-    QCoro::Task<> writeFleetMetricsFile(QString path, QByteArray text, qint64 generation);
+    QCoro::Task<> writeFleetMetricsFile(QString path, FleetMetricsInput input, qint64 generation);
 
     Services m_services;
     Settings m_settings;

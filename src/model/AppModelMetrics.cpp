@@ -25,16 +25,17 @@ void AppModel::writeFleetMetrics()
     input.calendar = m_services.calendar();
     runBackgroundWork([this,
                        path = expandTilde(m_settings.fleetMetricsFile, m_services.home),
-                       text = fleetMetricsText(input),
+                       input,
                        generation = ++m_fleetMetricsWrites] {
-        return writeFleetMetricsFile(path, text, generation);
+        return writeFleetMetricsFile(path, input, generation);
     });
 }
 
-QCoro::Task<> AppModel::writeFleetMetricsFile(QString path, QByteArray text, qint64 generation)
+QCoro::Task<>
+AppModel::writeFleetMetricsFile(QString path, FleetMetricsInput input, qint64 generation)
 {
     QPointer<AppModel> self(this);
-    const Status written = co_await m_fleetMetricsWriter->write(path, text);
+    const Status written = co_await m_fleetMetricsWriter->write(path, input, m_services.home);
     // The writes run in order, but a quick one may be seen before a slower earlier one.
     if (!self || generation < m_fleetMetricsLatestResult)
         co_return;

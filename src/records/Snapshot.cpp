@@ -8,9 +8,11 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonParseError>
+#include <QSet>
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace qm {
 
@@ -83,6 +85,20 @@ bool scannedLater(const Snapshot &a, const Snapshot &b)
     const QDateTime at = scanned(a);
     const QDateTime bt = scanned(b);
     return at.isValid() && (!bt.isValid() || at > bt);
+}
+
+// `entries` with every folder name taken from `names` (added there when new), so that the
+// records of many days hold one copy of each name.
+void shareFolderNames(QMap<QString, qint64> &entries, QSet<QString> &names)
+{
+    QMap<QString, qint64> shared;
+    for (auto it = entries.cbegin(); it != entries.cend(); ++it) {
+        auto name = names.constFind(it.key());
+        if (name == names.cend())
+            name = names.insert(it.key());
+        shared.insert(shared.cend(), *name, it.value());
+    }
+    entries = std::move(shared);
 }
 
 } // namespace
@@ -224,16 +240,26 @@ QByteArray encodeSnapshots(const QList<Snapshot> &snapshots)
 std::optional<QList<Snapshot>> decodeSnapshots(const QByteArray &bytes)
 {
     QJsonParseError error;
-    const QJsonDocument document = parseJsonLeniently(bytes, &error);
+    QJsonDocument document = parseJsonLeniently(bytes, &error);
     if (error.error != QJsonParseError::NoError || !document.isArray())
         return std::nullopt;
+    // The document takes more memory than the file, and the records more again: each record's
+    // part of the document is let go as soon as it is read (from the end, so that nothing
+    // moves), and a folder's name is one string shared by all the records that measured it.
+    QJsonArray array = document.array();
+    document = QJsonDocument();
+    std::vector<std::optional<Snapshot>> read(array.size());
+    QSet<QString> folderNames;
+    for (qsizetype i = array.size() - 1; i >= 0; --i) {
+        read[i] = snapshotFromJson(array.takeAt(i));
+        if (read[i])
+            shareFolderNames(read[i]->entries, folderNames);
+    }
     QList<Snapshot> snapshots;
     QHash<QString, qsizetype> indexOfDay;
     qint64 dropped = 0;
     qint64 duplicates = 0;
-    const QJsonArray array = document.array();
-    for (const QJsonValue &element : array) {
-        std::optional<Snapshot> snapshot = snapshotFromJson(element);
+    for (std::optional<Snapshot> &snapshot : read) {
         if (!snapshot) {
             ++dropped;
             continue;

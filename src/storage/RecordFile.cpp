@@ -303,8 +303,13 @@ Result<std::optional<QByteArray>> readWholeFile(const QString &filePath)
     if (!file.open(QIODevice::ReadOnly))
         return Error{file.errorString()};
 #endif
-    // At most the cap, even if the file grows while it is read.
-    QByteArray bytes = file.read(maximumRecordFileSize + 1);
+    // As much as the file holds, plus one byte to see whether it grew meanwhile; then the rest,
+    // at most the cap. (Asking for the cap at once would reserve the cap's memory at every read:
+    // under a limit on the address space even a small file fails.)
+    const qint64 expected = std::min(file.size(), maximumRecordFileSize);
+    QByteArray bytes = file.read(expected + 1);
+    if (file.error() == QFileDevice::NoError && bytes.size() > expected)
+        bytes += file.read(maximumRecordFileSize + 1 - bytes.size());
     if (file.error() != QFileDevice::NoError)
         return Error{file.errorString()};
     if (bytes.size() > maximumRecordFileSize)

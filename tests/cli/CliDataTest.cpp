@@ -2,6 +2,7 @@
 // the metrics file) exactly as the program's scan does.
 #include "cli/CliData.h"
 #include "cli/CliScan.h"
+#include "metrics/FleetMetrics.h"
 #include "records/WatchList.h"
 #include "support/Printers.h"
 #include "support/TestEnvironment.h"
@@ -89,7 +90,11 @@ TEST(CliData, TheToolsOwnScanWritesTodaysRecordAndTheMetrics)
         ASSERT_TRUE(stored.has_value());
         EXPECT_EQ(*stored, QList<Snapshot>{*outcome.record});
         EXPECT_TRUE(QFileInfo::exists(QDir(c.dataFolder).filePath(u"children.json"_s)));
+        // Labelled with whose metrics they are: the user and the home folder's volume.
+        const FleetMetricsSource source = currentFleetMetricsSource(home.path());
         EXPECT_TRUE(test::readFile(home.filePath(u"metrics/quillmere.prom"_s))
-                        .contains("quillmere_folder_size_bytes{path=\"~/Stuff\"}"));
+                        .contains(u"quillmere_folder_size_bytes{user=\"%1\",mountpoint=\"%2\","
+                                  u"path=\"~/Stuff\"}"_s.arg(source.user, source.mountPoint)
+                                      .toUtf8()));
     }
 }

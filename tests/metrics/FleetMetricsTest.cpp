@@ -6,6 +6,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QSet>
 #include <QTemporaryDir>
 
 #include <sys/stat.h>
@@ -189,6 +190,74 @@ TEST(FleetMetrics, MetricsWithoutAValueAreLeftOutWhole)
     };
     for (const Case &c : cases)
         EXPECT_EQ(byKey(parsed(fleetMetricsText(c.input))), c.expected) << c.name;
+}
+
+// Several users' files in one collector folder: every sample carries whose it is, so no series
+// of one file is a series of another (node_exporter would keep only one of them).
+TEST(FleetMetrics, EverySampleCarriesItsSourceSoThatTwoUsersNeverShareASeries)
+{
+    FleetMetricsInput input = baseInput();
+    input.settings.watchEntries = {{u"~/Projects"_s, true}};
+    input.reading = DiskSpace{25 * gigabyte, 500 * gigabyte, 0};
+    input.records = falling(30 * gigabyte, gigabyte);
+    input.records[5].entries = {{u"~/Projects"_s, 1}};
+    input.records[6].entries = {{u"~/Projects"_s, 2}};
+    input.records[6].scannedAt = u"2026-05-20T10:00:05Z"_s;
+
+    const FleetMetricsSource sources[] = {
+        {u"ann"_s, u"/home"_s},
+        {u"bob"_s, u"/home"_s},
+        {u"1001"_s, u"/mnt/a \"b\"\\c\nd"_s},
+        {u"carol"_s, QString()},
+    };
+    QSet<QString> seen;
+    for (const FleetMetricsSource &source : sources) {
+        SCOPED_TRACE(source.user.toStdString());
+        input.source = source;
+        const QList<Sample> samples = parsed(fleetMetricsText(input));
+        // Every family of the text: the lines, the growth, the prediction and the scan time.
+        EXPECT_EQ(samples.size(), 10);
+        for (const Sample &sample : samples) {
+            QMap<QString, QString> expected = {{u"user"_s, source.user}};
+            if (!source.mountPoint.isEmpty())
+                expected.insert(u"mountpoint"_s, source.mountPoint);
+            if (sample.family.startsWith(u"quillmere_folder_"_s))
+                expected.insert(u"path"_s, u"~/Projects"_s);
+            EXPECT_EQ(sample.labels, expected) << sample.family.toStdString();
+            QString series = sample.family;
+            for (auto it = sample.labels.cbegin(); it != sample.labels.cend(); ++it)
+                series += u' ' + it.key() + u'=' + it.value();
+            EXPECT_FALSE(seen.contains(series)) << series.toStdString();
+            seen.insert(series);
+        }
+    }
+}
+
+// The source is the login name and the mount point of the home folder's volume, as the system's
+// own tools tell them.
+TEST(FleetMetrics, TheSourceIsTheLoginNameAndTheMountOfTheHomeFolder)
+{
+    const auto output = [](const QString &program, const QStringList &arguments) {
+        QProcess process;
+        process.start(program, arguments);
+        EXPECT_TRUE(process.waitForFinished(30000));
+        EXPECT_EQ(process.exitCode(), 0);
+        return QString::fromLocal8Bit(process.readAllStandardOutput()).trimmed();
+    };
+    const QString userName = output(u"id"_s, {u"-un"_s});
+    ASSERT_FALSE(userName.isEmpty());
+    // A home on the root volume and one on a memory file system mounted of its own.
+    QTemporaryDir onRoot(QDir::homePath() + u"/quillmere-home-XXXXXX"_s);
+    QTemporaryDir onMemory(u"/dev/shm/quillmere-home-XXXXXX"_s);
+    for (const QString &home : {onRoot.path(), onMemory.path()}) {
+        SCOPED_TRACE(home.toStdString());
+        const QString mountPoint = output(u"stat"_s, {u"--format=%m"_s, home});
+        ASSERT_FALSE(mountPoint.isEmpty());
+        EXPECT_EQ(currentFleetMetricsSource(home), (FleetMetricsSource{userName, mountPoint}));
+    }
+    EXPECT_NE(output(u"stat"_s, {u"--format=%m"_s, onRoot.path()}),
+              output(u"stat"_s, {u"--format=%m"_s, onMemory.path()}))
+        << "the two homes should lie on different volumes";
 }
 
 TEST(FleetMetrics, TheWriterReplacesTheFileWholeAndReportsAFailure)

@@ -2,6 +2,7 @@
 // file that cannot be written is reported once, not at every reading.
 #include "AppModelFixture.h"
 #include "freespace/DiskSpaceMonitor.h"
+#include "metrics/FleetMetrics.h"
 #include "support/LogCapture.h"
 
 #include <QDir>
@@ -30,8 +31,13 @@ TEST_F(AppModelMetricsTest, FleetMetricsAreWrittenAtEveryReadingOnceSwitchedOn)
     QCoro::waitFor(model.monitor().refresh());
     ASSERT_TRUE(test::waitUntil([&] { return QFile::exists(file); }));
     const QByteArray text = test::readFile(file);
-    EXPECT_TRUE(text.contains("\nquillmere_free_bytes 100\n")) << text.data();
-    EXPECT_TRUE(text.contains("\nquillmere_capacity_bytes 1000\n")) << text.data();
+    // Whose metrics they are: the user and the home folder's volume.
+    const FleetMetricsSource source = currentFleetMetricsSource(dir.path());
+    const QByteArray labels = QStringLiteral("{user=\"%1\",mountpoint=\"%2\"}")
+                                  .arg(source.user, source.mountPoint)
+                                  .toUtf8();
+    EXPECT_TRUE(text.contains("\nquillmere_free_bytes" + labels + " 100\n")) << text.data();
+    EXPECT_TRUE(text.contains("\nquillmere_capacity_bytes" + labels + " 1000\n")) << text.data();
 
     // A folder that is a regular file: every reading fails, the log says so once.
     ASSERT_TRUE(test::writeFile(dir.filePath(u"blocked"_s), "x"));
