@@ -173,8 +173,9 @@ TEST(CliProgram, DaysAndNumbersInTheLanguageOfTheTexts)
             << out.toStdString() << "\nexpected "
             << qm::shortDayText(base, now, calendar, shown).toStdString();
         const QString system = qm::shortDayText(base, now, calendar, c.system);
-        if (system != qm::shortDayText(base, now, calendar, shown))
+        if (system != qm::shortDayText(base, now, calendar, shown)) {
             EXPECT_FALSE(out.contains(system)) << out.toStdString();
+        }
         // Every digit is an ASCII one.
         for (const QChar character : out)
             EXPECT_FALSE(character.isDigit() && character.unicode() > 0x7f) << out.toStdString();
