@@ -11,6 +11,7 @@
 #include "desktop/SingleInstance.h"
 #include "model/AppModel.h"
 #include "platform/LogSink.h"
+#include "units/DisplayLocale.h"
 #include "units/EnglishPlurals.h"
 
 #include <QCoreApplication>
@@ -95,6 +96,8 @@ int main(int argc, char **argv)
     context.data = qm::readCliData(qm::AppModel::applicationDataFolder());
     context.now = QDateTime::currentDateTime();
     context.calendar = qm::Calendar::current();
+    // English texts: days and numbers in the user's territory, written in English.
+    context.locale = qm::displayLocale(QLocale::system());
     context.home = QDir::homePath();
     context.reading = qm::readDiskSpace(QStringLiteral("/"));
     context.fullDiskAccess = qm::fullDiskAccessStatus(context.home);

@@ -1,5 +1,7 @@
 #include "platform/PlatformProfile.h"
 
+#include <QCoreApplication>
+
 #include <utility>
 
 namespace qm {
@@ -235,6 +237,16 @@ const PlatformProfile &linuxProfile()
                             QStringLiteral("ayatana-indica"),
                             QStringLiteral("indicator-appli")};
         p.hasFullDiskAccessControl = false;
+        // Distribution packages, Flatpak or Snap update the program (there is no updater).
+        p.updateSources = {
+            {QStringLiteral("FLATPAK_ID"),
+             QStringLiteral("Flatpak updates Quillmere, together with your other Flatpak apps.")},
+            {QStringLiteral("SNAP"), QStringLiteral("Snap keeps Quillmere up to date.")},
+            {QString(),
+             QStringLiteral(
+                 "Your system’s package manager updates Quillmere, together with your other "
+                 "software.")},
+        };
         using C = CleanupCatalogueRow::Kind;
         const QString vsCode = QStringLiteral("VS Code");
         const QString vsCodeCache = QStringLiteral("VS Code cache");
@@ -335,6 +347,16 @@ const PlatformProfile &linuxProfile()
         return p;
     }();
     return profile;
+}
+
+QString updateSourceText(const PlatformProfile &profile, const QStringList &environmentVariables)
+{
+    for (const PlatformProfile::UpdateSourceRow &row : profile.updateSources) {
+        if (row.environmentVariable.isEmpty()
+            || environmentVariables.contains(row.environmentVariable))
+            return QCoreApplication::translate("Updates", row.text.toUtf8().constData());
+    }
+    return {};
 }
 
 TrayPresentation trayPresentation(const QString &watcherProgram, const PlatformProfile &profile)

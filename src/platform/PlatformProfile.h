@@ -114,6 +114,17 @@ struct PlatformProfile
     // alone, so there the icon carries the value. Empty where the menu bar shows text itself.
     QStringList trayLabelHosts;
 
+    // Where the program has no updater of its own: what brings its new versions, said in About
+    // in place of the update controls. The first row whose environment variable is set wins (a
+    // sandboxed install names its store); the row without a variable is the default. Texts are
+    // English, the keys of their translations. Empty where the program updates itself.
+    struct UpdateSourceRow
+    {
+        QString environmentVariable;
+        QString text;
+    };
+    QList<UpdateSourceRow> updateSources;
+
     QStringList defaultWatchPaths() const;
 };
 
@@ -126,6 +137,10 @@ enum class TrayPresentation {
 // The presentation for a tray whose StatusNotifierWatcher is owned by `watcherProgram` (the
 // owner's process name; empty without a watcher, where an XEmbed tray shows the icon).
 TrayPresentation trayPresentation(const QString &watcherProgram, const PlatformProfile &profile);
+
+// The sentence About shows for what updates the program, from the profile's update sources and
+// the environment the program runs in; empty when the profile has none.
+QString updateSourceText(const PlatformProfile &profile, const QStringList &environmentVariables);
 
 const PlatformProfile &macosProfile();
 const PlatformProfile &linuxProfile();

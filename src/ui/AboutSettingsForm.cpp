@@ -3,10 +3,13 @@
 #include "model/AppModel.h"
 #include "platform/Calendar.h"
 #include "platform/LogExportController.h"
+#include "platform/PlatformProfile.h"
 #include "platform/Updates.h"
 #include "ui/BusySpinner.h"
 #include "ui/CaptionText.h"
 #include "ui/UiServices.h"
+
+#include "BuildNumber.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -15,6 +18,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPointer>
+#include <QProcessEnvironment>
 #include <QPushButton>
 #include <QStandardPaths>
 
@@ -74,14 +78,27 @@ AboutSettingsForm::AboutSettingsForm(AppModel &model,
         version->addRow(device);
     }
 
-    // Without an updater the system's packages bring new versions: nothing to show here.
+    // Where something else brings new versions (the system's packages on Linux), the group says
+    // what; an updater of our own gets its controls, disabled while there is none.
     UpdateController &updates = model.updates();
-    if (updates.hasUpdater()) {
-        SettingsGroup *group = addGroup(tr("Updates"));
+    SettingsGroup *group = addGroup(tr("Updates"));
+    const QString source
+        = updates.hasUpdater()
+              ? QString()
+              : updateSourceText(currentProfile(), QProcessEnvironment::systemEnvironment().keys());
+    if (!source.isEmpty()) {
+        QLabel *line = captionLabel(source, TextTone::secondary, this);
+        line->setObjectName(QStringLiteral("updateSource"));
+        line->setWordWrap(true);
+        group->addRow(line);
+    } else {
         auto *check = new QPushButton(tr("Check for Updates…"), this);
+        check->setObjectName(QStringLiteral("checkForUpdates"));
+        check->setEnabled(updates.hasUpdater());
         connect(check, &QPushButton::clicked, &updates, &UpdateController::checkForUpdates);
         group->addRow(check);
         auto *automatic = new QCheckBox(tr("Automatically check for updates"), this);
+        automatic->setEnabled(updates.hasUpdater());
         automatic->setChecked(updates.automaticallyChecksForUpdates());
         connect(automatic,
                 &QCheckBox::clicked,

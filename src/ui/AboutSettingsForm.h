@@ -14,7 +14,7 @@ class BusySpinner;
 struct UiServices;
 
 // The About section of the Settings window: the version and the device lines, update checks
-// (only with an updater), "Reset Settings…" and "Export Log…".
+// (or what updates the program where it has no updater), "Reset Settings…" and "Export Log…".
 class AboutSettingsForm : public SettingsForm
 {
     Q_OBJECT

@@ -5,6 +5,7 @@
 #include "ui/CaptionText.h"
 #include "ui/ElidedLabel.h"
 #include "ui/SymbolIcon.h"
+#include "ui/TabularFigures.h"
 #include "units/NameText.h"
 #include "units/SizeText.h"
 
@@ -61,6 +62,7 @@ CleanupSafeRow::CleanupSafeRow(
     } else {
         auto *size = new QLabel(sizeText(item.size, unit), this);
         size->setObjectName(QStringLiteral("rowSize"));
+        useTabularFigures(size);
         applyTone(size, TextTone::secondary);
         row->addWidget(size);
     }

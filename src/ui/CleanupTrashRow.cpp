@@ -4,6 +4,7 @@
 #include "ui/CaptionText.h"
 #include "ui/ElidedLabel.h"
 #include "ui/SymbolIcon.h"
+#include "ui/TabularFigures.h"
 #include "units/SizeText.h"
 
 #include <QHBoxLayout>
@@ -52,6 +53,7 @@ CleanupTrashRow::CleanupTrashRow(CleanupViewModel::TrashDisplay state,
     } else {
         auto *size = new QLabel(stateText(state, unit), this);
         size->setObjectName(QStringLiteral("trashSize"));
+        useTabularFigures(size);
         applyTone(size, TextTone::secondary);
         if (state.kind == CleanupViewModel::TrashDisplay::Kind::unknown)
             size->setToolTip(tr("Can’t read the Trash"));

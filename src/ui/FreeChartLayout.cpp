@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 namespace qm {
 
@@ -107,6 +108,37 @@ std::optional<HistoryPoint> selectedPoint(const QList<HistoryPoint> &points,
 int dateTickCount(qint64 spanDays)
 {
     return spanDays >= 2 && spanDays % 2 == 0 ? 3 : 2;
+}
+
+std::optional<ValueTicks> valueTicks(double lower, double upper, int desiredCount)
+{
+    const double span = upper - lower;
+    if (!std::isfinite(span) || span <= 0 || desiredCount < 1)
+        return std::nullopt;
+    const double rough = span / desiredCount;
+    const double power = std::pow(10.0, std::floor(std::log10(rough)));
+    const double ratio = rough / power;
+    // The nearest of 1, 2, 5 and 10 on a logarithmic scale.
+    const double factor = ratio >= std::sqrt(50.0)   ? 10
+                          : ratio >= std::sqrt(10.0) ? 5
+                          : ratio >= std::sqrt(2.0)  ? 2
+                                                     : 1;
+    const double step = factor * power;
+    // A mark that lies on the edge within rounding noise still counts.
+    const double tolerance = step * 1e-9;
+    const double firstIndex = std::ceil((lower - tolerance) / step);
+    const double lastIndex = std::floor((upper + tolerance) / step);
+    ValueTicks ticks;
+    ticks.step = step;
+    ticks.first = firstIndex * step;
+    ticks.count = int(lastIndex - firstIndex) + 1;
+    ticks.decimals = std::max(0, int(-std::floor(std::log10(step) + 1e-9)));
+    return ticks;
+}
+
+double dotDiameter(double area)
+{
+    return 2 * std::sqrt(area / std::numbers::pi);
 }
 
 QString chartAxisDateFormat(const QLocale &locale)

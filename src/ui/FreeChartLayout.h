@@ -76,6 +76,23 @@ std::optional<HistoryPoint> selectedPoint(const QList<HistoryPoint> &points,
 // twice.
 int dateTickCount(qint64 spanDays);
 
+// The marks of the vertical axis over [lower, upper]: round values (1, 2 or 5 times a power of
+// ten apart, the step nearest to a `desiredCount`-th of the span) from the first multiple of the
+// step in the range, with the decimals that step needs.
+struct ValueTicks
+{
+    double first = 0;
+    double step = 0;
+    int count = 0;
+    int decimals = 0;
+
+    friend bool operator==(const ValueTicks &, const ValueTicks &) = default;
+};
+std::optional<ValueTicks> valueTicks(double lower, double upper, int desiredCount = 3);
+
+// The diameter of a round dot whose area is `area` square pixels (a lone day's dot has area 12).
+double dotDiameter(double area);
+
 // The date format of the horizontal axis: numeric month and day in the locale's order ("M/d"),
 // or day and abbreviated month name where the locale's short date names the month ("d MMM").
 QString chartAxisDateFormat(const QLocale &locale);

@@ -22,7 +22,8 @@ namespace qm {
 
 namespace {
 constexpr int chartHeight = 90;
-constexpr double dotDiameter = 5;
+// A lone day is a dot of 12 square pixels, about 4 pixels across: twice the line's width.
+constexpr double dotArea = 12;
 } // namespace
 
 // Passes the pointer's day to the chart widget.
@@ -84,7 +85,8 @@ FreeSpaceChart::FreeSpaceChart(QWidget *parent)
     // The axes stay for the life of the chart; only their ranges and the series change.
     m_xAxis = new QDateTimeAxis(chart);
     m_yAxis = new QValueAxis(chart);
-    m_yAxis->setTickCount(3);
+    // Marks at round values (see valueTicks()), placed from an anchor at a fixed interval.
+    m_yAxis->setTickType(QValueAxis::TicksDynamic);
     m_xAxis->setLabelsFont(caption2Font());
     m_yAxis->setLabelsFont(caption2Font());
     chart->addAxis(m_xAxis, Qt::AlignBottom);
@@ -195,8 +197,13 @@ void FreeSpaceChart::rebuild()
     xAxis->setFormat(chartAxisDateFormat(locale));
     xAxis->setRange(m_points.first().day, m_points.last().day);
     yAxis->setRange(m_domain->lower, m_domain->upper);
-    yAxis->setLabelFormat(m_domain->upper - m_domain->lower < 3 ? QStringLiteral("%.2f")
-                                                                : QStringLiteral("%.0f"));
+    if (const std::optional<ValueTicks> ticks = valueTicks(m_domain->lower, m_domain->upper)) {
+        yAxis->setTickAnchor(ticks->first);
+        yAxis->setTickInterval(ticks->step);
+        // With localized numbers the chart writes "%.Nf" in its locale: "1,5" in Germany.
+        yAxis->setLabelFormat(QStringLiteral("%.") + QString::number(ticks->decimals)
+                              + QLatin1Char('f'));
+    }
     for (QAbstractAxis *axis :
          {static_cast<QAbstractAxis *>(xAxis), static_cast<QAbstractAxis *>(yAxis)}) {
         axis->setLabelsColor(secondary);
@@ -223,9 +230,9 @@ void FreeSpaceChart::rebuild()
             auto *dot = new QScatterSeries;
             dot->setName(QStringLiteral("Dot %1").arg(index));
             dot->setMarkerShape(QScatterSeries::MarkerShapeCircle);
-            dot->setMarkerSize(dotDiameter);
+            dot->setMarkerSize(dotDiameter(dotArea));
             dot->setColor(accent);
-            dot->setBorderColor(accent);
+            dot->setPen(Qt::NoPen);
             dot->append(series->at(0));
             attach(dot);
         }

@@ -6,6 +6,7 @@
 #include "ui/ElidedLabel.h"
 #include "ui/ScreenStyle.h"
 #include "ui/SymbolIcon.h"
+#include "ui/TabularFigures.h"
 #include "ui/ThemeIcon.h"
 #include "units/NameText.h"
 #include "units/SizeText.h"
@@ -19,6 +20,10 @@
 #include <limits>
 
 namespace qm {
+
+namespace {
+constexpr int lockSize = 12;
+} // namespace
 
 QString growthChangeText(qint64 delta, ByteUnit unit)
 {
@@ -54,6 +59,12 @@ QLabel *growthChangeLabel(qint64 delta, ByteUnit unit, QWidget *parent)
     QFont font = label->font();
     font.setWeight(QFont::Medium);
     label->setFont(font);
+    useTabularFigures(label);
+    // Changes of up to three digits take one width, right-aligned, so that the sizes before
+    // them stand in a column too.
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    label->setMinimumWidth(
+        label->fontMetrics().horizontalAdvance(growthChangeText(-888'800'000, unit)));
     return label;
 }
 
@@ -95,18 +106,22 @@ GrowthRow::GrowthRow(const DeltaItem &item,
         line->addWidget(Badge::newBadge(this));
     QLabel *size = secondaryCaption(listSizeText(item.currentSize, unit), this);
     size->setObjectName(QStringLiteral("currentSize"));
+    useTabularFigures(size);
     line->addWidget(size);
     layout->addLayout(line, 1);
 
     if (deletability(item.path) == Deletable::never) {
         auto *lock = new QLabel(this);
         lock->setObjectName(QStringLiteral("appDataLock"));
-        lock->setPixmap(symbolIcon(Symbol::lock).pixmap(12, 12));
+        lock->setPixmap(symbolIcon(Symbol::lock).pixmap(lockSize, lockSize));
         const QString help = QCoreApplication::translate(
             "Growth", "App data. Quillmere doesn’t offer cleanup here.");
         lock->setToolTip(help);
         lock->setAccessibleName(help);
         layout->addWidget(lock);
+    } else {
+        // The lock's place stays, so that sizes line up with those of locked rows.
+        layout->addSpacing(lockSize + layout->spacing());
     }
     layout->addWidget(growthChangeLabel(item.delta, unit, this));
     QToolButton *examine = symbolButton(Symbol::examine,

@@ -81,6 +81,13 @@ PopoverContent::PopoverContent(AppModel &model, PopoverPlacement placement, QWid
     m_relayoutTimer.setSingleShot(true);
     m_relayoutTimer.setInterval(0);
     connect(&m_relayoutTimer, &QTimer::timeout, this, &PopoverContent::relayout);
+    // Screens coming, going or changing their size or usable area (a new resolution, a panel
+    // added or moved) are measured again; a burst of them gives one measurement.
+    m_screenTimer.setSingleShot(true);
+    m_screenTimer.setInterval(0);
+    connect(&m_screenTimer, &QTimer::timeout, this, &PopoverContent::screensChanged);
+    connect(qGuiApp, &QGuiApplication::screenAdded, this, &PopoverContent::scheduleScreenMeasure);
+    connect(qGuiApp, &QGuiApplication::screenRemoved, this, &PopoverContent::scheduleScreenMeasure);
     relayout();
 }
 
@@ -118,10 +125,42 @@ void PopoverContent::showEvent(QShowEvent *event)
         connect(handle,
                 &QWindow::screenChanged,
                 this,
-                &PopoverContent::measureWindow,
+                &PopoverContent::followScreen,
                 Qt::UniqueConnection);
+        followScreen(handle->screen());
     }
     measureWindow();
+}
+
+void PopoverContent::followScreen(QScreen *screen)
+{
+    for (const QMetaObject::Connection &connection : std::as_const(m_screenConnections))
+        disconnect(connection);
+    m_screenConnections.clear();
+    if (screen) {
+        m_screenConnections = {
+            connect(
+                screen, &QScreen::geometryChanged, this, &PopoverContent::scheduleScreenMeasure),
+            connect(screen,
+                    &QScreen::availableGeometryChanged,
+                    this,
+                    &PopoverContent::scheduleScreenMeasure),
+        };
+    }
+    scheduleScreenMeasure();
+}
+
+void PopoverContent::scheduleScreenMeasure()
+{
+    m_screenTimer.start();
+}
+
+void PopoverContent::screensChanged()
+{
+    // The usable height of the window's screen, and the smallest one of all screens that
+    // stands in for it while the window has none, may both have changed.
+    measureWindow();
+    scheduleRelayout();
 }
 
 bool PopoverContent::eventFilter(QObject *watched, QEvent *event)

@@ -6,6 +6,7 @@
 #include <QTimer>
 #include <QWidget>
 
+class QScreen;
 class QScrollArea;
 class QStackedWidget;
 
@@ -54,6 +55,10 @@ protected:
 
 private:
     void applyRequestedTab();
+    // Follows the size and usable area of the screen the window is on.
+    void followScreen(QScreen *screen);
+    void scheduleScreenMeasure();
+    void screensChanged();
     void scheduleRelayout();
     void relayout();
 
@@ -65,6 +70,8 @@ private:
     PopoverWindowMetrics m_metrics;
     PopoverLayout m_layout;
     QTimer m_relayoutTimer;
+    QTimer m_screenTimer;
+    QList<QMetaObject::Connection> m_screenConnections;
 
     QScrollArea *m_scroll = nullptr;
     QWidget *m_inner = nullptr;

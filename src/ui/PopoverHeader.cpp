@@ -23,6 +23,10 @@
 
 namespace qm {
 
+namespace {
+constexpr int storageTopGap = 14;
+} // namespace
+
 QStringList PopoverHeader::notificationSettingsCommand()
 {
     const QList<QStringList> known{
@@ -74,10 +78,10 @@ PopoverHeader::PopoverHeader(AppModel &model, QWidget *parent)
     }
     layout->addWidget(m_notificationBanner);
 
-    // The storage part has 14 pixels above it; the layout's own spacing gives the rest.
+    // The storage part has 14 pixels above it (see refresh()).
     m_storage = new QWidget(this);
     auto *storage = new QVBoxLayout(m_storage);
-    storage->setContentsMargins(0, 14 - layout->spacing(), 0, 0);
+    storage->setContentsMargins(0, storageTopGap, 0, 0);
     storage->setSpacing(0);
     m_readingFreeSpace
         = new QLabel(QCoreApplication::translate("Popover", "Reading free space…"), m_storage);
@@ -173,8 +177,16 @@ void PopoverHeader::refresh()
         m_updateBanner->setText(fillPlaceholders(
             QCoreApplication::translate("Popover", "Version %@ is available"), {*version}));
 
-    m_notificationBanner->setVisible(m_model.notificationAuthorization()
-                                     == NotificationAuthorization::denied);
+    const bool notificationsDenied
+        = m_model.notificationAuthorization() == NotificationAuthorization::denied;
+    m_notificationBanner->setVisible(notificationsDenied);
+    // 14 pixels between the storage part and what is above it: a banner, after which the
+    // layout's spacing counts towards the gap, or the top of the header, where the layout adds
+    // no spacing before its first shown item.
+    const int spacing = static_cast<QBoxLayout *>(layout())->spacing();
+    const bool bannerAbove = version.has_value() || notificationsDenied;
+    m_storage->layout()->setContentsMargins(
+        0, bannerAbove ? storageTopGap - spacing : storageTopGap, 0, 0);
 
     const std::optional<DiskSpace> space = m_model.monitor().space();
     m_readingFreeSpace->setVisible(!space);

@@ -3,6 +3,7 @@
 #include "ui/ScreenStyle.h"
 #include "ui/ShareBar.h"
 #include "ui/StorageBarLayout.h"
+#include "ui/TabularFigures.h"
 
 #include <QLabel>
 #include <QVBoxLayout>
@@ -20,6 +21,7 @@ StorageBar::StorageBar(QWidget *parent)
     layout->setSpacing(6);
     layout->addWidget(m_track);
     m_caption->setObjectName(QStringLiteral("storageCaption"));
+    useTabularFigures(m_caption);
     m_caption->setWordWrap(true);
     layout->addWidget(m_caption);
 }

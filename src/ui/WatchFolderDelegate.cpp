@@ -3,6 +3,7 @@
 #include "records/Deletable.h"
 #include "ui/CaptionText.h"
 #include "ui/SymbolIcon.h"
+#include "ui/TabularFigures.h"
 #include "ui/TextContrast.h"
 #include "ui/WatchListModel.h"
 
@@ -96,7 +97,7 @@ void WatchFolderDelegate::paint(QPainter *painter,
                                -verticalMargin);
 
     // The size at the right.
-    const QFont sizeFont = option.font;
+    const QFont sizeFont = tabularFiguresFont(option.font);
     const QString sizeText = index.data(WatchListModel::SizeTextRole).toString();
     const QFontMetrics sizeMetrics(sizeFont);
     const int sizeWidth = sizeMetrics.horizontalAdvance(sizeText);

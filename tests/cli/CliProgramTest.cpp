@@ -1,10 +1,13 @@
 // The installed tool end to end, in the test's private home: its own scan when no program runs,
 // then what it reads back, and its exit codes.
+#include "growth/GrowthSummary.h"
+#include "platform/Calendar.h"
 #include "records/ChildrenStore.h"
 #include "records/Snapshot.h"
 #include "settings/Settings.h"
 #include "support/Printers.h"
 #include "support/TestEnvironment.h"
+#include "units/DisplayLocale.h"
 
 #include <QDate>
 #include <QDir>
@@ -13,6 +16,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QStandardPaths>
 
 #include <cerrno>
@@ -34,9 +38,15 @@ struct ToolRun
     QByteArray err;
 };
 
-ToolRun runTool(const QStringList &arguments)
+ToolRun runTool(const QStringList &arguments, const QString &locale = {})
 {
     QProcess tool;
+    if (!locale.isEmpty()) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char *name : {"LC_ALL", "LC_TIME", "LC_NUMERIC", "LANG"})
+            environment.insert(QString::fromLatin1(name), locale);
+        tool.setProcessEnvironment(environment);
+    }
     tool.setWorkingDirectory(qm::test::privateHome());
     tool.start(QStringLiteral(QUILLMERE_CLI_EXECUTABLE), arguments);
     EXPECT_TRUE(tool.waitForFinished(120000));
@@ -122,6 +132,54 @@ TEST(CliProgram, ARecordThatIsNotARealDayIsIgnoredAndKept)
     QFile kept(data + u"/snapshots.json"_s);
     ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
     EXPECT_EQ(kept.readAll(), file) << "the tool never rewrites records";
+}
+
+// The tool's texts are English: its days and numbers follow the user's territory in English,
+// never the system's language ("8 Dec" in Germany, not "8. Dez."; ASCII digits in Egypt).
+TEST(CliProgram, DaysAndNumbersInTheLanguageOfTheTexts)
+{
+    const QString data = dataFolder();
+    QDir(data).removeRecursively();
+    const QDate today = QDate::currentDate();
+    const auto record = [](const QDate &date, qint64 downloads) -> QJsonValue {
+        return QJsonObject{{u"date"_s, date.toString(Qt::ISODate)},
+                           {u"free"_s, qint64(50'000'000'000)},
+                           {u"entries"_s, QJsonObject{{u"~/Downloads"_s, downloads}}}};
+    };
+    ASSERT_TRUE(
+        qm::test::writeFile(data + u"/snapshots.json"_s,
+                            QJsonDocument(QJsonArray{record(today.addDays(-2), 1'000'000'000),
+                                                     record(today.addDays(-1), 3'500'000'000)})
+                                .toJson()));
+    const QDateTime now = QDateTime::currentDateTime();
+    const qm::Calendar calendar = qm::Calendar::current();
+    const QDateTime base = calendar.startOfDay(today.addDays(-2));
+    const struct
+    {
+        const char *environment;
+        QLocale system;
+    } cases[] = {
+        {"de_DE.UTF-8", QLocale(QLocale::German, QLocale::Germany)},
+        {"ar_EG.UTF-8", QLocale(QLocale::Arabic, QLocale::Egypt)},
+        {"C.UTF-8", QLocale::c()},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.environment);
+        const ToolRun growth = runTool({u"growth"_s}, QString::fromLatin1(c.environment));
+        ASSERT_EQ(growth.exitCode, 0) << growth.err.data();
+        const QString out = QString::fromUtf8(growth.out);
+        const QLocale shown = qm::displayLocale(c.system);
+        EXPECT_TRUE(out.contains(qm::shortDayText(base, now, calendar, shown)))
+            << out.toStdString() << "\nexpected "
+            << qm::shortDayText(base, now, calendar, shown).toStdString();
+        const QString system = qm::shortDayText(base, now, calendar, c.system);
+        if (system != qm::shortDayText(base, now, calendar, shown)) {
+            EXPECT_FALSE(out.contains(system)) << out.toStdString();
+        }
+        // Every digit is an ASCII one.
+        for (const QChar character : out)
+            EXPECT_FALSE(character.isDigit() && character.unicode() > 0x7f) << out.toStdString();
+    }
 }
 
 // Watched folders with a line break, a tab or a right-to-left override in their names, and a

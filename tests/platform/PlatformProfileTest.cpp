@@ -129,6 +129,40 @@ TEST(PlatformProfile, TheIconCarriesTheValueWhereThePanelDrawsNoLabel)
         EXPECT_LE(host.size(), 15) << host.toStdString();
 }
 
+// What About says brings new versions, by how the program was installed.
+TEST(PlatformProfile, AboutNamesWhatUpdatesTheProgram)
+{
+    const QString packages = QStringLiteral(
+        "Your system’s package manager updates Quillmere, together with your other software.");
+    const QString flatpak
+        = QStringLiteral("Flatpak updates Quillmere, together with your other Flatpak apps.");
+    const struct
+    {
+        const char *name;
+        const PlatformProfile &profile;
+        QStringList environment;
+        QString expected;
+    } cases[] = {
+        {"distribution package", linuxProfile(), {QStringLiteral("HOME")}, packages},
+        {"nothing set at all", linuxProfile(), {}, packages},
+        {"inside Flatpak", linuxProfile(), {QStringLiteral("FLATPAK_ID")}, flatpak},
+        {"a snap",
+         linuxProfile(),
+         {QStringLiteral("SNAP")},
+         QStringLiteral("Snap keeps Quillmere up to date.")},
+        {"the first row wins",
+         linuxProfile(),
+         {QStringLiteral("SNAP"), QStringLiteral("FLATPAK_ID")},
+         flatpak},
+        {"a variable only named alike", linuxProfile(), {QStringLiteral("SNAP_NAME_X")}, packages},
+        {"macOS updates itself", macosProfile(), {}, QString()},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(updateSourceText(c.profile, c.environment), c.expected);
+    }
+}
+
 TEST(PlatformProfile, TheBuildSelectsTheLinuxProfileHere)
 {
     EXPECT_EQ(&currentProfile(), &linuxProfile());

@@ -4,12 +4,14 @@
 #include "ui/ScanLine.h"
 #include "ui/SettingsWindowLayout.h"
 #include "ui/StorageBarLayout.h"
+#include "units/DisplayLocale.h"
 
 #include <QTimeZone>
 
 #include <gtest/gtest.h>
 
 using namespace qm;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -245,22 +247,78 @@ TEST(FreeChartLayoutTest, TitlesAndAxisDates)
     const std::pair<qint64, int> ticks[] = {{1, 2}, {2, 3}, {3, 2}, {6, 3}, {29, 2}};
     for (const auto &[span, count] : ticks)
         EXPECT_EQ(dateTickCount(span), count) << span;
+    // The user's locale as the screens see it: the territory's order in English, unless the
+    // program has texts in the user's language.
+    const QStringList englishOnly{QStringLiteral("en")};
     struct Case
     {
-        QLocale locale;
+        const char *name;
+        QLocale environment;
+        QStringList localizations;
         QString expected;
     };
-    const Case cases[]
-        = {{QLocale(QLocale::English, QLocale::UnitedStates), QStringLiteral("12/8")},
-           {QLocale(QLocale::German, QLocale::Germany), QStringLiteral("8.12")},
-           {QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("12/8")},
-           {QLocale(QLocale::Arabic, QLocale::Egypt), QStringLiteral("٨\u200F/١٢")},
-           // The C locale names the month; its numbers alone would read "8 12".
-           {QLocale::c(), QStringLiteral("8 Dec")}};
+    const Case cases[] = {
+        {"en_US", QLocale(QLocale::English, QLocale::UnitedStates), englishOnly, u"12/8"_s},
+        {"de_DE: English in Germany",
+         QLocale(QLocale::German, QLocale::Germany),
+         englishOnly,
+         u"8/12"_s},
+        {"en_GB", QLocale(QLocale::English, QLocale::UnitedKingdom), englishOnly, u"8/12"_s},
+        {"ja_JP: English", QLocale(QLocale::Japanese, QLocale::Japan), englishOnly, u"12/8"_s},
+        {"he_IL: English in Israel",
+         QLocale(QLocale::Hebrew, QLocale::Israel),
+         englishOnly,
+         u"8/12"_s},
+        {"C: English", QLocale::c(), englishOnly, u"12/8"_s},
+        {"ar_EG with Arabic texts",
+         QLocale(QLocale::Arabic, QLocale::Egypt),
+         {u"en"_s, u"ar"_s},
+         u"٨\u200F/١٢"_s},
+    };
     for (const Case &c : cases) {
-        SCOPED_TRACE(c.locale.name().toStdString());
-        EXPECT_EQ(c.locale.toString(QDate(2026, 12, 8), chartAxisDateFormat(c.locale)), c.expected);
+        SCOPED_TRACE(c.name);
+        const QLocale shown = displayLocale(c.environment, c.localizations);
+        EXPECT_EQ(shown.toString(QDate(2026, 12, 8), chartAxisDateFormat(shown)), c.expected);
     }
+    // A locale whose short date names the month keeps the name: its numbers alone would read
+    // "8 12".
+    EXPECT_EQ(QLocale::c().toString(QDate(2026, 12, 8), chartAxisDateFormat(QLocale::c())),
+              u"8 Dec"_s);
+}
+
+// The vertical marks: a round step near a third of the scale, from its first multiple inside.
+TEST(FreeChartLayoutTest, VerticalMarksAtRoundValues)
+{
+    struct Case
+    {
+        const char *name;
+        double lower, upper;
+        std::optional<ValueTicks> expected;
+    };
+    const Case cases[] = {
+        {"110 to 134: tens", 110, 134, ValueTicks{110, 10, 3, 0}},
+        {"1.286 to 1.454: twentieths", 1.286, 1.454, ValueTicks{1.30, 0.05, 4, 2}},
+        {"0 to 1: halves", 0, 1, ValueTicks{0, 0.5, 3, 1}},
+        {"-3 to 3 around zero", -3, 3, ValueTicks{-2, 2, 3, 0}},
+        {"a mark on both edges", 100, 300, ValueTicks{100, 50, 5, 0}},
+        {"large values", 1'200'000, 1'900'000, ValueTicks{1'200'000, 200'000, 4, 0}},
+        {"an empty scale", 5, 5, std::nullopt},
+        {"an upside-down scale", 6, 5, std::nullopt},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::optional<ValueTicks> ticks = valueTicks(c.lower, c.upper);
+        ASSERT_EQ(ticks.has_value(), c.expected.has_value());
+        if (!ticks)
+            continue;
+        EXPECT_NEAR(ticks->first, c.expected->first, 1e-9 * std::abs(c.expected->step));
+        EXPECT_DOUBLE_EQ(ticks->step, c.expected->step);
+        EXPECT_EQ(ticks->count, c.expected->count);
+        EXPECT_EQ(ticks->decimals, c.expected->decimals);
+    }
+    // A lone day's dot covers 12 square pixels.
+    EXPECT_NEAR(dotDiameter(12), 3.909, 0.001);
+    EXPECT_NEAR(dotDiameter(100), 11.284, 0.001);
 }
 
 // --- Storage bar -------------------------------------------------------------------------------

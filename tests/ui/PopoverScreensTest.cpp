@@ -5,6 +5,7 @@
 #include "ui/MainWindow.h"
 #include "ui/Popover.h"
 #include "ui/PopoverContent.h"
+#include "ui/SettingsWindow.h"
 
 #include "ScreenFixture.h"
 
@@ -132,6 +133,24 @@ TEST(PopoverScreensTest, RendersEveryState)
             save(shown, name);
             shown->close();
         }
+    QApplication::setPalette(light);
+}
+
+// The About section, with the line on what updates the program, in both palettes.
+TEST(PopoverScreensTest, RendersTheAboutSection)
+{
+    const QPalette light = QApplication::palette();
+    for (const bool dark : {false, true}) {
+        QApplication::setPalette(dark ? breezeDarkPalette() : light);
+        ScreenSetup setup;
+        AppModel &model = setup.makeModel();
+        SettingsWindow window(model);
+        window.open(SettingsSection::about);
+        window.resize(SettingsWindow::minimumContentSize);
+        waitUntil([] { return false; }, 50);
+        save(&window, dark ? QStringLiteral("about-dark") : QStringLiteral("about"));
+        window.hide();
+    }
     QApplication::setPalette(light);
 }
 

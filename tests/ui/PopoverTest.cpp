@@ -10,6 +10,8 @@
 #include "ui/GrowthTab.h"
 #include "ui/MainWindow.h"
 #include "ui/PopoverContent.h"
+#include "ui/StorageBar.h"
+#include "ui/TabularFigures.h"
 #include "ui/TrayIcon.h"
 #include "units/NameText.h"
 
@@ -19,13 +21,16 @@
 #include <QApplication>
 #include <QChart>
 #include <QChartView>
+#include <QFontDatabase>
 #include <QLabel>
 #include <QMenu>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSemaphore>
+#include <QSignalSpy>
 #include <QStackedWidget>
 #include <QTest>
 #include <QToolButton>
@@ -33,6 +38,7 @@
 
 #include <functional>
 #include <optional>
+#include <set>
 
 #if defined(__GLIBC__)
 #include <malloc.h>
@@ -242,6 +248,58 @@ TEST(PopoverHeaderTest, EachElementShowsUnderItsCondition)
     }
 }
 
+// The storage part keeps 14 pixels above it, below a banner and, in the usual case without
+// one, below the top of the header.
+TEST(PopoverHeaderTest, StorageSitsFourteenPixelsBelowWhatIsAboveIt)
+{
+    struct Case
+    {
+        const char *name;
+        std::function<void(ScreenSetup &)> before;
+        const char *storage; // the element that starts the storage part
+        const char *above;   // the element above it; empty for the header's top
+    };
+    const Case cases[] = {
+        {"no banner", writeTwoDays, "storageBar", ""},
+        {"no banner, no reading", [](ScreenSetup &s) { s.disk.reset(); }, "readingFreeSpace", ""},
+        {"below the notifications banner",
+         [](ScreenSetup &s) {
+             writeTwoDays(s);
+             s.notifier->authorization = NotificationAuthorization::denied;
+         },
+         "storageBar",
+         "notificationBanner"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        ScreenSetup setup;
+        c.before(setup);
+        AppModel &model = setup.makeModel();
+        AppWindows windows(model);
+        windows.togglePopover(trayItem);
+        Popover *popover = windows.popover();
+        const QString storageName = QLatin1String(c.storage);
+        const QString aboveName = QLatin1String(c.above);
+        ASSERT_TRUE(waitUntil(
+            [&] {
+                return shownIn(popover, storageName)
+                       && (aboveName.isEmpty() || shownIn(popover, aboveName));
+            },
+            3000));
+        waitUntil([] { return false; }, 50); // the coalesced refresh and the layout
+        const QWidget *header = child(popover, QStringLiteral("popoverHeader"));
+        ASSERT_NE(header, nullptr);
+        const int storageTop = child(popover, storageName)->mapTo(header, QPoint(0, 0)).y();
+        int aboveBottom = 0;
+        if (!aboveName.isEmpty()) {
+            const QWidget *above = child(popover, aboveName);
+            aboveBottom = above->mapTo(header, QPoint(0, above->height())).y();
+        }
+        EXPECT_EQ(storageTop - aboveBottom, 14);
+        popover->close();
+    }
+}
+
 TEST(PopoverHeaderTest, TheLineForTheRestOfTheVolumesShowsThemAll)
 {
     ScreenSetup setup;
@@ -373,6 +431,50 @@ TEST_F(ScreenTest, DetachedWindowIsCreatedOnceAndReused)
     EXPECT_EQ(windows.mainWindow(), window);
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(window->content()->selectedTab(), MenuTab::cleanup);
+}
+
+// A new resolution or a panel added, moved or resized changes the screen under an open popover
+// or the main window: the content measures its screen again and lays itself out anew, as when
+// it moves to another screen. (The offscreen screen cannot be resized; its signals are sent as
+// the windowing system sends them.)
+TEST_F(ScreenTest, ScreenSizeAndUsableAreaChangesAreMeasuredAgain)
+{
+    makeModel();
+    AppWindows windows(*model);
+    const struct
+    {
+        const char *host;
+        std::function<PopoverContent *()> open;
+    } hosts[] = {
+        {"popover",
+         [&] {
+             windows.togglePopover(trayItem);
+             return windows.popover()->content();
+         }},
+        {"main window",
+         [&] {
+             windows.presentMainWindow();
+             return windows.mainWindow()->content();
+         }},
+    };
+    for (const auto &host : hosts) {
+        SCOPED_TRACE(host.host);
+        PopoverContent *content = host.open();
+        ASSERT_NE(content, nullptr);
+        QWidget *top = content->window();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(top));
+        QScreen *screen = top->screen();
+        ASSERT_NE(screen, nullptr);
+        for (const char *change : {"geometryChanged", "availableGeometryChanged"}) {
+            SCOPED_TRACE(change);
+            waitUntil([] { return false; }, 50); // the layouts of the opening are done
+            QSignalSpy relaid(content, &PopoverContent::preferredSizeChanged);
+            ASSERT_TRUE(QMetaObject::invokeMethod(
+                screen, change, Qt::DirectConnection, Q_ARG(QRect, screen->geometry())));
+            EXPECT_TRUE(relaid.wait(2000));
+        }
+        top->close();
+    }
 }
 
 TEST_F(ScreenTest, TabsKeepTheirStateAcrossSwitches)
@@ -554,6 +656,68 @@ TEST_F(ScreenTest, BackToTopIsEnabledOnlyAwayFromTheTop)
     QTest::mouseClick(backToTop, Qt::LeftButton);
     EXPECT_EQ(scroll->value(), 0);
     EXPECT_FALSE(backToTop->isEnabled());
+}
+
+// The widths of the digits 0 to 9 in `font`, as drawn.
+QList<qreal> digitWidths(const QFont &font)
+{
+    const QFontMetricsF metrics(font);
+    QList<qreal> widths;
+    for (char digit = '0'; digit <= '9'; ++digit)
+        widths.append(metrics.horizontalAdvance(QLatin1Char(digit)));
+    return widths;
+}
+
+bool allEqual(const QList<qreal> &widths)
+{
+    return std::all_of(
+        widths.cbegin(), widths.cend(), [&](qreal w) { return qFuzzyCompare(w, widths.first()); });
+}
+
+// Sizes and changes stacked in rows line up: every digit of the fonts they are drawn in takes
+// the same width, whichever font the desktop gives (DejaVu Sans here; a font with proportional
+// digits gives way to the fixed-width one).
+TEST_F(ScreenTest, FiguresInRowsAreDrawnInDigitsOfOneWidth)
+{
+    writeTwoDays(*this);
+    makeModel();
+    ShownGrowthTab shown(*model, 348);
+    StorageBar bar;
+    bar.setSpace(DiskSpace{150 * GB, 1000 * GB, 3 * GB}, ByteUnit::GB);
+    QList<const QWidget *> figures{child(&bar, QStringLiteral("storageCaption"))};
+    for (const char *name : {"currentSize", "change"})
+        for (const QWidget *label : shown.tab.findChildren<QWidget *>(QLatin1String(name)))
+            figures.append(label);
+    ASSERT_GE(figures.size(), 7); // the caption, three sizes and three changes
+    // The sizes and the changes of the rows each end on one line, whatever the lengths of the
+    // changes and whether a row carries the app-data lock.
+    for (const char *name : {"currentSize", "change"}) {
+        SCOPED_TRACE(name);
+        std::set<int> rightEdges;
+        for (const QWidget *row : shown.tab.findChildren<QWidget *>(QStringLiteral("growthRow"))) {
+            const QWidget *label = row->findChild<QWidget *>(QLatin1String(name));
+            ASSERT_NE(label, nullptr);
+            rightEdges.insert(label->mapTo(&shown.tab, QPoint(label->width(), 0)).x());
+        }
+        EXPECT_EQ(rightEdges.size(), 1u)
+            << "right edges from " << *rightEdges.begin() << " to " << *rightEdges.rbegin();
+    }
+    for (const QWidget *label : figures) {
+        SCOPED_TRACE(label->objectName().toStdString() + " in "
+                     + label->font().family().toStdString());
+        EXPECT_TRUE(allEqual(digitWidths(label->font())));
+    }
+    // Every font of the desktop, bold too, gives figures of one width.
+    for (const QString &family : QFontDatabase::families()) {
+        for (const QFont::Weight weight : {QFont::Normal, QFont::Medium, QFont::Bold}) {
+            QFont font(family, 11);
+            font.setWeight(weight);
+            const QFont figuresFont = tabularFiguresFont(font);
+            SCOPED_TRACE(family.toStdString() + " " + std::to_string(int(weight)));
+            EXPECT_TRUE(allEqual(digitWidths(figuresFont)));
+            EXPECT_EQ(figuresFont == font, allEqual(digitWidths(font)));
+        }
+    }
 }
 
 TEST_F(ScreenTest, PointingAtTheChartLabelsTheNearestDay)

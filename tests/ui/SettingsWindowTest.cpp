@@ -4,6 +4,7 @@
 #include "freespace/DiskSpaceMonitor.h"
 #include "platform/LogExportController.h"
 #include "platform/LogSink.h"
+#include "platform/PlatformProfile.h"
 #include "records/WatchList.h"
 #include "ui/AboutSettingsForm.h"
 #include "ui/MenuBarSettingsForm.h"
@@ -21,8 +22,10 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QListWidget>
+#include <QProcessEnvironment>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -526,6 +529,11 @@ TEST_F(SettingsWindowTest, AboutExportsTheLogAndResetsTheSettings)
     for (const QPushButton *button : window->findChildren<QPushButton *>())
         EXPECT_NE(button->text(), QStringLiteral("Check for Updates…"))
             << "no updater in this build";
+    // In its place, what does update the program.
+    ASSERT_NE(window->findChild<QLabel *>(QStringLiteral("updateSource")), nullptr);
+    EXPECT_EQ(child<QLabel>("updateSource")->text(),
+              updateSourceText(linuxProfile(), QProcessEnvironment::systemEnvironment().keys()));
+    EXPECT_TRUE(child<QLabel>("updateSource")->isVisible());
 
     chosenSaveFile = dir.filePath(QStringLiteral("exported log.txt"));
     QTest::mouseClick(child<QPushButton>("exportLogButton"), Qt::LeftButton);
@@ -555,6 +563,15 @@ TEST_F(SettingsWindowTest, AboutExportsTheLogAndResetsTheSettings)
                            resetSettingsConfirmationButton()}));
     EXPECT_EQ(settingsOnDisk().unit, ByteUnit::GB);
     EXPECT_EQ(settingsOnDisk().lastSettingsTab, QStringLiteral("general"));
+}
+
+// This build's own line carries a build number, never the "?" of a missing one.
+TEST(SettingsTexts, ThisBuildShowsItsBuildNumber)
+{
+    static const QRegularExpression line(
+        QStringLiteral("^Quillmere \\d+\\.\\d+\\.\\d+ \\([0-9]+\\)$"));
+    EXPECT_TRUE(line.match(AboutSettingsForm::versionText()).hasMatch())
+        << AboutSettingsForm::versionText().toStdString();
 }
 
 TEST(SettingsTexts, VersionAndLogFileName)
