@@ -150,6 +150,7 @@ std::optional<DeltaReport> makeDeltaReport(const QList<Snapshot> &records,
         report.items, [](const DeltaItem &item) { return item.path; }, itemLimit);
     if (!overflowed)
         report.totalGrowth = totalGrowthOf(counted, breakdown, latest.date, base.date);
+    report.countedChanges = std::move(counted);
     return report;
 }
 

@@ -36,6 +36,8 @@ struct DeltaReport
     bool baseIsExactlyDaysBack = false; // baseDate is exactly daysBack calendar days earlier
     QList<DeltaItem> items;             // folders that grew, largest growth first
     std::optional<qint64> totalGrowth;  // absent when it cannot be computed (64-bit overflow)
+    // The change of every folder the total counts (measured on both days; shrinking ones too).
+    QMap<QString, qint64> countedChanges;
 
     friend bool operator==(const DeltaReport &, const DeltaReport &) = default;
 };

@@ -249,6 +249,76 @@ QString growthHeadline(const DeltaReport &report,
         {growthText(total, unit, locale), baseDay});
 }
 
+QString freeSpaceChangeText(const FreeSpaceChange &change,
+                            ByteUnit unit,
+                            const QDateTime &now,
+                            const Calendar &calendar,
+                            const QLocale &locale)
+{
+    const auto tr = [](const char *text) {
+        return QCoreApplication::translate("Growth", text);
+    };
+    const auto size = [&](qint64 bytes) {
+        return listSizeText(bytes, unit, locale).replace(QLatin1Char(' '), QChar(0x00A0));
+    };
+    const QString day = dayKeyText(change.baseDate, now, calendar, locale);
+    if (!change.freeChange)
+        return fillPlaceholders(tr("The change in free space since %@ can’t be worked out."),
+                                {day});
+
+    const qint64 freeChange = *change.freeChange;
+    QString text;
+    if (!change.explainedByWatched) {
+        text = freeChange < 0
+                   ? fillPlaceholders(tr("Free space fell %@ since %@."), {size(-freeChange), day})
+               : freeChange > 0
+                   ? fillPlaceholders(tr("Free space rose %@ since %@."), {size(freeChange), day})
+                   : fillPlaceholders(tr("Free space hasn’t changed since %@."), {day});
+    } else if (freeChange < 0) {
+        const qint64 drop = -freeChange;
+        const qint64 grown = *change.explainedByWatched;
+        if (grown == 0)
+            text = fillPlaceholders(tr("Free space fell %@ since %@, none of it in watched "
+                                       "folders: it went elsewhere (the system, other folders, "
+                                       "other users)."),
+                                    {size(drop), day});
+        else if (grown < drop)
+            text = fillPlaceholders(tr("Free space fell %@ since %@: watched folders explain %@, "
+                                       "%@ is elsewhere (the system, other folders, other users)."),
+                                    {size(drop), day, size(grown), size(drop - grown)});
+        else if (grown == drop)
+            text
+                = fillPlaceholders(tr("Free space fell %@ since %@, all of it in watched folders."),
+                                   {size(drop), day});
+        else
+            text
+                = fillPlaceholders(tr("Free space fell %@ since %@ while watched folders grew %@: "
+                                      "%@ was freed elsewhere, for example by emptying the Trash."),
+                                   {size(drop), day, size(grown), size(grown - drop)});
+    } else {
+        const qint64 grown = *change.explainedByWatched;
+        if (grown == 0)
+            text = freeChange > 0
+                       ? fillPlaceholders(tr("Free space rose %@ since %@."),
+                                          {size(freeChange), day})
+                       : fillPlaceholders(tr("Free space hasn’t changed since %@."), {day});
+        else if (freeChange == 0)
+            text = fillPlaceholders(tr("Free space hasn’t changed since %@ although watched "
+                                       "folders grew %@: as much was freed elsewhere."),
+                                    {day, size(grown)});
+        else if (change.elsewhere)
+            text = fillPlaceholders(tr("Free space rose %@ since %@ although watched folders grew "
+                                       "%@: %@ was freed elsewhere, for example by emptying the "
+                                       "Trash."),
+                                    {size(freeChange), day, size(grown), size(*change.elsewhere)});
+        else
+            text = fillPlaceholders(tr("Free space rose %@ since %@."), {size(freeChange), day});
+    }
+    if (change.otherVolumesGrew)
+        text += QLatin1Char(' ') + tr("Watched folders on other volumes aren’t part of it.");
+    return text;
+}
+
 QString growthHeadlineHelpText()
 {
     return QCoreApplication::translate(

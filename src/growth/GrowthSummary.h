@@ -1,5 +1,6 @@
 #pragma once
 
+#include "growth/FreeSpaceChange.h"
 #include "growth/GrowthReport.h"
 #include "platform/Calendar.h"
 #include "platform/FullDiskAccess.h"
@@ -68,6 +69,18 @@ QString growthHeadline(const DeltaReport &report,
                        const Calendar &calendar,
                        const QLocale &locale = QLocale());
 QString growthHeadlineHelpText();
+
+// One sentence under the headline on where the change in free space between the report's two
+// days went: "Free space fell 12 GB since Dec 9: watched folders explain 9.1 GB, 2.9 GB is
+// elsewhere (the system, other folders, other users)." and its forms for a rise, for watched
+// folders that grew more than free space fell (space was freed elsewhere), for no change, and
+// for a change that cannot be worked out; sizes in `unit`. A note follows when watched folders
+// on other volumes grew, as they are not part of it.
+QString freeSpaceChangeText(const FreeSpaceChange &change,
+                            ByteUnit unit,
+                            const QDateTime &now,
+                            const Calendar &calendar,
+                            const QLocale &locale = QLocale());
 
 // How a line that runs from one day to another is written for where it is shown.
 enum class DayRangeForm {

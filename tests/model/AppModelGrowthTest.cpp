@@ -166,6 +166,7 @@ TEST_F(AppModelGrowthTest, TwoDaysOfScansTellWhatGrewAndWhenTheWarningLineIsReac
         {{u"~/Projects"_s, after[u"Projects"_s], grown(u"Projects"_s), false},
          {u"~/Downloads"_s, after[u"Downloads"_s], grown(u"Downloads"_s), false}},
         grown(u"Projects"_s) + grown(u"Downloads"_s),
+        report->countedChanges,
     };
     EXPECT_EQ(*report, expected);
     EXPECT_EQ(growthHeadline(*report, model.settings().unit, now, calendar),
