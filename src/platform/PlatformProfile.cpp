@@ -230,6 +230,9 @@ const PlatformProfile &linuxProfile()
             {QStringLiteral("~/.local/share/"), QString(), QStringLiteral(".local/share/")},
         };
         p.trashFolder = QStringLiteral("~/.local/share/Trash/files");
+        p.trashInfoFolder = QStringLiteral("~/.local/share/Trash/info");
+        // "files" holds nothing but items: a trashed ".fontconfig" is one.
+        p.trashDotNamesAreItems = true;
         // Process names as /proc/<pid>/comm gives them (at most 15 characters).
         p.trayLabelHosts = {QStringLiteral("gnome-shell"),
                             QStringLiteral("ayatana-indica"),

@@ -94,6 +94,15 @@ struct PlatformProfile
     // inside "~/.local/share" follows $XDG_DATA_HOME, as the Trash writer does).
     QString trashFolder;
 
+    // Where the Trash keeps the information files of its items, when apart from them ("~"-form;
+    // empty where there is no such folder). Emptying the Trash frees them too, so they count in
+    // its size.
+    QString trashInfoFolder;
+
+    // Whether a name in the Trash folder that starts with "." is an item the user moved there
+    // (a folder's own bookkeeping file such as .DS_Store is not).
+    bool trashDotNamesAreItems = false;
+
     // Whether the platform has a Full Disk Access control at all (rows and banners are hidden
     // where it has none).
     bool hasFullDiskAccessControl = false;

@@ -71,6 +71,8 @@ TEST(PlatformProfile, MacosTablesAreTheReferenceTables)
     EXPECT_EQ(mac.neverTouchPaths.size(), 8);
     EXPECT_EQ(mac.fullDiskAccessProbePaths.size(), 3);
     EXPECT_EQ(mac.trashFolder, QStringLiteral("~/.Trash"));
+    EXPECT_TRUE(mac.trashInfoFolder.isEmpty());
+    EXPECT_FALSE(mac.trashDotNamesAreItems);
 }
 
 TEST(PlatformProfile, LinuxTablesFollowThePlatformMapping)
@@ -98,6 +100,8 @@ TEST(PlatformProfile, LinuxTablesFollowThePlatformMapping)
     EXPECT_TRUE(linux.fullDiskAccessProtectedPaths.isEmpty());
     EXPECT_FALSE(linux.hasFullDiskAccessControl);
     EXPECT_EQ(linux.trashFolder, QStringLiteral("~/.local/share/Trash/files"));
+    EXPECT_EQ(linux.trashInfoFolder, QStringLiteral("~/.local/share/Trash/info"));
+    EXPECT_TRUE(linux.trashDotNamesAreItems);
     EXPECT_EQ(linux.expandedChildClassification.value(QStringLiteral("~/.config/Code")),
               Deletable::cachesOnly);
 }
