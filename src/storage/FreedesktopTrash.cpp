@@ -1,5 +1,7 @@
 #include "storage/FreedesktopTrash.h"
 
+#include "freespace/MountInfo.h"
+#include "platform/PlatformProfile.h"
 #include "platform/XdgFolders.h"
 
 #include "storage/FileDescriptor.h"
@@ -174,6 +176,17 @@ Result<TrashFolder> topTrash(const struct stat &item,
             break;
         top = parent;
     }
+    // A disk whose Trash the desktop never shows (a tmpfs, say) gets none from us either: what
+    // was moved there could be neither seen nor restored.
+    const Result<QList<MountEntry>> mounts = readMountInfo();
+    const MountEntry *mount
+        = mounts.ok() ? mountHolding(mounts.value(), QFile::decodeName(folderPath)) : nullptr;
+    if (!mount)
+        return Error{unreachableText()};
+    if (currentProfile().systemMounts.matches(
+            mount->fileSystemType, mount->source, mount->mountPoint))
+        return Error{systemMountText(mount->fileSystemType, mount->mountPoint)};
+
     const QByteArray uid = QByteArray::number(::geteuid());
     const QByteArray ownName = ".Trash-" + uid;
     if (top == folderPath && (name == ".Trash" || name == ownName))
@@ -272,6 +285,12 @@ QString expandedDataPath(const QString &tildePath, const QString &home)
 QString unreachableText()
 {
     return tr("The Trash can’t be reached");
+}
+
+QString systemMountText(const QString &fileSystemType, const QString &mountPoint)
+{
+    return tr("%1 at %2 is a system file system; the desktop keeps no Trash there")
+        .arg(fileSystemType, mountPoint);
 }
 
 Result<TrashedEntry> moveEntry(int folder, const QByteArray &name, MoveOptions options)

@@ -24,6 +24,11 @@ QString expandedDataPath(const QString &tildePath, const QString &home);
 // or the item's file system has no usable Trash.
 QString unreachableText();
 
+// "<type> at <mount point> is a system file system; the desktop keeps no Trash there": the item
+// lies on a mount that the desktop treats as internal to the system (PlatformProfile's
+// systemMounts), whose Trash no file manager lists.
+QString systemMountText(const QString &fileSystemType, const QString &mountPoint);
+
 struct MoveOptions
 {
     // The folder holding the item is being emptied: it must not receive a Trash of its own (that
@@ -44,6 +49,8 @@ struct TrashedEntry
 // Moves the entry `name` (bytes as the file system has them) of the open folder `folder` to the
 // Trash:
 // - an item on the file system of the home Trash goes there, with its absolute path recorded;
+// - an item on a mount the desktop treats as internal to the system is refused (systemMountText),
+//   as `gio trash` refuses it, before anything is made;
 // - any other item goes to $topdir/.Trash/$uid (when $topdir/.Trash is a real folder with the
 //   sticky bit and $uid is the user's real folder) or else to $topdir/.Trash-$uid (made 0700;
 //   refused when it is a link or not the user's), with its path relative to $topdir recorded;

@@ -106,6 +106,45 @@ TEST(PlatformProfile, LinuxTablesFollowThePlatformMapping)
               Deletable::cachesOnly);
 }
 
+// The mounts whose Trash the desktop never shows, as GLib's rules decide.
+TEST(PlatformProfile, SystemMountsAreThoseTheDesktopHidesItsTrashOn)
+{
+    const struct
+    {
+        const char *type;
+        const char *source;
+        const char *mountPoint;
+        bool system;
+    } cases[] = {
+        {"tmpfs", "tmpfs", "/home/u/.gradle", true},
+        {"overlay", "overlay", "/home/u/container", true},
+        {"ext4", "/dev/loop", "/home/u/image", true},
+        {"ext4", "none", "/home/u/x", true},
+        {"ext4", "/dev/sda3", "/", true},
+        {"ext4", "/dev/sda3", "/var/tmp", true},
+        {"ext4", "/dev/sda3", "/proc/fs/x", true},
+        {"fuse.gvfsd-fuse", "gvfsd-fuse", "/home/u/.gvfs", true},
+        {"ext4", "/dev/sdb1", "/media/u/USB", false},
+        {"vfat", "/dev/sdc1", "/run/media/u/CARD", false},
+        {"ext4", "/dev/loop0", "/home/u/image", false}, // only the bare "/dev/loop"
+        {"ramfs", "ramfs", "/home/u/ram", false},
+        {"btrfs", "/dev/nvme0n1p2", "/home", true},
+        {"btrfs", "/dev/nvme0n1p2", "/home/u", false},
+        {"ext4", "/dev/sda3", "/tmpdata", false},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.mountPoint);
+        EXPECT_EQ(linuxProfile().systemMounts.matches(QString::fromLatin1(c.type),
+                                                      QString::fromLatin1(c.source),
+                                                      QString::fromLatin1(c.mountPoint)),
+                  c.system)
+            << c.type;
+    }
+    // The platform's own Trash service decides where there is one.
+    EXPECT_FALSE(macosProfile().systemMounts.matches(
+        QStringLiteral("tmpfs"), QStringLiteral("tmpfs"), QStringLiteral("/")));
+}
+
 // Which panels draw the item's label beside its icon, by the program owning the watcher.
 TEST(PlatformProfile, TheIconCarriesTheValueWhereThePanelDrawsNoLabel)
 {
