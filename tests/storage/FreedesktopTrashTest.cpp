@@ -7,12 +7,16 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
+#include <QRandomGenerator>
 #include <QSet>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <functional>
@@ -97,6 +101,21 @@ QSet<QByteArray> infoNames(const QByteArray &trash)
                 names.insert(QByteArray(entry->d_name));
         }
         ::closedir(folder);
+    }
+    return names;
+}
+
+// The names of the entries of a folder.
+QSet<QByteArray> entries(const QByteArray &folder)
+{
+    QSet<QByteArray> names;
+    if (DIR *listing = ::opendir(folder.constData())) {
+        while (const dirent *entry = ::readdir(listing)) {
+            const QByteArray name(entry->d_name);
+            if (name != "." && name != "..")
+                names.insert(name);
+        }
+        ::closedir(listing);
     }
     return names;
 }
@@ -591,6 +610,73 @@ TEST(FreedesktopTrashTest, SystemMountsAreRefusedWhereTheDesktopRefusesThem)
             EXPECT_EQ(infoNames(world.at(row.trash)), QSet<QByteArray>{row.item + ".trashinfo"});
         }
     }
+}
+
+// A contents move killed (SIGKILL) at a random moment, round after round, as when the session
+// ends mid-move. No item is ever in "files" without its information file; once the unfinished
+// moves are swept (at the next start, or by the next move) no information file is left without
+// its item, nothing of the writer's own is left, and every item is either in its place or in the
+// Trash with its information file.
+TEST(FreedesktopTrashTest, MovesKilledHalfWayLeaveNoOrphanOnceSwept)
+{
+    constexpr int itemCount = 400;
+    constexpr int rounds = 12;
+    World world;
+    for (int i = 0; i < itemCount; ++i)
+        ASSERT_TRUE(world.file("home/.cache/item " + QByteArray::number(i)));
+    const QByteArray trash = world.at("home/.local/share/Trash");
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"HOME"_s, QFile::decodeName(world.at("home")));
+    environment.insert(u"XDG_DATA_HOME"_s, QFile::decodeName(world.at("home/.local/share")));
+    const auto moveEverything = [&](QProcess &helper) {
+        helper.setProcessEnvironment(environment);
+        helper.start(trashHelper,
+                     {QString::fromLatin1(world.at("home/.cache").toPercentEncoding("/")),
+                      u"--every-entry"_s});
+    };
+    const auto expectNoOrphan = [&](const char *when) {
+        SCOPED_TRACE(when);
+        const QSet<QByteArray> inFiles = entries(trash + "/files");
+        QSet<QByteArray> expectedInfos;
+        for (const QByteArray &name : inFiles)
+            expectedInfos.insert(name + ".trashinfo");
+        EXPECT_EQ(infoNames(trash), expectedInfos);
+        EXPECT_EQ(entries(trash + "/info"), expectedInfos);
+        EXPECT_EQ(entries(world.at("home/.cache")).size() + inFiles.size(), itemCount);
+    };
+
+    int caughtHalfWay = 0;
+    for (int round = 0; round < rounds; ++round) {
+        SCOPED_TRACE(round);
+        QProcess helper;
+        moveEverything(helper);
+        ASSERT_TRUE(helper.waitForReadyRead(20000)) << "the helper moved nothing";
+        QThread::usleep(QRandomGenerator::global()->bounded(20000));
+        ::kill(pid_t(helper.processId()), SIGKILL);
+        ASSERT_TRUE(helper.waitForFinished(20000));
+
+        // Information first: whatever reached "files" is restorable.
+        const QSet<QByteArray> inFiles = entries(trash + "/files");
+        const QSet<QByteArray> infos = infoNames(trash);
+        for (const QByteArray &name : inFiles)
+            EXPECT_TRUE(infos.contains(name + ".trashinfo")) << name.constData();
+        if (infos.size() > inFiles.size() || entries(trash + "/info").size() > infos.size())
+            ++caughtHalfWay;
+        // Every other round the next start sweeps; the others leave it to the next move.
+        if (round % 2 == 0) {
+            trash::sweepUnfinishedMoves(QFile::decodeName(trash));
+            expectNoOrphan("swept at start");
+        }
+    }
+    // The kills did land half-way through moves; otherwise nothing was tried here.
+    EXPECT_GT(caughtHalfWay, 0);
+
+    // The next move, left to finish, sweeps first.
+    QProcess helper;
+    moveEverything(helper);
+    ASSERT_TRUE(helper.waitForFinished(120000));
+    expectNoOrphan("swept by the next move");
+    EXPECT_TRUE(entries(world.at("home/.cache")).isEmpty());
 }
 
 TEST(FreedesktopTrashTest, TheHomeTrashFollowsAnAbsoluteDataHomeOnly)
