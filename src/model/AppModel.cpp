@@ -514,7 +514,10 @@ QCoro::Task<> AppModel::runStartUp()
 {
     using Trigger = StartUpEvent::FirstScanTrigger;
     QPointer<AppModel> self(this);
-    runBackgroundWork([home = m_services.home] { return sweepHomeTrash(home); });
+    // Before anything is moved to the Trash in this run.
+    co_await sweepHomeTrash(m_services.home);
+    if (!self)
+        co_return;
     const std::optional<FullDiskAccessGuideChoice> outcome = co_await offerFullDiskAccessGuide();
     if (!self)
         co_return;
