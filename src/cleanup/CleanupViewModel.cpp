@@ -86,10 +86,11 @@ QHash<QString, std::optional<int>> entryCounts(std::shared_ptr<const FileSystemP
 
 enum class TrashContent { missing, unreadable, empty, content };
 
-// Whether the Trash folder holds anything the user would see. Names that start with "." are
-// skipped, and so are hidden entries: on this platform an entry is hidden exactly when its name
-// starts with ".", so the first rule covers both.
-TrashContent probeTrash(std::shared_ptr<const FileSystemProbe> probe, QString folder)
+// Whether the Trash folder holds anything the user would see. Where the platform says so, names
+// that start with "." are skipped (on such a platform an entry is hidden exactly when its name
+// starts with ".", so that rule covers hidden entries too); elsewhere every entry is an item.
+TrashContent
+probeTrash(std::shared_ptr<const FileSystemProbe> probe, QString folder, bool dotNamesAreItems)
 {
     if (!probe->exists(folder))
         return TrashContent::missing;
@@ -97,9 +98,10 @@ TrashContent probeTrash(std::shared_ptr<const FileSystemProbe> probe, QString fo
     if (!names.ok())
         return TrashContent::unreadable;
     const QStringList &list = names.value();
-    const bool visible = std::any_of(list.cbegin(), list.cend(), [](const QString &name) {
-        return !name.startsWith(QLatin1Char('.'));
-    });
+    const bool visible
+        = std::any_of(list.cbegin(), list.cend(), [dotNamesAreItems](const QString &name) {
+              return dotNamesAreItems || !name.startsWith(QLatin1Char('.'));
+          });
     return visible ? TrashContent::content : TrashContent::empty;
 }
 
@@ -426,8 +428,8 @@ QCoro::Task<> CleanupViewModel::trashMeasurementSteps(CancelToken cancel)
     // The Trash the program writes to, which follows $XDG_DATA_HOME.
     const QString folder
         = trash::expandedDataPath(m_services.profile->trashFolder, m_services.home);
-    const TrashContent content
-        = co_await QtConcurrent::run(probeTrash, m_services.fileSystem, folder);
+    const TrashContent content = co_await QtConcurrent::run(
+        probeTrash, m_services.fileSystem, folder, m_services.profile->trashDotNamesAreItems);
     if (!self)
         co_return;
     switch (content) {
@@ -444,7 +446,12 @@ QCoro::Task<> CleanupViewModel::trashMeasurementSteps(CancelToken cancel)
     if (cancel->isCancelled())
         co_return;
     const SizeScanner scanner = m_services.scanner;
-    const PathOutcome outcome = co_await scanner.outcome(folder, cancel);
+    // What emptying frees: the items and their information files.
+    QStringList folders{folder};
+    if (!m_services.profile->trashInfoFolder.isEmpty())
+        folders.append(
+            trash::expandedDataPath(m_services.profile->trashInfoFolder, m_services.home));
+    const PathOutcome outcome = co_await scanner.contentOutcome(folders, cancel);
     if (!self)
         co_return;
     if (outcome.isMeasured())

@@ -13,6 +13,7 @@
 #include "platform/XdgFolders.h"
 #include "records/SnapshotScheduler.h"
 #include "records/WatchList.h"
+#include "storage/FreedesktopTrash.h"
 #include "units/ByteUnit.h"
 
 #include <QCoreApplication>
@@ -33,6 +34,13 @@ namespace qm {
 namespace {
 
 constexpr qint64 firstScanWaitSeconds = 600;
+
+// Clears, off the main thread, what moves to the home Trash killed half-way in an earlier run
+// left there.
+QCoro::Task<> sweepHomeTrash(QString home)
+{
+    co_await QtConcurrent::run(trash::sweepUnfinishedMoves, trash::homeTrashFolder(home));
+}
 
 QCoro::Task<FullDiskAccessGuideChoice> noGuide()
 {
@@ -506,6 +514,10 @@ QCoro::Task<> AppModel::runStartUp()
 {
     using Trigger = StartUpEvent::FirstScanTrigger;
     QPointer<AppModel> self(this);
+    // Before anything is moved to the Trash in this run.
+    co_await sweepHomeTrash(m_services.home);
+    if (!self)
+        co_return;
     const std::optional<FullDiskAccessGuideChoice> outcome = co_await offerFullDiskAccessGuide();
     if (!self)
         co_return;

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
 #include <utility>
 
 namespace qm {
@@ -13,6 +14,22 @@ QStringList PlatformProfile::defaultWatchPaths() const
     for (const DefaultWatchRow &row : defaultWatchEntries)
         paths.append(row.path);
     return paths;
+}
+
+bool SystemMountRules::matches(const QString &fileSystemType,
+                               const QString &source,
+                               const QString &mountPoint) const
+{
+    const auto startsMountPoint = [&mountPoint](const QString &prefix) {
+        return mountPoint.startsWith(prefix);
+    };
+    const auto endsMountPoint = [&mountPoint](const QString &suffix) {
+        return mountPoint.endsWith(suffix);
+    };
+    return fileSystemTypes.contains(fileSystemType) || sources.contains(source)
+           || mountPoints.contains(mountPoint)
+           || std::any_of(mountPointPrefixes.cbegin(), mountPointPrefixes.cend(), startsMountPoint)
+           || std::any_of(mountPointSuffixes.cbegin(), mountPointSuffixes.cend(), endsMountPoint);
 }
 
 const PlatformProfile &macosProfile()
@@ -232,6 +249,87 @@ const PlatformProfile &linuxProfile()
             {QStringLiteral("~/.local/share/"), QString(), QStringLiteral(".local/share/")},
         };
         p.trashFolder = QStringLiteral("~/.local/share/Trash/files");
+        p.trashInfoFolder = QStringLiteral("~/.local/share/Trash/info");
+        // As g_unix_is_system_fs_type, g_unix_is_system_device_path and
+        // g_unix_is_mount_path_system_internal of GLib 2.74 decide.
+        p.systemMounts.fileSystemTypes = {
+            QStringLiteral("adfs"),       QStringLiteral("afs"),
+            QStringLiteral("auto"),       QStringLiteral("autofs"),
+            QStringLiteral("autofs4"),    QStringLiteral("cgroup"),
+            QStringLiteral("configfs"),   QStringLiteral("cxfs"),
+            QStringLiteral("debugfs"),    QStringLiteral("devfs"),
+            QStringLiteral("devpts"),     QStringLiteral("devtmpfs"),
+            QStringLiteral("ecryptfs"),   QStringLiteral("fdescfs"),
+            QStringLiteral("fusectl"),    QStringLiteral("gfs"),
+            QStringLiteral("gfs2"),       QStringLiteral("gpfs"),
+            QStringLiteral("hugetlbfs"),  QStringLiteral("kernfs"),
+            QStringLiteral("linprocfs"),  QStringLiteral("linsysfs"),
+            QStringLiteral("lustre"),     QStringLiteral("lustre_lite"),
+            QStringLiteral("mfs"),        QStringLiteral("mqueue"),
+            QStringLiteral("ncpfs"),      QStringLiteral("nfsd"),
+            QStringLiteral("nullfs"),     QStringLiteral("ocfs2"),
+            QStringLiteral("overlay"),    QStringLiteral("proc"),
+            QStringLiteral("procfs"),     QStringLiteral("pstore"),
+            QStringLiteral("ptyfs"),      QStringLiteral("rootfs"),
+            QStringLiteral("rpc_pipefs"), QStringLiteral("securityfs"),
+            QStringLiteral("selinuxfs"),  QStringLiteral("sysfs"),
+            QStringLiteral("tmpfs"),      QStringLiteral("usbfs"),
+            QStringLiteral("zfs"),
+        };
+        p.systemMounts.sources = {
+            QStringLiteral("none"),
+            QStringLiteral("sunrpc"),
+            QStringLiteral("devpts"),
+            QStringLiteral("nfsd"),
+            QStringLiteral("/dev/loop"),
+            QStringLiteral("/dev/vn"),
+        };
+        p.systemMounts.mountPoints = {
+            QStringLiteral("/"),
+            QStringLiteral("/bin"),
+            QStringLiteral("/boot"),
+            QStringLiteral("/compat/linux/proc"),
+            QStringLiteral("/compat/linux/sys"),
+            QStringLiteral("/dev"),
+            QStringLiteral("/etc"),
+            QStringLiteral("/home"),
+            QStringLiteral("/lib"),
+            QStringLiteral("/lib64"),
+            QStringLiteral("/libexec"),
+            QStringLiteral("/live/cow"),
+            QStringLiteral("/live/image"),
+            QStringLiteral("/media"),
+            QStringLiteral("/mnt"),
+            QStringLiteral("/opt"),
+            QStringLiteral("/rescue"),
+            QStringLiteral("/root"),
+            QStringLiteral("/sbin"),
+            QStringLiteral("/srv"),
+            QStringLiteral("/tmp"),
+            QStringLiteral("/usr"),
+            QStringLiteral("/usr/X11R6"),
+            QStringLiteral("/usr/local"),
+            QStringLiteral("/usr/obj"),
+            QStringLiteral("/usr/ports"),
+            QStringLiteral("/usr/src"),
+            QStringLiteral("/usr/xobj"),
+            QStringLiteral("/var"),
+            QStringLiteral("/var/crash"),
+            QStringLiteral("/var/local"),
+            QStringLiteral("/var/log"),
+            QStringLiteral("/var/log/audit"),
+            QStringLiteral("/var/mail"),
+            QStringLiteral("/var/run"),
+            QStringLiteral("/var/tmp"),
+            QStringLiteral("/proc"),
+            QStringLiteral("/net"),
+            QStringLiteral("/sys"),
+        };
+        p.systemMounts.mountPointPrefixes
+            = {QStringLiteral("/dev/"), QStringLiteral("/proc/"), QStringLiteral("/sys/")};
+        p.systemMounts.mountPointSuffixes = {QStringLiteral("/.gvfs")};
+        // "files" holds nothing but items: a trashed ".fontconfig" is one.
+        p.trashDotNamesAreItems = true;
         // Process names as /proc/<pid>/comm gives them (at most 15 characters).
         p.trayLabelHosts = {QStringLiteral("gnome-shell"),
                             QStringLiteral("ayatana-indica"),

@@ -63,6 +63,25 @@ struct CleanupCommandRow
     friend bool operator==(const CleanupCommandRow &, const CleanupCommandRow &) = default;
 };
 
+// The mounts the desktop treats as internal to the system (GLib's rules, which the file managers
+// and `gio trash` follow): their Trash is never listed, so nothing is moved to the Trash there.
+// A mount matches by its file system type, its source, or its mount point.
+struct SystemMountRules
+{
+    QStringList fileSystemTypes;
+    // Sources ("/dev/...", "none", ...), compared whole.
+    QStringList sources;
+    // Mount points compared whole, and beginnings and endings of mount points.
+    QStringList mountPoints;
+    QStringList mountPointPrefixes;
+    QStringList mountPointSuffixes;
+
+    bool
+    matches(const QString &fileSystemType, const QString &source, const QString &mountPoint) const;
+
+    friend bool operator==(const SystemMountRules &, const SystemMountRules &) = default;
+};
+
 // Everything that differs between the platforms the program runs on, as data. Both profiles
 // are compiled everywhere (and tested everywhere); the build selects the current one.
 struct PlatformProfile
@@ -93,6 +112,19 @@ struct PlatformProfile
     // The user's Trash folder as measured by the daily scan and the Cleanup tab ("~"-form; one
     // inside "~/.local/share" follows $XDG_DATA_HOME, as the Trash writer does).
     QString trashFolder;
+
+    // Where the Trash keeps the information files of its items, when apart from them ("~"-form;
+    // empty where there is no such folder). Emptying the Trash frees them too, so they count in
+    // its size.
+    QString trashInfoFolder;
+
+    // Whether a name in the Trash folder that starts with "." is an item the user moved there
+    // (a folder's own bookkeeping file such as .DS_Store is not).
+    bool trashDotNamesAreItems = false;
+
+    // Mounts whose Trash the desktop never shows; moves to the Trash are refused there. Empty
+    // where the platform's own Trash service decides.
+    SystemMountRules systemMounts;
 
     // Whether the platform has a Full Disk Access control at all (rows and banners are hidden
     // where it has none).

@@ -9,10 +9,13 @@
 #include <QHash>
 #include <QtConcurrent/QtConcurrentRun>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <memory>
 #include <vector>
+
+#include <sys/stat.h>
 
 namespace qm {
 
@@ -477,6 +480,43 @@ QCoro::Task<QMap<QString, qint64>> SizeScanner::totals(QStringList paths, Cancel
 QCoro::Task<PathOutcome> SizeScanner::outcome(QString path, CancelToken cancel) const
 {
     return measure(*this, std::move(path), std::move(cancel));
+}
+
+namespace {
+
+// The bytes allocated by a folder itself (its entries not counted); absent when nothing is
+// there. Blocking.
+std::optional<qint64> ownAllocatedBytes(const QString &folder)
+{
+    struct stat info = {};
+    if (::stat(QFile::encodeName(folder).constData(), &info) != 0)
+        return std::nullopt;
+    return qint64(info.st_blocks) * 512;
+}
+
+QCoro::Task<PathOutcome>
+measureContents(SizeScanner scanner, QStringList folders, CancelToken cancel)
+{
+    PathOutcome sum;
+    sum.kind = PathOutcome::Kind::measured;
+    for (const QString &folder : std::as_const(folders)) {
+        const std::optional<qint64> own = co_await QtConcurrent::run(ownAllocatedBytes, folder);
+        if (!own)
+            continue;
+        PathOutcome outcome = co_await measure(scanner, folder, cancel);
+        if (!outcome.isMeasured())
+            co_return outcome;
+        // du counts the folder's own blocks in its total; emptying leaves the folder.
+        sum.listing.total += std::max<qint64>(0, outcome.listing.total - *own);
+    }
+    co_return sum;
+}
+
+} // namespace
+
+QCoro::Task<PathOutcome> SizeScanner::contentOutcome(QStringList folders, CancelToken cancel) const
+{
+    return measureContents(*this, std::move(folders), std::move(cancel));
 }
 
 } // namespace qm

@@ -90,6 +90,12 @@ struct SizeScanner
     QCoro::Task<QMap<QString, qint64>> totals(QStringList paths, CancelToken cancel = {}) const;
     // Measures one folder.
     QCoro::Task<PathOutcome> outcome(QString path, CancelToken cancel = {}) const;
+    // What emptying the Trash frees: the bytes allocated by everything inside `folders` (the
+    // Trash's items and, where the platform keeps them apart, their information files), the
+    // folders themselves not counted, as they stay. A folder that does not exist counts nothing.
+    // Measured when every existing folder was; otherwise the outcome of the first that was not.
+    // Only `total` is set.
+    QCoro::Task<PathOutcome> contentOutcome(QStringList folders, CancelToken cancel = {}) const;
 };
 
 // The folder argument given to du for `path`: du writes a folder given with several trailing

@@ -425,7 +425,11 @@ QCoro::Task<> SnapshotScheduler::scanOnce()
     if (!self)
         co_return;
     if (trashExists) {
-        const SizeScanner::PathOutcome trash = co_await scanner.outcome(trashFolder);
+        // What emptying frees: the items and their information files.
+        QStringList trashFolders{trashFolder};
+        if (!profile->trashInfoFolder.isEmpty())
+            trashFolders.append(trash::expandedDataPath(profile->trashInfoFolder, s.home));
+        const SizeScanner::PathOutcome trash = co_await scanner.contentOutcome(trashFolders);
         if (!self)
             co_return;
         if (trash.isMeasured())

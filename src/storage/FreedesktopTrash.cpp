@@ -1,5 +1,7 @@
 #include "storage/FreedesktopTrash.h"
 
+#include "freespace/MountInfo.h"
+#include "platform/PlatformProfile.h"
 #include "platform/XdgFolders.h"
 
 #include "storage/FileDescriptor.h"
@@ -15,8 +17,11 @@
 #include <cstdio>
 #include <cstring>
 #include <optional>
+#include <utility>
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -174,6 +179,17 @@ Result<TrashFolder> topTrash(const struct stat &item,
             break;
         top = parent;
     }
+    // A disk whose Trash the desktop never shows (a tmpfs, say) gets none from us either: what
+    // was moved there could be neither seen nor restored.
+    const Result<QList<MountEntry>> mounts = readMountInfo();
+    const MountEntry *mount
+        = mounts.ok() ? mountHolding(mounts.value(), QFile::decodeName(folderPath)) : nullptr;
+    if (!mount)
+        return Error{unreachableText()};
+    if (currentProfile().systemMounts.matches(
+            mount->fileSystemType, mount->source, mount->mountPoint))
+        return Error{systemMountText(mount->fileSystemType, mount->mountPoint)};
+
     const QByteArray uid = QByteArray::number(::geteuid());
     const QByteArray ownName = ".Trash-" + uid;
     if (top == folderPath && (name == ".Trash" || name == ownName))
@@ -250,6 +266,147 @@ int renameWithoutReplacing(int from, const char *name, int to, const char *newNa
     return ::renameat(from, name, to, newName) == 0 ? 0 : errno;
 }
 
+// Unfinished moves. Each move keeps a record in the folder "info/.quillmere-moves" of its Trash
+// (a name no file manager lists) while it runs, and holds an exclusive lock on it: the record
+// names the information file the move put in place and that file's inode. The information file is
+// written whole under a name of the record's ("<record>.trashinfo" in the same folder) and only
+// renamed into place once written, so an information file in place is never empty. A process
+// killed mid-move leaves its record unlocked behind; the next move to that Trash, or the next
+// start, removes the information file the record names when it is still the very file (same
+// inode) and its item never reached "files", then the record. Nothing else is ever removed.
+const char *const movesFolderName = ".quillmere-moves";
+// A record holds "<inode>\n<name in the Trash>" and is never longer than this.
+constexpr qsizetype recordLimit = 4096;
+constexpr int recordAttempts = 8;
+
+QByteArray markerName(const QByteArray &recordName)
+{
+    return recordName + infoSuffix;
+}
+
+bool entryExists(int folder, const QByteArray &name)
+{
+    struct stat info = {};
+    return ::fstatat(folder, name.constData(), &info, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
+// The record of one running move, locked while this object lives.
+struct MoveRecord
+{
+    FileDescriptor moves;
+    FileDescriptor file;
+    QByteArray name;
+
+    // Says that the information file `inode` is in place as `trashName` + ".trashinfo".
+    bool note(quint64 inode, const QByteArray &trashName) const
+    {
+        const QByteArray text = QByteArray::number(inode) + '\n' + trashName;
+        return ::ftruncate(file.get(), 0) == 0
+               && ::pwrite(file.get(), text.constData(), size_t(text.size()), 0) == text.size();
+    }
+
+    // The move is over, done or given up: the record (and its folder, when no other move uses
+    // it) goes.
+    void finish(int info)
+    {
+        if (!file.isOpen())
+            return;
+        ::unlinkat(moves.get(), markerName(name).constData(), 0);
+        ::unlinkat(moves.get(), name.constData(), 0);
+        file.reset();
+        moves.reset();
+        ::unlinkat(info, movesFolderName, AT_REMOVEDIR);
+    }
+};
+
+// Makes and locks a new record in the Trash's "info" folder. A sweep may remove the folder, or a
+// record not yet locked, meanwhile: then it starts again.
+Result<MoveRecord> startRecord(int info)
+{
+    for (int attempt = 0; attempt < recordAttempts; ++attempt) {
+        if (::mkdirat(info, movesFolderName, 0700) != 0 && errno != EEXIST)
+            return Error{systemErrorText(errno)};
+        MoveRecord record;
+        record.moves.reset(::openat(info, movesFolderName, folderFlags));
+        if (!record.moves.isOpen()) {
+            if (errno == ENOENT)
+                continue;
+            return Error{errno == ELOOP || errno == ENOTDIR ? unreachableText()
+                                                            : systemErrorText(errno)};
+        }
+        record.name = "move-" + QByteArray::number(QRandomGenerator::global()->generate64(), 16);
+        record.file.reset(::openat(record.moves.get(),
+                                   record.name.constData(),
+                                   O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                                   0600));
+        if (!record.file.isOpen()) {
+            if (errno == ENOENT || errno == EEXIST)
+                continue;
+            return Error{systemErrorText(errno)};
+        }
+        struct stat held = {};
+        if (::flock(record.file.get(), LOCK_EX) != 0 || ::fstat(record.file.get(), &held) != 0)
+            return Error{systemErrorText(errno)};
+        if (held.st_nlink == 0) // swept away before we held it
+            continue;
+        return record;
+    }
+    return Error{systemErrorText(EAGAIN)};
+}
+
+// Clears what killed moves left in one Trash (see above); moves still running are left alone.
+void sweepUnfinished(int info, int files)
+{
+    FileDescriptor moves(::openat(info, movesFolderName, folderFlags));
+    if (!moves.isOpen())
+        return;
+    const int listingFd = ::dup(moves.get());
+    DIR *listing = listingFd >= 0 ? ::fdopendir(listingFd) : nullptr;
+    if (!listing) {
+        if (listingFd >= 0)
+            ::close(listingFd);
+        return;
+    }
+    QList<QByteArray> names;
+    while (const dirent *entry = ::readdir(listing)) {
+        const QByteArray name(entry->d_name);
+        if (name != "." && name != "..")
+            names.append(name);
+    }
+    ::closedir(listing);
+
+    for (const QByteArray &name : std::as_const(names)) {
+        // A marker goes with its record (a move removes the marker first, then the record).
+        if (name.endsWith(infoSuffix))
+            continue;
+        FileDescriptor record(
+            ::openat(moves.get(), name.constData(), O_RDWR | O_NOFOLLOW | O_CLOEXEC));
+        struct stat held = {};
+        if (!record.isOpen() || ::flock(record.get(), LOCK_EX | LOCK_NB) != 0
+            || ::fstat(record.get(), &held) != 0 || held.st_nlink == 0 || !S_ISREG(held.st_mode))
+            continue; // running, or already swept
+        char buffer[recordLimit];
+        const ssize_t length = ::pread(record.get(), buffer, sizeof buffer, 0);
+        const QByteArray text(buffer, length > 0 ? length : 0);
+        const qsizetype lineEnd = text.indexOf('\n');
+        bool numeric = false;
+        const quint64 inode = lineEnd > 0 ? text.left(lineEnd).toULongLong(&numeric) : 0;
+        const QByteArray trashName = text.mid(lineEnd + 1);
+        if (numeric && !trashName.isEmpty() && !trashName.contains('/')
+            && !entryExists(files, trashName)) {
+            const QByteArray infoName = trashName + infoSuffix;
+            struct stat placed = {};
+            if (::fstatat(info, infoName.constData(), &placed, AT_SYMLINK_NOFOLLOW) == 0
+                && quint64(placed.st_ino) == inode)
+                ::unlinkat(info, infoName.constData(), 0);
+        }
+        ::unlinkat(moves.get(), markerName(name).constData(), 0);
+        ::unlinkat(moves.get(), name.constData(), 0);
+    }
+    moves.reset();
+    ::unlinkat(info, movesFolderName, AT_REMOVEDIR);
+}
+
 } // namespace
 
 QString homeTrashFolder(const QString &home)
@@ -272,6 +429,12 @@ QString expandedDataPath(const QString &tildePath, const QString &home)
 QString unreachableText()
 {
     return tr("The Trash can’t be reached");
+}
+
+QString systemMountText(const QString &fileSystemType, const QString &mountPoint)
+{
+    return tr("%1 at %2 is a system file system; the desktop keeps no Trash there")
+        .arg(fileSystemType, mountPoint);
 }
 
 Result<TrashedEntry> moveEntry(int folder, const QByteArray &name, MoveOptions options)
@@ -301,6 +464,9 @@ Result<TrashedEntry> moveEntry(int folder, const QByteArray &name, MoveOptions o
     if (!info.ok())
         return info.error();
 
+    // Whatever killed moves left in this Trash goes first.
+    sweepUnfinished(info->get(), files->get());
+
     const QByteArray content
         = "[Trash Info]\nPath=" + trash->recordedPath.toPercentEncoding("/") + "\nDeletionDate="
           + QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")).toLatin1()
@@ -309,53 +475,80 @@ Result<TrashedEntry> moveEntry(int folder, const QByteArray &name, MoveOptions o
     if (nameMax <= infoSuffix.size() + 16)
         nameMax = 255;
 
+    // The information file, written whole under the record's marker name first.
+    Result<MoveRecord> started = startRecord(info->get());
+    if (!started.ok())
+        return started.error();
+    MoveRecord record = std::move(started).value();
+    const QByteArray marker = markerName(record.name);
+    const auto giveUp = [&](int error) {
+        record.finish(info->get());
+        return Error{systemErrorText(error)};
+    };
+    struct stat written = {};
+    {
+        FileDescriptor infoFile(::openat(record.moves.get(),
+                                         marker.constData(),
+                                         O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                                         0600));
+        if (!infoFile.isOpen())
+            return giveUp(errno);
+        if (!writeWhole(infoFile.get(), content) || ::fstat(infoFile.get(), &written) != 0)
+            return giveUp(errno);
+        if (::close(infoFile.release()) != 0)
+            return giveUp(errno);
+    }
+
     for (int attempt = 0; attempt < nameAttempts; ++attempt) {
         const QByteArray trashName = candidateName(name, attempt, nameMax);
         const QByteArray infoName = trashName + infoSuffix;
-        const int fd = ::openat(info->get(),
-                                infoName.constData(),
-                                O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                                0600);
-        if (fd < 0) {
-            if (errno == EEXIST)
-                continue;
-            return Error{systemErrorText(errno)};
-        }
-        FileDescriptor infoFile(fd);
-        const auto abandon = [&](int error) {
-            infoFile.reset();
-            ::unlinkat(info->get(), infoName.constData(), 0);
-            return Error{systemErrorText(error)};
-        };
-        struct stat existing = {};
-        if (::fstatat(files->get(), trashName.constData(), &existing, AT_SYMLINK_NOFOLLOW) == 0) {
-            // An item without its information file holds the name: try the next one.
-            infoFile.reset();
-            ::unlinkat(info->get(), infoName.constData(), 0);
+        // An item without its information file holds the name: try the next one.
+        if (entryExists(files->get(), trashName))
             continue;
-        }
-        if (!writeWhole(infoFile.get(), content))
-            return abandon(errno);
-        if (::close(infoFile.release()) != 0)
-            return abandon(errno);
+        if (!record.note(quint64(written.st_ino), trashName))
+            return giveUp(errno);
+        // Put in place whole, never replacing another's.
+        const int placeError = renameWithoutReplacing(
+            record.moves.get(), marker.constData(), info->get(), infoName.constData());
+        if (placeError == EEXIST)
+            continue;
+        if (placeError != 0)
+            return giveUp(placeError);
         const int renameError
             = renameWithoutReplacing(folder, name.constData(), files->get(), trashName.constData());
-        if (renameError == EEXIST) {
-            ::unlinkat(info->get(), infoName.constData(), 0);
-            continue;
+        if (renameError != 0) {
+            // Ours again, for the next name or for removal.
+            if (renameWithoutReplacing(
+                    info->get(), infoName.constData(), record.moves.get(), marker.constData())
+                != 0)
+                ::unlinkat(info->get(), infoName.constData(), 0);
+            if (renameError == EEXIST)
+                continue;
+            return giveUp(renameError);
         }
-        if (renameError != 0)
-            return abandon(renameError);
+        record.finish(info->get());
 
         TrashedEntry moved;
         moved.path = QFile::decodeName(joined(trash->path, "files/" + trashName));
+        struct stat existing = {};
         if (::fstatat(files->get(), trashName.constData(), &existing, AT_SYMLINK_NOFOLLOW) == 0) {
             moved.device = quint64(existing.st_dev);
             moved.inode = quint64(existing.st_ino);
         }
         return moved;
     }
-    return Error{systemErrorText(EEXIST)};
+    return giveUp(EEXIST);
+}
+
+void sweepUnfinishedMoves(const QString &trashFolder)
+{
+    const FileDescriptor trash(::open(QFile::encodeName(trashFolder).constData(), folderFlags));
+    if (!trash.isOpen())
+        return;
+    const FileDescriptor info(::openat(trash.get(), "info", folderFlags));
+    const FileDescriptor files(::openat(trash.get(), "files", folderFlags));
+    if (info.isOpen() && files.isOpen())
+        sweepUnfinished(info.get(), files.get());
 }
 
 Status moveItem(const QString &path)

@@ -95,6 +95,19 @@ std::optional<qint64> duBytes(const QString &folder)
     return kib * 1024;
 }
 
+// What emptying the Trash at `trash` frees, as du gives it entry by entry: every entry of "files"
+// and of "info", dot-named ones included; the two folders themselves stay.
+qint64 freedByEmptying(const QString &trash)
+{
+    qint64 bytes = 0;
+    for (const QString &folder : {trash + u"/files"_s, trash + u"/info"_s}) {
+        const Result<QStringList> names = localFileSystem().list(folder);
+        for (const QString &name : names.ok() ? names.value() : QStringList())
+            bytes += duBytes(folder + u'/' + name).value_or(-1);
+    }
+    return bytes;
+}
+
 // Answers for the real file system inside the home folder; outside it, only `installed` exists.
 // Keeps this machine's tools and system folders out of the tests.
 class HomeOnlyProbe final : public FileSystemProbe
@@ -188,6 +201,8 @@ protected:
     static QString home() { return test::privateHome(); }
     static QString path(const QString &tildePath) { return expandTilde(tildePath, home()); }
     static QString trashFiles() { return home() + u"/.local/share/Trash/files"_s; }
+    static QString trashInfo() { return home() + u"/.local/share/Trash/info"_s; }
+    static qint64 trashBytes() { return freedByEmptying(home() + u"/.local/share/Trash"_s); }
 
     static void removeTestFolders()
     {
@@ -356,7 +371,7 @@ TEST_F(CleanupViewModelTest, AppearingAgainWithinAMinuteMeasuresOnlyTheTrash)
         EXPECT_EQ(duFolders().mid(before), step.measured) << step.secondsAfterStart;
         EXPECT_EQ(model.lastMeasuredAt(), start.addSecs(step.lastMeasuredSecondsAfterStart))
             << step.secondsAfterStart;
-        EXPECT_EQ(model.trashState(), TrashDisplay::size(*duBytes(trashFiles())));
+        EXPECT_EQ(model.trashState(), TrashDisplay::size(trashBytes()));
     }
 }
 
@@ -449,16 +464,27 @@ TEST_F(CleanupViewModelTest, TrashStates)
     struct Case
     {
         const char *name;
-        QStringList
-            files; // relative to the Trash's "files" folder; a name ending in "/" is a folder
+        QStringList files; // relative to the Trash's "files" folder ("info/…": to its "info"
+                           // folder); a name ending in "/" is a folder
         bool makeFolder;
         bool measured;
     };
     const Case cases[] = {
         {"no Trash folder", {}, false, false},
         {"an empty Trash folder", {}, true, false},
-        {"only names starting with a dot", {u".hidden"_s, u".cache/"_s}, true, false},
+        // Every entry of "files" is an item the user moved there, whatever its name.
+        {"only names starting with a dot", {u".fontconfig/"_s, u".keep-big"_s}, true, true},
         {"content", {u".hidden"_s, u"report.pdf"_s, u"old folder/"_s}, true, true},
+        // Emptying frees the information files too: they count, the folders do not.
+        {"items with their information files",
+         {u"a.txt"_s,
+          u"b.txt"_s,
+          u"c.txt"_s,
+          u"info/a.txt.trashinfo"_s,
+          u"info/b.txt.trashinfo"_s,
+          u"info/c.txt.trashinfo"_s},
+         true,
+         true},
     };
     for (const Case &c : cases) {
         QDir(home() + u"/.local/share/Trash"_s).removeRecursively();
@@ -466,7 +492,8 @@ TEST_F(CleanupViewModelTest, TrashStates)
             ASSERT_TRUE(QDir().mkpath(trashFiles()));
         }
         for (const QString &name : c.files) {
-            const QString item = trashFiles() + u'/' + name;
+            const QString item = name.startsWith(u"info/"_s) ? trashInfo() + name.mid(4)
+                                                             : trashFiles() + u'/' + name;
             ASSERT_TRUE(name.endsWith(u'/')
                             ? test::writeFile(item + u"inside"_s, QByteArray(64 * 1024, 'x'))
                             : test::writeFile(item, "bytes"));
@@ -474,7 +501,7 @@ TEST_F(CleanupViewModelTest, TrashStates)
         CleanupViewModel model(services());
         QCoro::waitFor(model.measureTrash());
         const TrashDisplay expected
-            = c.measured ? TrashDisplay::size(*duBytes(trashFiles())) : TrashDisplay::empty();
+            = c.measured ? TrashDisplay::size(trashBytes()) : TrashDisplay::empty();
         EXPECT_EQ(model.trashState(), expected) << c.name;
         EXPECT_FALSE(model.isMeasuringTrash()) << c.name;
     }
@@ -819,12 +846,14 @@ TEST_F(CleanupViewModelTest, MovingRowsToTheTrash)
         expectedInTrash.sort();
         EXPECT_EQ(inTrash, expectedInTrash);
 
-        // After the move, du ran on the row, then on the Trash afresh, though a Trash
-        // measurement was running; the Trash shows the figure of the fresh run.
+        // After the move, du ran on the row, then the running Trash measurement went on to the
+        // information files, then the Trash was measured afresh; the Trash shows the figure of
+        // the fresh run.
         ASSERT_GE(runsAtMove, 0);
         EXPECT_EQ(duFolders().mid(runsAtMove),
-                  c.batch ? QStringList({path(c.row), trashFiles()}) : QStringList());
-        EXPECT_EQ(model.trashState(), TrashDisplay::size(*duBytes(trashFiles())));
+                  c.batch ? QStringList({path(c.row), trashInfo(), trashFiles(), trashInfo()})
+                          : QStringList());
+        EXPECT_EQ(model.trashState(), TrashDisplay::size(trashBytes()));
 
         const std::optional<CleanupItem> after = rowOf(model.safe(), c.row);
         ASSERT_TRUE(after);
@@ -876,7 +905,7 @@ TEST_F(CleanupViewModelTest, TheTrashMeasuredIsTheTrashWrittenTo)
 
     ASSERT_TRUE(moved);
     EXPECT_EQ(moved->moved, 1);
-    EXPECT_EQ(model.trashState(), TrashDisplay::size(*duBytes(data + u"/Trash/files"_s)));
+    EXPECT_EQ(model.trashState(), TrashDisplay::size(freedByEmptying(data + u"/Trash"_s)));
 }
 
 TEST_F(CleanupViewModelTest, OnlyACurrentSafeRowOutsideTheNeverTouchListMoves)

@@ -1,8 +1,10 @@
 #include "AppModelFixture.h"
 #include "cleanup/CleanupViewModel.h"
 #include "freespace/DiskSpaceMonitor.h"
+#include "storage/FreedesktopTrash.h"
 #include "support/LogCapture.h"
 #include "support/TemporaryMount.h"
+#include "support/TestEnvironment.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -17,6 +19,8 @@
 #include <cerrno>
 #include <cstring>
 #include <thread>
+
+#include <sys/stat.h>
 
 using namespace qm;
 using test::AppModelTest;
@@ -73,6 +77,37 @@ TEST_F(AppModelTest, OpeningSystemSettingsDelaysTheFirstScanUntilTheWaitEnds)
     EXPECT_EQ(events.last(),
               StartUpEvent::firstScanStarted(StartUpEvent::FirstScanTrigger::afterWait));
     EXPECT_EQ(events.size(), 4);
+}
+
+// A move to the home Trash killed half-way in an earlier run left its information file in place
+// and its record beside it; another was killed once its item had arrived. The start removes the
+// half-made entry and both records, and keeps the complete entry.
+TEST_F(AppModelTest, TheStartClearsWhatMovesKilledHalfWayLeftInTheTrash)
+{
+    const QString trash = trash::homeTrashFolder(dir.path());
+    const QByteArray info = "[Trash Info]\nPath=/x\nDeletionDate=2026-03-12T09:00:00\n";
+    ASSERT_TRUE(test::writeFile(trash + QStringLiteral("/info/half.trashinfo"), info));
+    ASSERT_TRUE(test::writeFile(trash + QStringLiteral("/info/whole.trashinfo"), info));
+    ASSERT_TRUE(test::writeFile(trash + QStringLiteral("/files/whole"), "whole"));
+    const auto inode = [&](const QString &name) {
+        struct stat info = {};
+        ::stat(QFile::encodeName(trash + QStringLiteral("/info/") + name).constData(), &info);
+        return QByteArray::number(quint64(info.st_ino));
+    };
+    const QString records = trash + QStringLiteral("/info/.quillmere-moves/");
+    ASSERT_TRUE(test::writeFile(records + QStringLiteral("move-1"),
+                                inode(QStringLiteral("half.trashinfo")) + "\nhalf"));
+    ASSERT_TRUE(test::writeFile(records + QStringLiteral("move-2"),
+                                inode(QStringLiteral("whole.trashinfo")) + "\nwhole"));
+
+    AppModel model(services());
+    QCoro::waitFor(model.runStartUp());
+
+    EXPECT_FALSE(QFileInfo::exists(trash + QStringLiteral("/info/half.trashinfo")));
+    EXPECT_TRUE(QFileInfo::exists(trash + QStringLiteral("/info/whole.trashinfo")));
+    EXPECT_TRUE(QFileInfo::exists(trash + QStringLiteral("/files/whole")));
+    EXPECT_FALSE(QFileInfo::exists(records));
+    QDir(trash).removeRecursively();
 }
 
 TEST_F(AppModelTest, TheGuideIsSkippedForTheRightReason)

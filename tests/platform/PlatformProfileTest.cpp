@@ -71,6 +71,8 @@ TEST(PlatformProfile, MacosTablesAreTheReferenceTables)
     EXPECT_EQ(mac.neverTouchPaths.size(), 8);
     EXPECT_EQ(mac.fullDiskAccessProbePaths.size(), 3);
     EXPECT_EQ(mac.trashFolder, QStringLiteral("~/.Trash"));
+    EXPECT_TRUE(mac.trashInfoFolder.isEmpty());
+    EXPECT_FALSE(mac.trashDotNamesAreItems);
 }
 
 TEST(PlatformProfile, LinuxTablesFollowThePlatformMapping)
@@ -98,8 +100,49 @@ TEST(PlatformProfile, LinuxTablesFollowThePlatformMapping)
     EXPECT_TRUE(linux.fullDiskAccessProtectedPaths.isEmpty());
     EXPECT_FALSE(linux.hasFullDiskAccessControl);
     EXPECT_EQ(linux.trashFolder, QStringLiteral("~/.local/share/Trash/files"));
+    EXPECT_EQ(linux.trashInfoFolder, QStringLiteral("~/.local/share/Trash/info"));
+    EXPECT_TRUE(linux.trashDotNamesAreItems);
     EXPECT_EQ(linux.expandedChildClassification.value(QStringLiteral("~/.config/Code")),
               Deletable::cachesOnly);
+}
+
+// The mounts whose Trash the desktop never shows, as GLib's rules decide.
+TEST(PlatformProfile, SystemMountsAreThoseTheDesktopHidesItsTrashOn)
+{
+    const struct
+    {
+        const char *type;
+        const char *source;
+        const char *mountPoint;
+        bool system;
+    } cases[] = {
+        {"tmpfs", "tmpfs", "/home/u/.gradle", true},
+        {"overlay", "overlay", "/home/u/container", true},
+        {"ext4", "/dev/loop", "/home/u/image", true},
+        {"ext4", "none", "/home/u/x", true},
+        {"ext4", "/dev/sda3", "/", true},
+        {"ext4", "/dev/sda3", "/var/tmp", true},
+        {"ext4", "/dev/sda3", "/proc/fs/x", true},
+        {"fuse.gvfsd-fuse", "gvfsd-fuse", "/home/u/.gvfs", true},
+        {"ext4", "/dev/sdb1", "/media/u/USB", false},
+        {"vfat", "/dev/sdc1", "/run/media/u/CARD", false},
+        {"ext4", "/dev/loop0", "/home/u/image", false}, // only the bare "/dev/loop"
+        {"ramfs", "ramfs", "/home/u/ram", false},
+        {"btrfs", "/dev/nvme0n1p2", "/home", true},
+        {"btrfs", "/dev/nvme0n1p2", "/home/u", false},
+        {"ext4", "/dev/sda3", "/tmpdata", false},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.mountPoint);
+        EXPECT_EQ(linuxProfile().systemMounts.matches(QString::fromLatin1(c.type),
+                                                      QString::fromLatin1(c.source),
+                                                      QString::fromLatin1(c.mountPoint)),
+                  c.system)
+            << c.type;
+    }
+    // The platform's own Trash service decides where there is one.
+    EXPECT_FALSE(macosProfile().systemMounts.matches(
+        QStringLiteral("tmpfs"), QStringLiteral("tmpfs"), QStringLiteral("/")));
 }
 
 // Which panels draw the item's label beside its icon, by the program owning the watcher.

@@ -88,6 +88,20 @@ qint64 duBytes(const QString &path)
     return kib * 1024;
 }
 
+// What emptying the Trash at `trash` frees, as du gives it entry by entry: every entry of "files"
+// and of "info", dot-named ones included; the two folders themselves stay.
+qint64 freedByEmptying(const QString &trash)
+{
+    qint64 bytes = 0;
+    for (const QString &folder : {trash + u"/files"_s, trash + u"/info"_s}) {
+        const QStringList names = QDir(folder).entryList(QDir::AllEntries | QDir::Hidden
+                                                         | QDir::System | QDir::NoDotAndDotDot);
+        for (const QString &name : names)
+            bytes += duBytes(folder + u'/' + name);
+    }
+    return bytes;
+}
+
 QDateTime at(const char *isoUtc)
 {
     return QDateTime::fromString(QString::fromLatin1(isoUtc), Qt::ISODate);
@@ -256,7 +270,7 @@ TEST_F(SnapshotSchedulerTest, StartScansAtOnceWithoutARecordThenOnlyAfterLocalMi
                         {u"~/Documents"_s, duBytes(in(u"Documents"_s))}};
     expected.scannedAt = u"2026-03-12T10:00:00Z"_s;
     expected.durationSeconds = record.durationSeconds;
-    expected.trashBytes = duBytes(in(u".local/share/Trash/files"_s));
+    expected.trashBytes = freedByEmptying(in(u".local/share/Trash"_s));
     EXPECT_EQ(record, expected);
     ASSERT_TRUE(record.durationSeconds.has_value());
     EXPECT_GE(*record.durationSeconds, 0.0);
@@ -477,8 +491,26 @@ TEST_F(SnapshotSchedulerTest, AFolderRemovedFromTheListWhileTheTrashIsMeasuredIs
 
     const Snapshot record = scheduler->snapshots().value(0);
     EXPECT_EQ(record.entries.keys(), QStringList{u"~/Downloads"_s});
-    EXPECT_EQ(record.trashBytes, duBytes(trash));
+    EXPECT_EQ(record.trashBytes, freedByEmptying(in(u".local/share/Trash"_s)));
     EXPECT_EQ(storedChildren().value(u"2026-03-12"_s).keys(), QStringList{u"~/Downloads"_s});
+}
+
+TEST_F(SnapshotSchedulerTest, TheTrashCountsWhatEmptyingItFrees)
+{
+    // Items named with a dot are items like any other; their information files go with them
+    // when the Trash is emptied, the two folders stay.
+    ASSERT_TRUE(writeData(in(u"Downloads/file"_s), 10'000));
+    ASSERT_TRUE(writeData(in(u".local/share/Trash/files/.keep-big"_s), 6'000'000));
+    ASSERT_TRUE(writeData(in(u".local/share/Trash/files/.fontconfig/cache"_s), 30'000));
+    ASSERT_TRUE(writeData(in(u".local/share/Trash/info/.keep-big.trashinfo"_s), 80));
+    ASSERT_TRUE(writeData(in(u".local/share/Trash/info/.fontconfig.trashinfo"_s), 80));
+    settings.watchEntries = {{u"~/Downloads"_s}};
+    auto scheduler = makeScheduler();
+
+    finish(scheduler->requestScan());
+
+    const Snapshot record = scheduler->snapshots().value(0);
+    EXPECT_EQ(record.trashBytes, freedByEmptying(in(u".local/share/Trash"_s)));
 }
 
 TEST_F(SnapshotSchedulerTest, ExpandedChildrenKeepTheirBytesAndTheTrashIsNoneOfThem)
@@ -512,7 +544,7 @@ TEST_F(SnapshotSchedulerTest, ExpandedChildrenKeepTheirBytesAndTheTrashIsNoneOfT
     EXPECT_EQ(record.unmeasured, unstorable);
     for (const QString &path : unstorable)
         EXPECT_EQ(record.unmeasuredReasons.value(path), UnmeasuredReason::failed);
-    EXPECT_EQ(record.trashBytes, duBytes(in(u".local/share/Trash/files"_s)));
+    EXPECT_EQ(record.trashBytes, freedByEmptying(in(u".local/share/Trash"_s)));
     QStringList measured = duRuns();
     measured.sort();
     EXPECT_EQ(measured,

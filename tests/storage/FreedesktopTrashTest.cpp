@@ -7,11 +7,17 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
+#include <QRandomGenerator>
 #include <QSet>
+#include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <vector>
@@ -99,6 +105,21 @@ QSet<QByteArray> infoNames(const QByteArray &trash)
     return names;
 }
 
+// The names of the entries of a folder.
+QSet<QByteArray> entries(const QByteArray &folder)
+{
+    QSet<QByteArray> names;
+    if (DIR *listing = ::opendir(folder.constData())) {
+        while (const dirent *entry = ::readdir(listing)) {
+            const QByteArray name(entry->d_name);
+            if (name != "." && name != "..")
+                names.insert(name);
+        }
+        ::closedir(listing);
+    }
+    return names;
+}
+
 // A private root with a home folder in it; file systems mounted inside it are unmounted again.
 class World
 {
@@ -153,13 +174,18 @@ public:
     {
         return ::lchown(at(relative).constData(), user, group) == 0;
     }
-    // A small tmpfs at `relative` (made first). False when this process may not mount.
-    bool mount(const QByteArray &relative, const QByteArray &size = "1m")
+    // A small file system at `relative` (made first): by default a ramfs, which the desktop
+    // treats as a disk with a Trash of its own; a tmpfs is one it never shows a Trash on. False
+    // when this process may not mount.
+    bool
+    mount(const QByteArray &relative, const char *type = "ramfs", const QByteArray &size = "1m")
     {
         if (!folder(relative))
             return false;
-        const QByteArray options = "size=" + size + ",mode=0755";
-        if (::mount("tmpfs", at(relative).constData(), "tmpfs", 0, options.constData()) != 0)
+        const bool tmpfs = std::strcmp(type, "tmpfs") == 0;
+        const QByteArray options = tmpfs ? "size=" + size + ",mode=0755" : "mode=0755";
+        const char *source = tmpfs ? "tmpfs" : "quillmere-test-disk";
+        if (::mount(source, at(relative).constData(), type, 0, options.constData()) != 0)
             return false;
         m_mounts.push_back(at(relative));
         return true;
@@ -412,8 +438,9 @@ TEST(FreedesktopTrashTest, OtherFileSystemsUseTheirOwnTrashOrNone)
     {
         World probe;
         if (!probe.mount("probe"))
-            GTEST_SKIP() << "this test mounts small tmpfs file systems and needs to run as root "
-                            "with the right to mount (CAP_SYS_ADMIN); it could not mount one";
+            GTEST_SKIP()
+                << "this test mounts small ramfs and tmpfs file systems and needs to run as root "
+                   "with the right to mount (CAP_SYS_ADMIN); it could not mount one";
     }
     const QByteArray own = ".Trash-" + uid;
     const Case cases[] = {
@@ -476,7 +503,7 @@ TEST(FreedesktopTrashTest, OtherFileSystemsUseTheirOwnTrashOrNone)
         stays(
             "a full disk",
             [](World &w) {
-                return w.mount("home", "256k") && w.folder("home/.local/share/Trash/files")
+                return w.mount("home", "tmpfs", "256k") && w.folder("home/.local/share/Trash/files")
                        && w.folder("home/.local/share/Trash/info") && w.file("home/.cache/x")
                        && w.fill("home");
             },
@@ -489,6 +516,167 @@ TEST(FreedesktopTrashTest, OtherFileSystemsUseTheirOwnTrashOrNone)
         ASSERT_TRUE(c.build(world)) << c.name;
         check(c, world);
     }
+}
+
+// Where the desktop keeps no Trash (`gio trash` refuses: "Trashing on system internal mounts is
+// not supported"), nothing is moved; where it does, the item goes where `gio trash` puts it.
+TEST(FreedesktopTrashTest, SystemMountsAreRefusedWhereTheDesktopRefusesThem)
+{
+    {
+        World probe;
+        if (!probe.mount("probe", "tmpfs"))
+            GTEST_SKIP() << "this test mounts a tmpfs and needs to run as root with the right to "
+                            "mount (CAP_SYS_ADMIN); it could not mount one";
+    }
+    const QString gio = QStandardPaths::findExecutable(u"gio"_s);
+    ASSERT_FALSE(gio.isEmpty()) << "gio (Debian package libglib2.0-bin) is needed";
+    struct Row
+    {
+        const char *name;
+        std::function<bool(World &)> build;
+        QByteArray folder;
+        QByteArray item;
+        // The mount point of a refused item's system mount; empty when the item moves, into
+        // `trash` (its path recorded relative to `topdir`, when set).
+        QByteArray systemMount;
+        QByteArray trash = "home/.local/share/Trash";
+        QByteArray topdir = {};
+    };
+    const QByteArray own = "disk/.Trash-" + uid;
+    const Row rows[] = {
+        {"a tmpfs inside the home folder",
+         [](World &w) {
+             return w.mount("home/.gradle", "tmpfs") && w.file("home/.gradle/caches/x");
+         },
+         "home/.gradle",
+         "caches",
+         "home/.gradle"},
+        {"a file on a tmpfs of its own",
+         [](World &w) { return w.mount("scratch", "tmpfs") && w.file("scratch/notes.txt"); },
+         "scratch",
+         "notes.txt",
+         "scratch"},
+        {"a disk of a kind the desktop shows",
+         [](World &w) { return w.mount("disk") && w.file("disk/dir/file"); },
+         "disk/dir",
+         "file",
+         {},
+         own,
+         "disk"},
+        {"a home folder on a tmpfs keeps its own Trash",
+         [](World &w) {
+             return w.mount("home", "tmpfs") && w.folder("home/.local/share")
+                    && w.file("home/.cache/x");
+         },
+         "home/.cache",
+         "x",
+         {}},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        // The program's writer.
+        {
+            World world;
+            ASSERT_TRUE(row.build(world));
+            const Case c
+                = row.systemMount.isEmpty()
+                      ? moves(row.name, row.build, row.folder, row.item, row.trash, row.topdir)
+                      : stays(row.name,
+                              row.build,
+                              row.folder,
+                              row.item,
+                              trash::systemMountText(u"tmpfs"_s,
+                                                     QFile::decodeName(world.at(row.systemMount))));
+            check(c, world);
+        }
+        // The desktop's, on the same layout.
+        World world;
+        ASSERT_TRUE(row.build(world));
+        const QByteArray original = world.at(row.folder) + '/' + row.item;
+        ProcessRequest request;
+        request.program = gio;
+        request.arguments = {u"trash"_s, QFile::decodeName(original)};
+        request.environment
+            = {{u"HOME"_s, QFile::decodeName(world.at("home"))},
+               {u"XDG_DATA_HOME"_s, QFile::decodeName(world.at("home/.local/share"))},
+               {u"GIO_USE_VFS"_s, u"local"_s}};
+        request.timeLimit = 20s;
+        const ProcessResult run = QCoro::waitFor(runProcess(request));
+        ASSERT_TRUE(run.exitedNormally()) << run.errorString.toStdString();
+        struct stat info = {};
+        const bool gioMoved = ::lstat(original.constData(), &info) != 0;
+        EXPECT_EQ(gioMoved, row.systemMount.isEmpty()) << run.firstErrorLine().toStdString();
+        if (gioMoved) {
+            EXPECT_EQ(infoNames(world.at(row.trash)), QSet<QByteArray>{row.item + ".trashinfo"});
+        }
+    }
+}
+
+// A contents move killed (SIGKILL) at a random moment, round after round, as when the session
+// ends mid-move. No item is ever in "files" without its information file; once the unfinished
+// moves are swept (at the next start, or by the next move) no information file is left without
+// its item, nothing of the writer's own is left, and every item is either in its place or in the
+// Trash with its information file.
+TEST(FreedesktopTrashTest, MovesKilledHalfWayLeaveNoOrphanOnceSwept)
+{
+    constexpr int itemCount = 400;
+    constexpr int rounds = 12;
+    World world;
+    for (int i = 0; i < itemCount; ++i)
+        ASSERT_TRUE(world.file("home/.cache/item " + QByteArray::number(i)));
+    const QByteArray trash = world.at("home/.local/share/Trash");
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"HOME"_s, QFile::decodeName(world.at("home")));
+    environment.insert(u"XDG_DATA_HOME"_s, QFile::decodeName(world.at("home/.local/share")));
+    const auto moveEverything = [&](QProcess &helper) {
+        helper.setProcessEnvironment(environment);
+        helper.start(trashHelper,
+                     {QString::fromLatin1(world.at("home/.cache").toPercentEncoding("/")),
+                      u"--every-entry"_s});
+    };
+    const auto expectNoOrphan = [&](const char *when) {
+        SCOPED_TRACE(when);
+        const QSet<QByteArray> inFiles = entries(trash + "/files");
+        QSet<QByteArray> expectedInfos;
+        for (const QByteArray &name : inFiles)
+            expectedInfos.insert(name + ".trashinfo");
+        EXPECT_EQ(infoNames(trash), expectedInfos);
+        EXPECT_EQ(entries(trash + "/info"), expectedInfos);
+        EXPECT_EQ(entries(world.at("home/.cache")).size() + inFiles.size(), itemCount);
+    };
+
+    int caughtHalfWay = 0;
+    for (int round = 0; round < rounds; ++round) {
+        SCOPED_TRACE(round);
+        QProcess helper;
+        moveEverything(helper);
+        ASSERT_TRUE(helper.waitForReadyRead(20000)) << "the helper moved nothing";
+        QThread::usleep(QRandomGenerator::global()->bounded(20000));
+        ::kill(pid_t(helper.processId()), SIGKILL);
+        ASSERT_TRUE(helper.waitForFinished(20000));
+
+        // Information first: whatever reached "files" is restorable.
+        const QSet<QByteArray> inFiles = entries(trash + "/files");
+        const QSet<QByteArray> infos = infoNames(trash);
+        for (const QByteArray &name : inFiles)
+            EXPECT_TRUE(infos.contains(name + ".trashinfo")) << name.constData();
+        if (infos.size() > inFiles.size() || entries(trash + "/info").size() > infos.size())
+            ++caughtHalfWay;
+        // Every other round the next start sweeps; the others leave it to the next move.
+        if (round % 2 == 0) {
+            trash::sweepUnfinishedMoves(QFile::decodeName(trash));
+            expectNoOrphan("swept at start");
+        }
+    }
+    // The kills did land half-way through moves; otherwise nothing was tried here.
+    EXPECT_GT(caughtHalfWay, 0);
+
+    // The next move, left to finish, sweeps first.
+    QProcess helper;
+    moveEverything(helper);
+    ASSERT_TRUE(helper.waitForFinished(120000));
+    expectNoOrphan("swept by the next move");
+    EXPECT_TRUE(entries(world.at("home/.cache")).isEmpty());
 }
 
 TEST(FreedesktopTrashTest, TheHomeTrashFollowsAnAbsoluteDataHomeOnly)
