@@ -291,12 +291,15 @@ std::optional<QList<Snapshot>> decodeSnapshots(const QByteArray &bytes, Snapshot
         if (scannedLater(*snapshot, snapshots[*held]))
             snapshots[*held] = std::move(*snapshot);
     }
+    if (loss) {
+        *loss = {duplicates, refusedValues};
+        // Asked of a file that was read (and logged) before: only what a rewrite would lose.
+        return snapshots;
+    }
     if (dropped != 0)
         log::logDefault(
             log::records,
             QStringLiteral("記録として読めない要素は読まずにファイルに残す: %1 件").arg(dropped));
-    if (loss)
-        *loss = {duplicates, refusedValues};
     if (duplicates != 0)
         log::logDefault(log::records,
                         QStringLiteral("同じ日の重なった記録を捨てた: %1 件").arg(duplicates));

@@ -94,7 +94,8 @@ struct SnapshotsReadLoss
 // that cannot be read as a record are not in the list (encodeSnapshots keeps them in the file),
 // and their number is logged. Of several records of one day the one scanned last is kept (the
 // first in the file when none of them says later), in the place of the first; the number dropped
-// is logged. Values Qt's JSON reader refuses are bad values. `loss` receives what was left out.
+// is logged. Values Qt's JSON reader refuses are bad values. `loss`, when given, receives what
+// was left out instead of the log lines (a rewrite asks it of a file already read and logged).
 std::optional<QList<Snapshot>> decodeSnapshots(const QByteArray &bytes,
                                                SnapshotsReadLoss *loss = nullptr);
 
