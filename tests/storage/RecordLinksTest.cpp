@@ -92,6 +92,12 @@ TEST(RecordLinks, OnlyALinkToAFileOfOursIsWrittenThrough)
              return test::writeFile(target, kind.ours) ? target : QString();
          },
          true},
+        {"aFileOfOursByARelativePath", // as GNU Stow links
+         [](const QDir &folder, const RecordKind &kind) {
+             const QString target = folder.filePath(u"dotfiles/relative/record"_s);
+             return test::writeFile(target, kind.ours) ? target : QString();
+         },
+         true},
         {"aDiary",
          [](const QDir &folder, const RecordKind &) {
              const QString target = folder.filePath(u"Documents/diary.json"_s);
@@ -139,7 +145,10 @@ TEST(RecordLinks, OnlyALinkToAFileOfOursIsWrittenThrough)
             ASSERT_FALSE(target.isEmpty());
             const bool targetExisted = QFileInfo(target).isSymLink() || QFileInfo::exists(target);
             const QByteArray before = test::readFile(target);
-            ASSERT_TRUE(QFile::link(target, place));
+            const bool relative = target.contains(u"/relative/"_s);
+            ASSERT_TRUE(QFile::link(
+                relative ? QDir(folder.filePath(u"data"_s)).relativeFilePath(target) : target,
+                place));
 
             const Status saved = kind.save(place);
             ASSERT_TRUE(saved.ok()) << qPrintable(saved.error().description);
