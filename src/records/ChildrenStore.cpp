@@ -2,6 +2,7 @@
 
 #include "platform/Log.h"
 #include "records/Snapshot.h"
+#include "settings/JsonMerge.h"
 #include "settings/LenientJson.h"
 #include "storage/RecordFile.h"
 
@@ -9,6 +10,8 @@
 #include <QJsonObject>
 #include <QJsonParseError>
 #include <QTimeZone>
+
+#include <algorithm>
 
 namespace qm {
 
@@ -63,9 +66,7 @@ struct LenientDay
     }
 };
 
-} // namespace
-
-QByteArray encodeBreakdown(const Breakdown &breakdown)
+QJsonObject breakdownObject(const Breakdown &breakdown)
 {
     QJsonObject days;
     for (auto day = breakdown.begin(); day != breakdown.end(); ++day) {
@@ -78,33 +79,75 @@ QByteArray encodeBreakdown(const Breakdown &breakdown)
         }
         days.insert(day.key(), folders);
     }
+    return days;
+}
+
+// The breakdown as read from the object, and what was left out of it.
+struct LenientBreakdown
+{
+    Breakdown breakdown;
+    qint64 droppedChildren = 0;
+    qint64 brokenFolders = 0;
+
+    static LenientBreakdown read(const QJsonObject &days)
+    {
+        LenientBreakdown read;
+        for (auto it = days.begin(); it != days.end(); ++it) {
+            LenientDay day = LenientDay::read(it.value());
+            read.droppedChildren += day.dropped;
+            read.brokenFolders += day.brokenFolders;
+            read.breakdown.insert(it.key(), std::move(day.folders));
+        }
+        return read;
+    }
+};
+
+std::optional<QJsonObject> breakdownFileObject(const QByteArray &bytes, bool *refusedValues)
+{
+    QJsonParseError error;
+    const QJsonDocument document = parseJsonLeniently(bytes, &error, refusedValues);
+    if (error.error != QJsonParseError::NoError || !document.isObject())
+        return std::nullopt;
+    return document.object();
+}
+
+} // namespace
+
+QByteArray encodeBreakdown(const Breakdown &breakdown, const QByteArray &previous)
+{
+    QJsonObject days = breakdownObject(breakdown);
+    if (const std::optional<QJsonObject> written
+        = previous.isEmpty() ? std::nullopt : breakdownFileObject(previous, nullptr)) {
+        days = mergeJsonObject(
+            *written, breakdownObject(LenientBreakdown::read(*written).breakdown), days);
+    }
     return QJsonDocument(days).toJson(QJsonDocument::Compact);
 }
 
 std::optional<Breakdown> decodeBreakdown(const QByteArray &bytes)
 {
-    QJsonParseError error;
-    const QJsonDocument document = parseJsonLeniently(bytes, &error);
-    if (error.error != QJsonParseError::NoError || !document.isObject())
+    const std::optional<QJsonObject> days = breakdownFileObject(bytes, nullptr);
+    if (!days)
         return std::nullopt;
-    Breakdown breakdown;
-    qint64 droppedChildren = 0;
-    qint64 brokenFolders = 0;
-    const QJsonObject days = document.object();
-    for (auto it = days.begin(); it != days.end(); ++it) {
-        LenientDay day = LenientDay::read(it.value());
-        droppedChildren += day.dropped;
-        brokenFolders += day.brokenFolders;
-        breakdown.insert(it.key(), std::move(day.folders));
-    }
-    if (droppedChildren != 0)
+    LenientBreakdown read = LenientBreakdown::read(*days);
+    if (read.droppedChildren != 0)
         log::logDefault(log::records,
-                        QStringLiteral("サイズが不正な子を捨てた: %1 件").arg(droppedChildren));
-    if (brokenFolders != 0)
-        log::logDefault(
-            log::records,
-            QStringLiteral("値を読めない監視フォルダの内訳を捨てた: %1 件").arg(brokenFolders));
-    return breakdown;
+                        QStringLiteral("サイズを読めない子は読まずにファイルに残す: %1 件")
+                            .arg(read.droppedChildren));
+    if (read.brokenFolders != 0)
+        log::logDefault(log::records,
+                        QStringLiteral("値を読めない監視フォルダの内訳は読まずにファイルに残す: "
+                                       "%1 件")
+                            .arg(read.brokenFolders));
+    return std::move(read.breakdown);
+}
+
+bool looksLikeChildrenFile(const QByteArray &bytes)
+{
+    const std::optional<QJsonObject> days = breakdownFileObject(bytes, nullptr);
+    return days && std::all_of(days->begin(), days->end(), [](const QJsonValue &day) {
+               return day.isObject();
+           });
 }
 
 Breakdown pruneBreakdown(const Breakdown &breakdown, const QDateTime &now, const Calendar &calendar)
@@ -124,12 +167,36 @@ Breakdown pruneBreakdown(const Breakdown &breakdown, const QDateTime &now, const
 
 Result<Breakdown> ChildrenStore::load(const QDateTime &now) const
 {
-    return recordfile::load(fileURL, now, systemTimeZone(), Breakdown(), decodeBreakdown);
+    return recordfile::load(fileURL,
+                            now,
+                            systemTimeZone(),
+                            Breakdown(),
+                            decodeBreakdown,
+                            recordfile::moveToTrash,
+                            looksLikeChildrenFile);
 }
 
 Status ChildrenStore::save(const Breakdown &breakdown) const
 {
-    return recordfile::writeAtomically(fileURL, encodeBreakdown(breakdown));
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    Result<recordfile::WriteDestination> destination
+        = recordfile::prepareWrite(fileURL, looksLikeChildrenFile, now, systemTimeZone());
+    if (!destination.ok())
+        return destination.error();
+    const QString &path = destination.value().path;
+    const std::optional<QByteArray> &current = destination.value().current;
+    bool refusedValues = false;
+    const bool readable = current && breakdownFileObject(*current, &refusedValues).has_value();
+    // A damaged file is moved aside as at a load; a value Qt's reader refuses cannot be written
+    // back, so the file as it was is kept in a copy first.
+    const Status kept = current && !readable
+                            ? recordfile::moveAsideDamagedFile(path, now, systemTimeZone())
+                        : refusedValues ? recordfile::keepCopyAside(path, now, systemTimeZone())
+                                        : Status{};
+    if (!kept.ok())
+        return kept.error();
+    return recordfile::writeAtomically(
+        path, encodeBreakdown(breakdown, readable ? *current : QByteArray()));
 }
 
 } // namespace qm

@@ -1,6 +1,7 @@
 #include "records/Snapshot.h"
 
 #include "platform/Log.h"
+#include "settings/JsonMerge.h"
 #include "settings/LenientJson.h"
 
 #include <QDate>
@@ -229,18 +230,60 @@ std::optional<Snapshot> snapshotFromJson(const QJsonValue &json)
     return snapshot;
 }
 
-QByteArray encodeSnapshots(const QList<Snapshot> &snapshots)
+QByteArray encodeSnapshots(const QList<Snapshot> &snapshots, const QByteArray &previous)
 {
+    // The records of the file now by day, and the elements that are no record.
+    QMultiHash<QString, QJsonObject> written;
+    QJsonArray unusable;
+    if (!previous.isEmpty()) {
+        QJsonParseError error;
+        const QJsonDocument document = parseJsonLeniently(previous, &error);
+        const QJsonArray elements = error.error == QJsonParseError::NoError && document.isArray()
+                                        ? document.array()
+                                        : QJsonArray();
+        for (const QJsonValue &element : elements) {
+            if (const std::optional<Snapshot> record = snapshotFromJson(element))
+                written.insert(record->date, element.toObject());
+            else
+                unusable.append(element);
+        }
+    }
     QJsonArray array;
-    for (const Snapshot &snapshot : snapshots)
-        array.append(snapshotToJson(snapshot));
+    for (const Snapshot &snapshot : snapshots) {
+        QJsonObject object = snapshotToJson(snapshot);
+        for (auto it = written.constFind(snapshot.date);
+             it != written.cend() && it.key() == snapshot.date;
+             ++it) {
+            const std::optional<Snapshot> asRead = snapshotFromJson(it.value());
+            if (asRead->scannedAt == snapshot.scannedAt) {
+                object = mergeJsonObject(it.value(), snapshotToJson(*asRead), object);
+                break;
+            }
+        }
+        array.append(object);
+    }
+    for (const QJsonValue &element : std::as_const(unusable))
+        array.append(element);
     return QJsonDocument(array).toJson(QJsonDocument::Compact);
 }
 
-std::optional<QList<Snapshot>> decodeSnapshots(const QByteArray &bytes)
+bool looksLikeSnapshotsFile(const QByteArray &bytes)
 {
     QJsonParseError error;
     QJsonDocument document = parseJsonLeniently(bytes, &error);
+    if (error.error != QJsonParseError::NoError || !document.isArray())
+        return false;
+    const QJsonArray elements = document.array();
+    return std::all_of(elements.begin(), elements.end(), [](const QJsonValue &element) {
+        return element.isObject() && element.toObject().contains(key::date);
+    });
+}
+
+std::optional<QList<Snapshot>> decodeSnapshots(const QByteArray &bytes, SnapshotsReadLoss *loss)
+{
+    QJsonParseError error;
+    bool refusedValues = false;
+    const QJsonDocument document = parseJsonLeniently(bytes, &error, &refusedValues);
     if (error.error != QJsonParseError::NoError || !document.isArray())
         return std::nullopt;
     // The document takes more memory than the file, and the records more again: each record's
@@ -274,9 +317,15 @@ std::optional<QList<Snapshot>> decodeSnapshots(const QByteArray &bytes)
         if (scannedLater(*snapshot, snapshots[*held]))
             snapshots[*held] = std::move(*snapshot);
     }
+    if (loss) {
+        *loss = {duplicates, refusedValues};
+        // Asked of a file that was read (and logged) before: only what a rewrite would lose.
+        return snapshots;
+    }
     if (dropped != 0)
-        log::logDefault(log::records,
-                        QStringLiteral("読めない日の記録を捨てた: %1 件").arg(dropped));
+        log::logDefault(
+            log::records,
+            QStringLiteral("記録として読めない要素は読まずにファイルに残す: %1 件").arg(dropped));
     if (duplicates != 0)
         log::logDefault(log::records,
                         QStringLiteral("同じ日の重なった記録を捨てた: %1 件").arg(duplicates));

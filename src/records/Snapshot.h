@@ -72,12 +72,35 @@ QJsonObject snapshotToJson(const Snapshot &snapshot);
 std::optional<Snapshot> snapshotFromJson(const QJsonValue &json);
 
 // The content of snapshots.json: a JSON array in list order, sorted keys, no extra whitespace.
-QByteArray encodeSnapshots(const QList<Snapshot> &snapshots);
+//
+// `previous` is the file's content now, when there is one; what this version does not
+// understand in it survives the write, so that a file of a later version outlives this one:
+// - a record of the list that is the same scan as one in `previous` (same date and scannedAt)
+//   keeps the keys this version does not know and the values it could not read (an object as
+//   an entry's size, a text as `free`, a number as `scannedAt`), see mergeJsonObject;
+// - an element this version cannot use as a record (not an object, or a `date` that is not a
+//   text) is written back as it was, after the list.
+// A record left out of the list (aged out, replaced by a new scan of its day) is not.
+QByteArray encodeSnapshots(const QList<Snapshot> &snapshots, const QByteArray &previous = {});
+
+// What a read of snapshots.json left out that a rewrite cannot give back.
+struct SnapshotsReadLoss
+{
+    qint64 duplicates = 0;      // records of a day that another record of that day replaced
+    bool refusedValues = false; // values Qt's reader refuses (1e400), read as null
+};
 
 // Reads snapshots.json. Absent when the text is not a JSON array (the file is damaged). Elements
-// that cannot be read are dropped, and their number is logged. Of several records of one day the
-// one scanned last is kept (the first in the file when none of them says later), in the place of
-// the first; the number dropped is logged. Values Qt's JSON reader refuses are bad values.
-std::optional<QList<Snapshot>> decodeSnapshots(const QByteArray &bytes);
+// that cannot be read as a record are not in the list (encodeSnapshots keeps them in the file),
+// and their number is logged. Of several records of one day the one scanned last is kept (the
+// first in the file when none of them says later), in the place of the first; the number dropped
+// is logged. Values Qt's JSON reader refuses are bad values. `loss`, when given, receives what
+// was left out instead of the log lines (a rewrite asks it of a file already read and logged).
+std::optional<QList<Snapshot>> decodeSnapshots(const QByteArray &bytes,
+                                               SnapshotsReadLoss *loss = nullptr);
+
+// Whether the text is a records file this program wrote: a JSON array whose elements are
+// objects with a `date`.
+bool looksLikeSnapshotsFile(const QByteArray &bytes);
 
 } // namespace qm

@@ -10,7 +10,14 @@ namespace qm {
 
 Result<QList<Snapshot>> SnapshotStore::load(const QDateTime &now) const
 {
-    return recordfile::load(fileURL, now, systemTimeZone(), QList<Snapshot>(), decodeSnapshots);
+    return recordfile::load(
+        fileURL,
+        now,
+        systemTimeZone(),
+        QList<Snapshot>(),
+        [](const QByteArray &bytes) { return decodeSnapshots(bytes); },
+        recordfile::moveToTrash,
+        looksLikeSnapshotsFile);
 }
 
 Result<QList<Snapshot>> SnapshotStore::upsert(const Snapshot &snapshot,
@@ -39,7 +46,30 @@ Result<QList<Snapshot>> SnapshotStore::upsert(const Snapshot &snapshot,
 
 Status SnapshotStore::save(const QList<Snapshot> &snapshots) const
 {
-    return recordfile::writeAtomically(fileURL, encodeSnapshots(snapshots));
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    Result<recordfile::WriteDestination> destination
+        = recordfile::prepareWrite(fileURL, looksLikeSnapshotsFile, now, systemTimeZone());
+    if (!destination.ok())
+        return destination.error();
+    const QString &path = destination.value().path;
+    const std::optional<QByteArray> &current = destination.value().current;
+    QByteArray previous;
+    if (current) {
+        SnapshotsReadLoss loss;
+        const bool readable = decodeSnapshots(*current, &loss).has_value();
+        // A damaged file is moved aside as at a load; what a rewrite of a readable one cannot
+        // give back is kept in a copy of the file as it was.
+        const Status kept = !readable
+                                ? recordfile::moveAsideDamagedFile(path, now, systemTimeZone())
+                            : loss.duplicates != 0 || loss.refusedValues
+                                ? recordfile::keepCopyAside(path, now, systemTimeZone())
+                                : Status{};
+        if (!kept.ok())
+            return kept.error();
+        if (readable)
+            previous = *current;
+    }
+    return recordfile::writeAtomically(path, encodeSnapshots(snapshots, previous));
 }
 
 std::optional<qint64> SnapshotStore::snapshotsFileSize() const

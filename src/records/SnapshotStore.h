@@ -32,7 +32,12 @@ struct SnapshotStore
     Result<QList<Snapshot>>
     upsert(const Snapshot &snapshot, const QDateTime &now, const Calendar &calendar) const;
 
-    // Writes the list as it is (sorted keys, compact), creating the folder when needed.
+    // Writes the list as it is (sorted keys, compact), creating the folder when needed. What
+    // the file holds now that this version does not understand is kept (see encodeSnapshots);
+    // when the rewrite still loses something that was read (a duplicate record of a day, a
+    // value Qt's reader refuses), the file as it was is first kept under a ".corrupt-" backup
+    // name. A link at the file's place is written through only when it points to a records
+    // file (see recordfile::followableRecordPath); any other link is moved aside first.
     Status save(const QList<Snapshot> &snapshots) const;
 
     // Size of snapshots.json in bytes; absent when it is missing or cannot be examined.

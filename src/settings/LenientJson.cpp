@@ -191,15 +191,21 @@ private:
 
 } // namespace
 
-QJsonDocument parseJsonLeniently(const QByteArray &text, QJsonParseError *error)
+QJsonDocument
+parseJsonLeniently(const QByteArray &text, QJsonParseError *error, bool *refusedValues)
 {
+    if (refusedValues)
+        *refusedValues = false;
     QJsonParseError first;
     QJsonDocument document = QJsonDocument::fromJson(text, &first);
     const bool refusedAValue = first.error == QJsonParseError::IllegalNumber
                                || first.error == QJsonParseError::IllegalUTF8String;
     if (refusedAValue) {
-        if (const std::optional<QByteArray> cleaned = Cleaner(text).run())
+        if (const std::optional<QByteArray> cleaned = Cleaner(text).run()) {
+            if (refusedValues)
+                *refusedValues = true;
             return QJsonDocument::fromJson(*cleaned, error);
+        }
     }
     if (error)
         *error = first;

@@ -1,6 +1,7 @@
 #include "settings/Settings.h"
 
 #include "platform/PlatformProfile.h"
+#include "settings/JsonMerge.h"
 #include "settings/LenientJson.h"
 
 #include <QCoreApplication>
@@ -86,46 +87,40 @@ void readBool(const QJsonObject &object, QStringView name, bool &field)
         field = *value;
 }
 
-// The current form: objects with a string "path" and an optional boolean "enabled" (true when
-// missing or null). One malformed element rejects the whole array.
-std::optional<WatchSettings> watchSettingObjects(const QJsonArray &array)
+// One element of the list: an object with a string "path" and an optional boolean "enabled"
+// (true when missing or null), or a plain path string (the older form, every folder enabled).
+std::optional<WatchSetting> watchSetting(const QJsonValue &element)
 {
-    WatchSettings entries;
-    entries.reserve(array.size());
-    for (const QJsonValue &element : array) {
-        if (!element.isObject())
-            return std::nullopt;
-        const QJsonObject object = element.toObject();
-        const QJsonValue path = object.value(key::path);
-        const QJsonValue enabled = object.value(key::enabled);
-        if (!path.isString() || !(enabled.isBool() || enabled.isUndefined() || enabled.isNull()))
-            return std::nullopt;
-        entries.append(WatchSetting{path.toString(), enabled.isBool() ? enabled.toBool() : true});
-    }
-    return entries;
+    if (element.isString())
+        return WatchSetting{element.toString(), true};
+    if (!element.isObject())
+        return std::nullopt;
+    const QJsonObject object = element.toObject();
+    const QJsonValue path = object.value(key::path);
+    const QJsonValue enabled = object.value(key::enabled);
+    if (!path.isString() || !(enabled.isBool() || enabled.isUndefined() || enabled.isNull()))
+        return std::nullopt;
+    return WatchSetting{path.toString(), enabled.isBool() ? enabled.toBool() : true};
 }
 
-// The older form: plain path strings, every folder enabled.
-std::optional<WatchSettings> watchSettingStrings(const QJsonArray &array)
-{
-    WatchSettings entries;
-    entries.reserve(array.size());
-    for (const QJsonValue &element : array) {
-        if (!element.isString())
-            return std::nullopt;
-        entries.append(WatchSetting{element.toString(), true});
-    }
-    return entries;
-}
-
-std::optional<WatchSettings> watchSettings(const QJsonValue &value)
+// Each element is read on its own: one that cannot be read is left out and counted, the rest
+// stay. A list none of whose elements can be read is absent (the defaults stay).
+std::optional<WatchSettings> watchSettings(const QJsonValue &value, qsizetype &unreadable)
 {
     if (!value.isArray())
         return std::nullopt;
     const QJsonArray array = value.toArray();
-    if (std::optional<WatchSettings> entries = watchSettingObjects(array))
-        return entries;
-    return watchSettingStrings(array);
+    WatchSettings entries;
+    entries.reserve(array.size());
+    for (const QJsonValue &element : array) {
+        if (std::optional<WatchSetting> entry = watchSetting(element))
+            entries.append(std::move(*entry));
+        else
+            ++unreadable;
+    }
+    if (entries.isEmpty() && !array.isEmpty())
+        return std::nullopt;
+    return entries;
 }
 
 qint64 clampedCriticalGB(qint64 thresholdGB, qint64 criticalGB)
@@ -163,7 +158,9 @@ const Settings &defaultSettings()
     return settings;
 }
 
-QByteArray encodeSettings(const Settings &settings)
+namespace {
+
+QJsonObject settingsObject(const Settings &settings)
 {
     QJsonArray entries;
     for (const WatchSetting &entry : settings.watchEntries) {
@@ -195,27 +192,18 @@ QByteArray encodeSettings(const Settings &settings)
     object.insert(key::lastSettingsTab, settings.lastSettingsTab);
     object.insert(key::fleetMetricsEnabled, settings.fleetMetricsEnabled);
     object.insert(key::fleetMetricsFile, settings.fleetMetricsFile);
-    return QJsonDocument(object).toJson(QJsonDocument::Indented);
+    return object;
 }
 
-Result<Settings> decodeSettings(const QByteArray &json)
+Settings settingsFromObject(const QJsonObject &object, qsizetype &unreadableWatchEntries)
 {
-    QJsonParseError parseError;
-    const QJsonDocument document = parseJsonLeniently(json, &parseError);
-    if (parseError.error != QJsonParseError::NoError)
-        return Error{QStringLiteral("settings.json is not valid JSON: %1 at offset %2")
-                         .arg(parseError.errorString())
-                         .arg(parseError.offset)};
-    if (!document.isObject())
-        return Error{QStringLiteral("settings.json does not hold a JSON object")};
-    const QJsonObject object = document.object();
-
     Settings settings = defaultSettings();
     if (const std::optional<qint64> value = integerValue(object, key::thresholdGB))
         settings.thresholdGB = *value;
     settings.criticalGB = clampedCriticalGB(
         settings.thresholdGB, integerValue(object, key::criticalGB).value_or(settings.criticalGB));
-    if (std::optional<WatchSettings> entries = watchSettings(object.value(key::watchEntries)))
+    if (std::optional<WatchSettings> entries
+        = watchSettings(object.value(key::watchEntries), unreadableWatchEntries))
         settings.watchEntries = std::move(*entries);
     readBool(object, key::launchAtLogin, settings.launchAtLogin);
     if (const std::optional<qint64> value = integerValue(object, key::scanHour))
@@ -251,6 +239,45 @@ Result<Settings> decodeSettings(const QByteArray &json)
     if (std::optional<QString> file = stringValue(object, key::fleetMetricsFile))
         settings.fleetMetricsFile = std::move(*file);
     return settings;
+}
+
+} // namespace
+
+QByteArray encodeSettings(const Settings &settings, const QJsonObject &previous)
+{
+    QJsonObject object = settingsObject(settings);
+    if (!previous.isEmpty()) {
+        qsizetype unreadable = 0;
+        object = mergeJsonObject(
+            previous, settingsObject(settingsFromObject(previous, unreadable)), object);
+    }
+    return QJsonDocument(object).toJson(QJsonDocument::Indented);
+}
+
+Result<Settings> decodeSettings(const QByteArray &json, qsizetype *unreadableWatchEntries)
+{
+    QJsonParseError parseError;
+    const QJsonDocument document = parseJsonLeniently(json, &parseError);
+    if (parseError.error != QJsonParseError::NoError)
+        return Error{QStringLiteral("settings.json is not valid JSON: %1 at offset %2")
+                         .arg(parseError.errorString())
+                         .arg(parseError.offset)};
+    if (!document.isObject())
+        return Error{QStringLiteral("settings.json does not hold a JSON object")};
+    qsizetype unreadable = 0;
+    Settings settings = settingsFromObject(document.object(), unreadable);
+    if (unreadableWatchEntries)
+        *unreadableWatchEntries = unreadable;
+    return settings;
+}
+
+bool looksLikeSettingsFile(const QByteArray &json)
+{
+    QJsonParseError parseError;
+    const QJsonDocument document = parseJsonLeniently(json, &parseError);
+    return parseError.error == QJsonParseError::NoError && document.isObject()
+           && document.object().contains(key::thresholdGB)
+           && document.object().contains(key::watchEntries);
 }
 
 QStringList enabledWatchPaths(const Settings &settings)

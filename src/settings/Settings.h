@@ -7,6 +7,7 @@
 #include "units/ByteUnit.h"
 
 #include <QByteArray>
+#include <QJsonObject>
 #include <QString>
 #include <QStringList>
 
@@ -60,7 +61,12 @@ const Settings &defaultSettings();
 
 // settings.json text: one pretty-printed JSON object, keys in ascending order, every field
 // written, the two optional texts only when present (never as null).
-QByteArray encodeSettings(const Settings &settings);
+//
+// `previous` is the object the file holds now, when there is one: what this version does not
+// understand in it survives (see mergeJsonObject). Keys it does not know are written back as
+// they were, and a value it read as a default (a refreshInterval of 120, a watch list with an
+// element it cannot read) stays as written until that setting is changed.
+QByteArray encodeSettings(const Settings &settings, const QJsonObject &previous = {});
 
 // Reads settings.json text leniently, starting from `defaultSettings()`. Fails only when the
 // text is not JSON (including invalid UTF-8 and nesting deeper than the parser allows) or its
@@ -72,7 +78,16 @@ QByteArray encodeSettings(const Settings &settings);
 // the JSON parser as its nearest double first, so 1.0 and 1e2 count as 1 and 100, and a
 // literal just below -2^63 that rounds to -2^63 counts as -2^63. 1.5, 2^63 and 1e300 do not
 // count; -0 counts as 0.
-Result<Settings> decodeSettings(const QByteArray &json);
+//
+// The watch list is read element by element: an element that is neither an object with a
+// string "path" (and a boolean or no "enabled") nor a plain path string is left out and counted
+// in `unreadableWatchEntries`; a list none of whose elements can be read gives the defaults.
+Result<Settings> decodeSettings(const QByteArray &json,
+                                qsizetype *unreadableWatchEntries = nullptr);
+
+// Whether the text is a settings file this program wrote: a JSON object holding thresholdGB and
+// watchEntries, which every version has written.
+bool looksLikeSettingsFile(const QByteArray &json);
 
 // The path of every enabled entry, in list order (what the daily scan measures).
 QStringList enabledWatchPaths(const Settings &settings);

@@ -160,10 +160,13 @@ QString damagedFileBackupName(const QString &filePath,
     return name + QLatin1Char('.') + parts.extension;
 }
 
-Status moveAsideDamagedFile(const QString &filePath,
-                            const QDateTime &now,
-                            const QTimeZone &timeZone,
-                            const TrashFunction &trash)
+namespace {
+
+void startPrune(const QString &filePath, const TrashFunction &trash);
+
+// A backup name of the file that is free, its counter above that of every backup of the same
+// minute there is and every one this process's prunes sent to the Trash.
+QString freeBackupName(const QString &filePath, const QDateTime &now, const QTimeZone &timeZone)
 {
     const NameParts parts = nameParts(filePath);
     const QDir folder(parts.folder);
@@ -189,10 +192,55 @@ Status moveAsideDamagedFile(const QString &filePath,
         ++counter;
         name = damagedFileBackupName(filePath, now, timeZone, counter);
     }
-    QFile file(filePath);
-    if (!file.rename(folder.filePath(name)))
-        return Error{file.errorString()};
+    return name;
+}
+
+} // namespace
+
+Status moveAsideDamagedFile(const QString &filePath,
+                            const QDateTime &now,
+                            const QTimeZone &timeZone,
+                            const TrashFunction &trash)
+{
+    const QDir folder(nameParts(filePath).folder);
+    const QString name = freeBackupName(filePath, now, timeZone);
+    // The item itself, a link included (dangling or not), never what a link points to.
+    if (::renameat2(AT_FDCWD,
+                    QFile::encodeName(filePath).constData(),
+                    AT_FDCWD,
+                    QFile::encodeName(folder.filePath(name)).constData(),
+                    RENAME_NOREPLACE)
+        != 0)
+        return Error{QString::fromLocal8Bit(std::strerror(errno))};
     log::logDefault(log::records, QStringLiteral("読めない記録を控えへ移した: %1").arg(name));
+    startPrune(filePath, trash);
+    return {};
+}
+
+Status keepCopyAside(const QString &filePath,
+                     const QDateTime &now,
+                     const QTimeZone &timeZone,
+                     const TrashFunction &trash)
+{
+    const NameParts parts = nameParts(filePath);
+    const QDir folder(parts.folder);
+    const QString name = freeBackupName(filePath, now, timeZone);
+    const QByteArray from = QFile::encodeName(filePath);
+    const QByteArray to = QFile::encodeName(folder.filePath(name));
+    // A second name costs nothing and cannot be half written; a copy where there are no links.
+    if (::link(from.constData(), to.constData()) != 0
+        && !QFile::copy(filePath, folder.filePath(name)))
+        return Error{QString::fromLocal8Bit(std::strerror(errno))};
+    log::logDefault(log::records,
+                    QStringLiteral("書き直すと失われる部分がある記録を控えに残した: %1").arg(name));
+    startPrune(filePath, trash);
+    return {};
+}
+
+namespace {
+
+void startPrune(const QString &filePath, const TrashFunction &trash)
+{
     // Moves to the Trash never run on the calling (main) thread.
     QFuture<void> prune = QtConcurrent::run([filePath, trash] {
         const QMutexLocker one(&pruneMutex);
@@ -201,8 +249,9 @@ Status moveAsideDamagedFile(const QString &filePath,
     const QMutexLocker pending(&pendingPrunesMutex);
     pendingPrunes().removeIf([](const QFuture<void> &f) { return f.isFinished(); });
     pendingPrunes().append(prune);
-    return {};
 }
+
+} // namespace
 
 void waitForBackupPrunes()
 {
@@ -315,6 +364,52 @@ Result<std::optional<QByteArray>> readWholeFile(const QString &filePath)
     if (bytes.size() > maximumRecordFileSize)
         return Error{QStringLiteral("Larger than %1 bytes").arg(maximumRecordFileSize)};
     return std::optional<QByteArray>(std::move(bytes));
+}
+
+std::optional<QString> followableRecordPath(const QString &filePath, const Recogniser &isOurs)
+{
+    const QByteArray encoded = QFile::encodeName(filePath);
+    struct stat status = {};
+    if (::lstat(encoded.constData(), &status) != 0 || !S_ISLNK(status.st_mode))
+        return filePath;
+    const QString target = QFileInfo(filePath).symLinkTarget();
+    if (target.isEmpty())
+        return std::nullopt;
+    // Straight to a regular file of the user's: no second link, no device, no FIFO.
+    if (::lstat(QFile::encodeName(target).constData(), &status) != 0 || !S_ISREG(status.st_mode)
+        || status.st_uid != ::geteuid())
+        return std::nullopt;
+    Result<std::optional<QByteArray>> bytes = readWholeFile(target);
+    if (!bytes.ok() || !bytes.value() || !isOurs(*bytes.value()))
+        return std::nullopt;
+    return target;
+}
+
+Result<WriteDestination> prepareWrite(const QString &filePath,
+                                      const Recogniser &isOurs,
+                                      const QDateTime &now,
+                                      const QTimeZone &timeZone,
+                                      const TrashFunction &trash)
+{
+    WriteDestination destination{filePath, std::nullopt};
+    if (const std::optional<QString> followed = followableRecordPath(filePath, isOurs)) {
+        destination.path = *followed;
+    } else {
+        log::logDefault(log::records,
+                        QStringLiteral("他のファイルを指すリンクには書かない: %1").arg(filePath));
+        const Status moved = moveAsideDamagedFile(filePath, now, timeZone, trash);
+        if (!moved.ok())
+            return moved.error();
+        return destination;
+    }
+    struct stat status = {};
+    if (::lstat(QFile::encodeName(destination.path).constData(), &status) == 0
+        && S_ISREG(status.st_mode)) {
+        Result<std::optional<QByteArray>> bytes = readWholeFile(destination.path);
+        if (bytes.ok() && bytes.value())
+            destination.current = *bytes.value();
+    }
+    return destination;
 }
 
 Status writeAtomically(const QString &filePath, const QByteArray &bytes)

@@ -63,10 +63,48 @@ inline constexpr qint64 maximumRecordFileSize = 256 * 1024 * 1024;
 // larger than maximumRecordFileSize. Never waits for a writer.
 Result<std::optional<QByteArray>> readWholeFile(const QString &filePath);
 
+// Recognises the content of a record file this program wrote (it parses as that record).
+using Recogniser = std::function<bool(const QByteArray &bytes)>;
+
+// Links at a record's place. A person may keep a record elsewhere and link it in (as dotfile
+// managers do); such a link is followed only when it points straight (no second link) to a
+// regular file of the user's own whose content `isOurs` recognises. Any other link, dangling
+// or pointing to someone else's file, another program's file or a device, is neither read nor
+// written through: it is moved aside like a damaged file and a fresh file takes its place.
+//
+// The file a read of `filePath` may follow to: `filePath` itself when it is no link, else the
+// link's target when the link may be followed; absent for a link that may not.
+std::optional<QString> followableRecordPath(const QString &filePath, const Recogniser &isOurs);
+
+// Where a write of a record goes and what it holds now.
+struct WriteDestination
+{
+    QString path;                      // `filePath`, or the target of a followed link
+    std::optional<QByteArray> current; // the bytes there now; absent when there are none
+};
+
+// Prepares a write of the record at `filePath`: a link that may not be followed is moved aside
+// (backup named by `now` in `timeZone`) and the write goes to `filePath`. Fails when that move
+// fails; nothing is written then. `current` is read only from a regular file.
+Result<WriteDestination> prepareWrite(const QString &filePath,
+                                      const Recogniser &isOurs,
+                                      const QDateTime &now,
+                                      const QTimeZone &timeZone,
+                                      const TrashFunction &trash = moveToTrash);
+
+// Keeps the file as it is under a free damaged-file backup name beside it (a second name for
+// the same file, or a copy where the file system has none) before a rewrite that would lose
+// part of it; the file itself stays. Prunes old backups like moveAsideDamagedFile.
+Status keepCopyAside(const QString &filePath,
+                     const QDateTime &now,
+                     const QTimeZone &timeZone,
+                     const TrashFunction &trash = moveToTrash);
+
 // Creates the folder (with parents) and writes the bytes atomically: a temporary file in the
 // same folder, flushed to the disk, then renamed over the target. A link at the target is
-// replaced by the file; its target is never written. The file keeps the permissions of the one
-// it replaces (a new one is readable by all, writable by its owner).
+// replaced by the file; its target is never written (prepareWrite decides about links). The file
+// keeps the permissions of the one it replaces (a new one is readable by all, writable by its
+// owner).
 Status writeAtomically(const QString &filePath, const QByteArray &bytes);
 
 // Tests only: called inside writeAtomically after the bytes are written and before the
@@ -74,17 +112,26 @@ Status writeAtomically(const QString &filePath, const QByteArray &bytes);
 void setBeforeCommitHookForTesting(std::function<void()> hook);
 
 // The common load: missing file -> `empty`; readable and decodable -> the decoded content;
-// otherwise the file is moved aside and `empty` is returned, or the move's error if that fails.
+// otherwise the file (or a link that may not be followed, see followableRecordPath) is moved
+// aside and `empty` is returned, or the move's error if that fails. Without `isOurs`, a link's
+// target counts as ours when `decode` reads it.
 template<typename T, typename Decode>
 Result<T> load(const QString &filePath,
                const QDateTime &now,
                const QTimeZone &timeZone,
                const T &empty,
                Decode decode,
-               const TrashFunction &trash = moveToTrash)
+               const TrashFunction &trash = moveToTrash,
+               const Recogniser &isOurs = {})
 {
     removeLeftoverTemporaryFiles(filePath, trash);
-    Result<std::optional<QByteArray>> bytes = readWholeFile(filePath);
+    const std::optional<QString> readPath = followableRecordPath(
+        filePath, isOurs ? isOurs : Recogniser([&decode](const QByteArray &bytes) {
+            return decode(bytes).has_value();
+        }));
+    Result<std::optional<QByteArray>> bytes
+        = readPath ? readWholeFile(*readPath)
+                   : Result<std::optional<QByteArray>>(Error{QStringLiteral("A foreign link")});
     if (bytes.ok()) {
         if (!bytes.value().has_value())
             return empty;

@@ -339,3 +339,41 @@ TEST(CliProgram, UnrecordedFoldersAndLinesAboveTheCapacityAreSaidSo)
                   status.value(u"unit"_s).toString()))
         << text.out.data();
 }
+
+// Files of a later version in the data folder: the issue's settings file, with one watch entry
+// this version cannot read, still has the tool scan the good folder; the records a later version
+// wrote (a date that is an object, sizes of another form, unknown fields, a numeric scannedAt)
+// come through the tool's own scan and write as they were.
+TEST(CliProgram, AScanKeepsWhatALaterVersionWrote)
+{
+    const QString data = dataFolder();
+    QDir(data).removeRecursively();
+    const QByteArray settings
+        = R"({"watchEntries":[{"path":"~/Projects","enabled":true},{"path":"~/Music","enabled":1}],)"
+          R"("futureKey":1,"refreshInterval":120,"launchAtLogin":true})";
+    ASSERT_TRUE(qm::test::writeFile(data + u"/settings.json"_s, settings));
+    ASSERT_TRUE(qm::test::writeFile(qm::test::privateHome() + u"/Projects/a.bin"_s,
+                                    QByteArray(2'000'000, 'x')));
+    const QString yesterday = QDate::currentDate().addDays(-1).toString(Qt::ISODate);
+    const QByteArray laterRecords[] = {
+        R"({"date":{"day":1,"month":2,"year":2026},"free":5})",
+        R"({"date":")" + yesterday.toLatin1()
+            + R"(","entries":{"~/Projects":{"bytes":5,"files":2},"~/b":7},"free":"12",)"
+              R"("inodes":{"used":40},"scannedAt":1773135600,"tags":["work"],"version":3})",
+    };
+    ASSERT_TRUE(qm::test::writeFile(data + u"/snapshots.json"_s,
+                                    '[' + laterRecords[0] + ',' + laterRecords[1] + ']'));
+
+    const ToolRun scan = runTool({u"scan"_s, u"--json"_s});
+    ASSERT_EQ(scan.exitCode, 0) << scan.out.data() << scan.err.data();
+    const QByteArray written = qm::test::readFile(data + u"/snapshots.json"_s);
+    for (const QByteArray &record : laterRecords)
+        EXPECT_TRUE(written.contains(record)) << record.data() << "\n" << written.data();
+    const QJsonArray records = QJsonDocument::fromJson(written).array();
+    ASSERT_EQ(records.size(), 3) << written.data();
+    const QJsonObject today = records.at(1).toObject();
+    EXPECT_EQ(today.value(u"date"_s).toString(), QDate::currentDate().toString(Qt::ISODate));
+    EXPECT_EQ(today.value(u"entries"_s).toObject().keys(), QStringList{u"~/Projects"_s})
+        << "the good folder of the watch list is scanned";
+    EXPECT_EQ(qm::test::readFile(data + u"/settings.json"_s), settings);
+}

@@ -22,8 +22,10 @@ protected:
     const QDateTime now = QDateTime(QDate(2026, 3, 12), QTime(9, 30), QTimeZone::utc());
 };
 
-const QString droppedChildrenLine = QStringLiteral("サイズが不正な子を捨てた: %1 件");
-const QString brokenFoldersLine = QStringLiteral("値を読めない監視フォルダの内訳を捨てた: %1 件");
+const QString droppedChildrenLine
+    = QStringLiteral("サイズを読めない子は読まずにファイルに残す: %1 件");
+const QString brokenFoldersLine
+    = QStringLiteral("値を読めない監視フォルダの内訳は読まずにファイルに残す: %1 件");
 
 } // namespace
 
@@ -143,4 +145,25 @@ TEST_F(ChildrenStoreTest, AFailedSaveLeavesTheFileAsItWas)
     const ChildrenStore blocked{blocker + QStringLiteral("/children.json")};
     EXPECT_FALSE(blocked.save(second).ok());
     EXPECT_EQ(test::readFile(blocker), QByteArray("not a folder"));
+}
+
+// What this version cannot read in a day it keeps (a child's size of another form, a folder
+// that is no object) is written back as it was; a day aged out goes.
+TEST_F(ChildrenStoreTest, WhatThisVersionCannotReadSurvivesASave)
+{
+    ASSERT_TRUE(
+        test::writeFile(path(),
+                        R"({"2026-03-01":{"~/a":{"y":1}},)"
+                        R"("2026-03-11":{"~/a":{"x":{"bytes":5,"files":1},"y":7},"~/z":[1,2]}})"));
+    Result<Breakdown> loaded = store().load(now);
+    ASSERT_TRUE(loaded.ok());
+    Breakdown breakdown = *loaded;
+    breakdown.insert(QStringLiteral("2026-03-12"),
+                     {{QStringLiteral("~/a"), {{QStringLiteral("q"), 3}}}});
+    Calendar calendar;
+    calendar.timeZone = QTimeZone::utc();
+    ASSERT_TRUE(store().save(pruneBreakdown(breakdown, now, calendar)).ok());
+    EXPECT_EQ(test::readFile(path()),
+              QByteArray(R"({"2026-03-11":{"~/a":{"x":{"bytes":5,"files":1},"y":7},"~/z":[1,2]},)"
+                         R"("2026-03-12":{"~/a":{"q":3}}})"));
 }

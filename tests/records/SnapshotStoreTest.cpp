@@ -235,3 +235,67 @@ TEST_F(SnapshotStoreTest, ACrashBeforeTheRenameLeavesTheOldFile)
     EXPECT_EQ(test::readFile(path()), before);
     EXPECT_EQ(store().load(now).value(), QList<Snapshot>{dated("2026-03-11", 1)});
 }
+
+// A file written by a later version survives a rewrite by this one: what it cannot read as a
+// record or as a value is written back as it was, and ignored by every reading.
+TEST_F(SnapshotStoreTest, WhatALaterVersionWroteSurvivesARewrite)
+{
+    const struct
+    {
+        const char *what;
+        QByteArray element; // as Qt writes it: compact, keys in order
+    } elements[] = {
+        {"a record whose date is an object",
+         R"({"date":{"day":10,"month":3,"year":2026},"free":5})"},
+        {"sizes of another form, unknown fields and a numeric scannedAt",
+         R"({"date":"2026-03-10","entries":{"~/a":{"bytes":5,"files":2},"~/b":7},"free":"12",)"
+         R"("inodes":{"used":40},"scannedAt":1773135600,"tags":["work"],"version":3})"},
+        {"an element that is no object", "42"},
+    };
+    QByteArray file = "[";
+    for (const auto &e : elements)
+        file += e.element + (&e == std::end(elements) - 1 ? "]" : ",");
+    ASSERT_TRUE(test::writeFile(path(), file));
+
+    Snapshot read = dated("2026-03-10");
+    read.entries = {{u"~/b"_s, 7}};
+    ASSERT_EQ(store().load(now).value(), QList<Snapshot>{read});
+    ASSERT_TRUE(store().upsert(dated("2026-03-12", 9), now, calendar()).ok());
+
+    const QByteArray written = test::readFile(path());
+    for (const auto &e : elements)
+        EXPECT_TRUE(written.contains(e.element)) << e.what << "\n" << written.toStdString();
+    EXPECT_EQ(store().load(now).value(), (QList<Snapshot>{read, dated("2026-03-12", 9)}));
+    EXPECT_EQ(names(), QStringList{u"snapshots.json"_s});
+}
+
+// Where a rewrite still loses something that was read, the file as it was is kept first.
+TEST_F(SnapshotStoreTest, ARewriteThatLosesARecordKeepsTheFileAsItWas)
+{
+    const struct
+    {
+        const char *name;
+        QByteArray file;
+        bool keptAside;
+    } rows[] = {
+        {"twoRecordsOfOneDay",
+         R"([{"date":"2026-03-11","free":1},{"date":"2026-03-11","free":2}])",
+         true},
+        {"aValueTheJsonReaderRefuses", R"([{"date":"2026-03-11","free":1e400}])", true},
+        {"nothingLost", R"([{"date":"2026-03-11","free":1,"tags":[1]}])", false},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        QDir(QFileInfo(path()).absolutePath()).removeRecursively();
+        ASSERT_TRUE(test::writeFile(path(), row.file));
+        ASSERT_TRUE(store().upsert(dated("2026-03-12", 9), now, calendar()).ok());
+        recordfile::waitForBackupPrunes();
+        const QStringList aside = QDir(QFileInfo(path()).absolutePath())
+                                      .entryList({u"snapshots.corrupt-*.json"_s}, QDir::Files);
+        ASSERT_EQ(aside.size(), row.keptAside ? 1 : 0) << qPrintable(aside.join(u' '));
+        if (row.keptAside) {
+            EXPECT_EQ(test::readFile(QFileInfo(path()).dir().filePath(aside.first())), row.file);
+        }
+        ASSERT_TRUE(store().load(now).ok());
+    }
+}

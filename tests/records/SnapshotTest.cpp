@@ -157,7 +157,7 @@ TEST(Snapshot, ReadsKeptElementsLeniently)
 
 TEST(Snapshot, DropsUnreadableElementsAndCountsThem)
 {
-    const char *dropLine = "読めない日の記録を捨てた: %1 件";
+    const char *dropLine = "記録として読めない要素は読まずにファイルに残す: %1 件";
     const char *duplicateLine = "同じ日の重なった記録を捨てた: %1 件";
     {
         test::LogCapture capture;
@@ -238,9 +238,10 @@ TEST(Snapshot, AValueQtCannotHoldDropsOnlyThatValue)
     Snapshot first = dated("2026-03-01");
     first.entries = {{QStringLiteral("~/a"), 5}};
     EXPECT_EQ(*read, (QList<Snapshot>{first, dated("2026-03-02", 7)}));
-    EXPECT_TRUE(capture.contains(QStringLiteral("Records"),
-                                 QStringLiteral("default"),
-                                 QStringLiteral("読めない日の記録を捨てた: 1 件")))
+    EXPECT_TRUE(
+        capture.contains(QStringLiteral("Records"),
+                         QStringLiteral("default"),
+                         QStringLiteral("記録として読めない要素は読まずにファイルに残す: 1 件")))
         << capture.dump().toStdString();
 }
 

@@ -359,10 +359,21 @@ TEST(SettingsJsonTest, ReaderAppliesItsRulesKeyByKey)
          [](Settings &s) {
              s.watchEntries = {{u"~/a"_s, true}};
          }},
-        {"watchEnabledAsString",
+        {"watchEnabledAsStringDropsThatElementAlone",
          R"({"watchEntries": [{"path": "~/a"}, {"path": "~/b", "enabled": "yes"}], "unit": "GiB"})",
          [](Settings &s) {
              s.unit = ByteUnit::GiB;
+             s.watchEntries = {{u"~/a"_s, true}};
+         }},
+        {"watchEnabledAsNumberDropsThatElementAlone",
+         R"({"watchEntries":[{"path":"~/Projects","enabled":true},{"path":"~/Music","enabled":1}]})",
+         [](Settings &s) {
+             s.watchEntries = {{u"~/Projects"_s, true}};
+         }},
+        {"watchOneElementOfNoFormDroppedAlone",
+         R"({"watchEntries": [7, {"path": "~/a", "enabled": false}, null, ["~/b"]]})",
+         [](Settings &s) {
+             s.watchEntries = {{u"~/a"_s, false}};
          }},
         {"watchPathMissing",
          R"({"watchEntries": [{"enabled": true}]})",
@@ -374,7 +385,8 @@ TEST(SettingsJsonTest, ReaderAppliesItsRulesKeyByKey)
          }},
         {"watchMixedForms",
          R"({"watchEntries": ["~/a", {"path": "~/b"}]})",
-         [](Settings &) {
+         [](Settings &s) {
+             s.watchEntries = {{u"~/a"_s, true}, {u"~/b"_s, true}};
          }},
         {"watchEmpty",
          R"({"watchEntries": []})",
@@ -437,7 +449,7 @@ TEST(SettingsJsonTest, ValueOfTheWrongTypeIsTreatedAsMissing)
                                        "[{\"path\": null}]",
                                        "[{\"path\": [\"~/a\"]}]",
                                        "[{\"path\": \"~/a\", \"enabled\": 1}]",
-                                       "[\"~/a\", 1]"};
+                                       "[1, {\"path\": 2}]"};
     const auto check = [](const char *key, const QByteArray &value) {
         const QByteArray json = withKey(key, value);
         const Result<Settings> decoded = decodeSettings(json);

@@ -5,9 +5,13 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <functional>
 #include <optional>
 
 #include <gtest/gtest.h>
@@ -218,4 +222,95 @@ TEST_F(SettingsStoreTest, RefusedWritesAndMovesKeepTheOldFile)
     const Result<Settings> loaded = load();
     ASSERT_TRUE(loaded.ok());
     EXPECT_EQ(loaded->thresholdGB, 77);
+}
+
+// A file written by a later version, or by hand, outlives a save by this one: keys it does not
+// know stay, a value it read as a default stays as written, and a watch list with one element
+// it cannot read keeps the others (and, while the list is not edited, that element too).
+TEST_F(SettingsStoreTest, ASaveKeepsWhatThisVersionDoesNotUnderstand)
+{
+    const QByteArray issueFile
+        = R"({"watchEntries":[{"path":"~/Projects","enabled":true},{"path":"~/Music","enabled":1}],)"
+          R"("futureKey":1,"launchAtLogin":true})";
+    const QJsonArray issueList = QJsonDocument::fromJson(issueFile)[u"watchEntries"_s].toArray();
+    const struct
+    {
+        const char *name;
+        QByteArray file;
+        std::function<void(Settings &)> change;
+        WatchSettings watchRead;
+        QJsonObject written; // members the saved file holds
+        QStringList absent;  // members it does not
+    } rows[] = {
+        {"theLoginItemIsMirrored",
+         issueFile,
+         [](Settings &s) { s.launchAtLogin = false; },
+         {{u"~/Projects"_s, true}},
+         {{u"futureKey"_s, 1}, {u"watchEntries"_s, issueList}, {u"launchAtLogin"_s, false}},
+         {}},
+        {"theWarningLineIsClampedToTheCapacity",
+         R"({"thresholdGB":100000,"futureKey":{"a":[1]},"watchEntries":["~/a",7]})",
+         [](Settings &s) { s.thresholdGB = 500; },
+         {{u"~/a"_s, true}},
+         {{u"thresholdGB"_s, 500},
+          {u"futureKey"_s, QJsonObject{{u"a"_s, QJsonArray{1}}}},
+          {u"watchEntries"_s, QJsonArray{u"~/a"_s, 7}}},
+         {}},
+        {"aRefreshIntervalThisVersionDoesNotOffer",
+         R"({"refreshInterval":120,"thresholdGB":20,"watchEntries":["~/a"]})",
+         [](Settings &s) { s.unit = ByteUnit::GiB; },
+         {{u"~/a"_s, true}},
+         {{u"refreshInterval"_s, 120},
+          {u"unit"_s, u"GiB"_s},
+          {u"watchEntries"_s, QJsonArray{u"~/a"_s}}},
+         {}},
+        {"theWatchListIsEdited",
+         issueFile,
+         [](Settings &s) {
+             s.watchEntries.append({u"~/Videos"_s, false});
+         },
+         {{u"~/Projects"_s, true}},
+         {{u"futureKey"_s, 1},
+          {u"watchEntries"_s,
+           QJsonArray{QJsonObject{{u"enabled"_s, true}, {u"path"_s, u"~/Projects"_s}},
+                      QJsonObject{{u"enabled"_s, false}, {u"path"_s, u"~/Videos"_s}}}}},
+         {}},
+        {"aTextIsClearedAnUnreadableOneStays",
+         R"({"lastNotifiedDate":"2026-03-11","notifiedUpdateVersion":7,"tags":null})",
+         [](Settings &s) { s.lastNotifiedDate.reset(); },
+         defaultSettings().watchEntries,
+         {{u"notifiedUpdateVersion"_s, 7}, {u"tags"_s, QJsonValue::Null}},
+         {u"lastNotifiedDate"_s}},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        ASSERT_TRUE(test::writeFile(path(), row.file));
+        Result<Settings> loaded = load();
+        ASSERT_TRUE(loaded.ok());
+        EXPECT_EQ(loaded->watchEntries, row.watchRead);
+        Settings changed = *loaded;
+        row.change(changed);
+        ASSERT_TRUE(store().save(changed).ok());
+
+        const QJsonObject saved = QJsonDocument::fromJson(test::readFile(path())).object();
+        for (auto it = row.written.begin(); it != row.written.end(); ++it)
+            EXPECT_EQ(saved.value(it.key()), it.value()) << qPrintable(it.key());
+        for (const QString &key : row.absent)
+            EXPECT_FALSE(saved.contains(key)) << qPrintable(key);
+        // What was saved is what is read back.
+        EXPECT_EQ(load().value(), changed);
+        EXPECT_EQ(names(), QStringList{u"settings.json"_s});
+    }
+}
+
+TEST_F(SettingsStoreTest, AWatchEntryThatCannotBeReadIsLogged)
+{
+    test::LogCapture capture;
+    ASSERT_TRUE(test::writeFile(
+        path(),
+        R"({"watchEntries":[{"path":"~/a","enabled":1},"~/b",{"path":2},{"path":"~/c"}]})"));
+    ASSERT_EQ(load()->watchEntries, (WatchSettings{{u"~/b"_s, true}, {u"~/c"_s, true}}));
+    EXPECT_TRUE(capture.contains(
+        u"Records"_s, u"default"_s, u"監視リストの読めない項目を外した(ファイルには残す): 2 件"_s))
+        << qPrintable(capture.dump());
 }
