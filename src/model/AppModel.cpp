@@ -222,14 +222,15 @@ AppModel::AppModel(Services services, QObject *parent)
 
 AppModel::~AppModel() = default;
 
-void AppModel::setPopoverOpen(bool open)
+void AppModel::setPopoverOpen(bool open, VolumeHost host)
 {
-    m_popoverOpen = open;
+    const unsigned bit = 1u << unsigned(host);
+    m_openHosts = open ? m_openHosts | bit : m_openHosts & ~bit;
 }
 
-void AppModel::popoverOpened()
+void AppModel::popoverOpened(VolumeHost host)
 {
-    setPopoverOpen(true);
+    setPopoverOpen(true, host);
     runBackgroundWork([this] { return m_monitor->refresh(); });
     requestExternalVolumes();
     m_launchAtLogin->refresh();
@@ -237,14 +238,14 @@ void AppModel::popoverOpened()
     runBackgroundWork([this] { return reloadNotificationAuthorization(); });
 }
 
-void AppModel::popoverClosed()
+void AppModel::popoverClosed(VolumeHost host)
 {
-    setPopoverOpen(false);
+    setPopoverOpen(false, host);
 }
 
 void AppModel::handleMountsChanged()
 {
-    if (m_popoverOpen)
+    if (isPopoverOpen())
         requestExternalVolumes();
 }
 
