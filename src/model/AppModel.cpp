@@ -442,6 +442,11 @@ void AppModel::clampWarningLineToCapacity()
     const qint64 clamped = clampedWarningLine(old, warningLineLimit());
     if (clamped == old)
         return;
+    // A line below the lowest one (kept by an older version) is only raised.
+    if (clamped > old) {
+        setThresholdGB(clamped);
+        return;
+    }
     log::logDefault(log::appModel,
                     QStringLiteral("しきい値 %1 %2 は合計容量を超えるため %3 に丸める")
                         .arg(old)

@@ -1,5 +1,6 @@
 #include "ui/NotificationSettingsForm.h"
 
+#include "freespace/AlertRules.h"
 #include "model/AppModel.h"
 #include "ui/CaptionText.h"
 #include "ui/Stepper.h"
@@ -202,14 +203,14 @@ void NotificationSettingsForm::update()
     m_critical->setAccessibleName(m_criticalLabel->text());
     m_warningUnit->setText(unit);
     m_criticalUnit->setText(unit);
-    m_warningStepper->setRange(1, warningLimit);
+    m_warningStepper->setRange(lowestWarningLine, warningLimit);
     m_warningStepper->setValue(settings.thresholdGB);
     m_criticalStepper->setRange(1, criticalLimit);
     m_criticalStepper->setValue(settings.criticalGB);
     m_warningCaption->setText(
         tr("When free space drops below this, the menu bar turns yellow and a notification is sent "
            "at this value (once a day). %1–%2 %3 (up to the startup disk’s total capacity).")
-            .arg(wholeNumberText(1), wholeNumberText(warningLimit), unit));
+            .arg(wholeNumberText(lowestWarningLine), wholeNumberText(warningLimit), unit));
     m_criticalCaption->setText(
         tr("When free space drops below this, the menu bar turns red. Must be below the warning "
            "line (%1–%2 %3). Entering the warning line or more rounds it to the warning line − %1.")

@@ -301,7 +301,7 @@ TEST_F(SettingsWindowTest, LinesAreTypedSteppedAndRounded)
     auto *critical = child<QLineEdit>("criticalLineField");
     EXPECT_EQ(warning->text(), QStringLiteral("20"));
     EXPECT_EQ(warning->accessibleName(), QStringLiteral("Warning Line (GB)"));
-    EXPECT_TRUE(child<QLabel>("warningLineCaption")->text().contains(QStringLiteral("1–994 GB")));
+    EXPECT_TRUE(child<QLabel>("warningLineCaption")->text().contains(QStringLiteral("2–994 GB")));
 
     typeInto(warning, QStringLiteral("30"));
     QTest::keyClick(warning, Qt::Key_Return);
@@ -352,6 +352,18 @@ TEST_F(SettingsWindowTest, LinesAreTypedSteppedAndRounded)
     QTest::mouseClick(criticalStepper->upButton(), Qt::LeftButton);
     EXPECT_EQ(settingsOnDisk().criticalGB, 40);
     EXPECT_FALSE(criticalStepper->upButton()->isEnabled()) << "at the top of its range";
+
+    // The critical line stays strictly below the warning line: the lowest warning line is 2,
+    // which leaves the critical line 1.
+    EXPECT_EQ(warningStepper->minimum(), 2);
+    typeInto(warning, QStringLiteral("1"));
+    QTest::keyClick(warning, Qt::Key_Return);
+    EXPECT_EQ(settingsOnDisk().thresholdGB, 2);
+    EXPECT_EQ(settingsOnDisk().criticalGB, 1);
+    EXPECT_EQ(criticalStepper->minimum(), 1);
+    EXPECT_EQ(criticalStepper->maximum(), 1);
+    ASSERT_NE(visibleLabel("roundingNote"), nullptr);
+    EXPECT_TRUE(child<QLabel>("criticalLineCaption")->text().contains(QStringLiteral("(1–1 GB)")));
 
     toggle(child<QCheckBox>("notifyEnabled"));
     EXPECT_FALSE(settingsOnDisk().notifyEnabled);
