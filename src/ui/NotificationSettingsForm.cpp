@@ -79,7 +79,7 @@ NotificationSettingsForm::NotificationSettingsForm(AppModel &model, QWidget *par
         field->setAlignment(Qt::AlignRight);
         field->installEventFilter(this);
         connect(field, &QLineEdit::returnPressed, this, [this, field, which] {
-            commit(which, field->text());
+            commitTyped(which, field);
         });
         row->addWidget(field);
         stepper = new Stepper(this);
@@ -165,12 +165,21 @@ bool NotificationSettingsForm::eventFilter(QObject *watched, QEvent *event)
         const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
         if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
             if (watched == m_warning)
-                commit(LineField::threshold, m_warning->text());
+                commitTyped(LineField::threshold, m_warning);
             else if (watched == m_critical)
-                commit(LineField::critical, m_critical->text());
+                commitTyped(LineField::critical, m_critical);
         }
     }
     return SettingsForm::eventFilter(watched, event);
+}
+
+void NotificationSettingsForm::commitTyped(LineField field, QLineEdit *edit)
+{
+    // A field that still shows the stored value has nothing to commit; committing it again would
+    // clear the note of the value the user just entered (Return, then leaving the field).
+    if (!edit->isModified())
+        return;
+    commit(field, edit->text());
 }
 
 void NotificationSettingsForm::commit(LineField field, const QString &text)

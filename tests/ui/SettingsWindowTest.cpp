@@ -324,6 +324,10 @@ TEST_F(SettingsWindowTest, LinesAreTypedSteppedAndRounded)
     EXPECT_EQ(warning->text(), QStringLiteral("994"));
     ASSERT_NE(visibleLabel("roundingNote"), nullptr);
     EXPECT_EQ(visibleLabel("roundingNote")->text(), warningLineRoundedNote(994, ByteUnit::GB));
+    // Leaving the field after Return commits nothing again: the note stays until a new value.
+    QTest::mouseClick(critical, Qt::LeftButton);
+    ASSERT_FALSE(warning->hasFocus());
+    EXPECT_NE(visibleLabel("roundingNote"), nullptr) << "the note outlives leaving the field";
 
     // Leaving the critical field for the warning field commits the critical field only.
     typeInto(critical, QStringLiteral("15"));
