@@ -25,6 +25,7 @@
 #include <QRadioButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTest>
@@ -205,6 +206,42 @@ TEST_F(SettingsWindowTest, TheFrameIsKeptBetweenRuns)
         usable.contains(last.geometry().adjusted(0, -SettingsWindow::defaultTitleBarHeight, 0, 0)))
         << last.geometry().x() << "," << last.geometry().y() << " " << last.width() << "x"
         << last.height();
+}
+
+// A move or resize is kept without the window being closed: the program may quit (Ctrl+Q) with
+// Settings open, and a crash after a while loses nothing either.
+TEST_F(SettingsWindowTest, AFrameChangedWhileOpenIsKeptWithoutClosingTheWindow)
+{
+    model = std::make_unique<AppModel>(services());
+    const QString store
+        = QFileInfo(LogSink::defaultLogFilePath()).dir().filePath(QStringLiteral("windows.ini"));
+    const auto savedSize = [&] {
+        SettingsWindow probe(*model);
+        const QByteArray saved
+            = QSettings(store, QSettings::IniFormat).value(SettingsWindow::frameName).toByteArray();
+        return probe.restoreGeometry(saved) ? probe.size() : QSize();
+    };
+    const struct
+    {
+        const char *name;
+        QSize size;
+        bool quitAtOnce;
+    } rows[] = {
+        {"kept a moment after the resize", QSize(740, 530), false},
+        {"kept when the program quits at once", QSize(760, 540), true},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        auto shown = std::make_unique<SettingsWindow>(*model);
+        shown->open();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(shown.get()));
+        shown->resize(row.size);
+        if (row.quitAtOnce)
+            shown.reset();
+        else
+            ASSERT_TRUE(waitUntil([&] { return savedSize() == row.size; }));
+        EXPECT_EQ(savedSize(), row.size);
+    }
 }
 
 // On a small or scaled screen the window is as small as it may be: what does not fit in a
