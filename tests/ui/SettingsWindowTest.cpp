@@ -12,6 +12,7 @@
 #include "ui/Stepper.h"
 #include "ui/WatchFolderDelegate.h"
 #include "ui/WatchListModel.h"
+#include "ui/WatchSettingsForm.h"
 #include "units/NameText.h"
 
 #include <QApplication>
@@ -38,6 +39,7 @@
 
 using namespace qm;
 using namespace qm::test;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -495,10 +497,105 @@ TEST_F(SettingsWindowTest, TheWatchListIsEditedAsShown)
 
     clickRow(list, 0);
     QTest::mouseClick(child<QPushButton>("restoreDefaultWatchList"), Qt::LeftButton);
-    QTest::qWait(10);
+    EXPECT_TRUE(waitUntil(
+        [&] { return list->model()->rowCount() == defaultSettings().watchEntries.size(); }));
     EXPECT_EQ(settingsOnDisk().watchEntries, defaultSettings().watchEntries);
     EXPECT_EQ(selectedPath(list), QString());
-    EXPECT_EQ(list->model()->rowCount(), defaultSettings().watchEntries.size());
+}
+
+// Remove and Restore Defaults drop folders and their lines in today's record: both ask first,
+// naming what goes, and a "no" changes nothing.
+TEST_F(SettingsWindowTest, RemoveAndRestoreDefaultsAskFirstNamingWhatGoes)
+{
+    const WatchSettings mine = {{QStringLiteral("~/.cache"), true},
+                                {QStringLiteral("~/Projects/a"), true},
+                                {QStringLiteral("~/Projects/b\nc"), false}};
+    const QStringList minePaths{u"~/.cache"_s, u"~/Projects/a"_s, u"~/Projects/b\nc"_s};
+    const struct
+    {
+        const char *name;
+        const char *button;
+        bool answer;
+        QStringList title;
+        QStringList message;
+        QStringList pathsAfter;
+    } rows[] = {
+        {"remove declined",
+         "removeWatchFolder",
+         false,
+         {u"Stop watching “"_s + displayName(u"a") + u"”?"_s},
+         {u"~/Projects/a"_s, u"today’s record"_s},
+         minePaths},
+        {"remove confirmed",
+         "removeWatchFolder",
+         true,
+         {u"Stop watching “"_s + displayName(u"a") + u"”?"_s},
+         {u"~/Projects/a"_s},
+         {u"~/.cache"_s, u"~/Projects/b\nc"_s}},
+        {"restore declined",
+         "restoreDefaultWatchList",
+         false,
+         {u"Restore the default watched folders?"_s},
+         {u"2 folders you added"_s, u"~/Projects/a"_s, displayName(u"~/Projects/b\nc")},
+         minePaths},
+        {"restore confirmed",
+         "restoreDefaultWatchList",
+         true,
+         {u"Restore the default watched folders?"_s},
+         {u"~/Projects/a"_s},
+         watchPaths(defaultSettings())},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        window.reset();
+        model = std::make_unique<AppModel>(services());
+        model->setWatchEntries(mine);
+        open(SettingsSection::watch);
+        confirmations.clear();
+        confirmAnswer = row.answer;
+        clickRow(child<QListView>("watchList"), 1);
+        QTest::mouseClick(child<QPushButton>(row.button), Qt::LeftButton);
+        ASSERT_TRUE(waitUntil([&] { return !confirmations.isEmpty(); }));
+        QTest::qWait(10);
+        ASSERT_EQ(confirmations.size(), 1);
+        for (const QString &part : row.title)
+            EXPECT_TRUE(confirmations[0][0].contains(part)) << confirmations[0][0].toStdString();
+        for (const QString &part : row.message)
+            EXPECT_TRUE(confirmations[0][1].contains(part)) << confirmations[0][1].toStdString();
+        EXPECT_EQ(watchPaths(settingsOnDisk()), row.pathsAfter);
+    }
+}
+
+TEST(WatchSettingsTexts, ARestoreNamesAFewFoldersAndCountsTheRest)
+{
+    const struct
+    {
+        const char *name;
+        QStringList dropped;
+        QString expected;
+    } rows[] = {
+        {"nothing added", {}, u"The order and the checkboxes go back to the defaults."_s},
+        {"one added",
+         {u"~/a"_s},
+         u"1 folder you added will be taken off the watch list and out of today’s record: "_s
+             + displayName(u"~/a") + u"."_s},
+        {"seven added",
+         {u"~/1"_s, u"~/2"_s, u"~/3"_s, u"~/4"_s, u"~/5"_s, u"~/6"_s, u"~/7"_s},
+         u"7 folders you added will be taken off the watch list and out of today’s record: "_s
+             + QStringList{displayName(u"~/1"),
+                           displayName(u"~/2"),
+                           displayName(u"~/3"),
+                           displayName(u"~/4"),
+                           displayName(u"~/5")}
+                   .join(u", "_s)
+             + u" and 2 more."_s},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_TRUE(
+            WatchSettingsForm::restoreConfirmationMessage(row.dropped).startsWith(row.expected))
+            << WatchSettingsForm::restoreConfirmationMessage(row.dropped).toStdString();
+    }
 }
 
 TEST_F(SettingsWindowTest, WatchedFolderNamesArePlainText)
