@@ -220,7 +220,7 @@ void CleanupTab::renderRows()
 void CleanupTab::renderFooter()
 {
     const SnapshotScheduler *scheduler = m_model.scheduler();
-    const std::optional<qint64> size = scheduler ? scheduler->snapshotsFileSize() : std::nullopt;
+    const std::optional<qint64> size = scheduler ? scheduler->recordsFilesSize() : std::nullopt;
     m_recordsLine->setText(
         tr("Quillmere data: %1").arg(recordsSizeLine(size, m_model.settings().unit)));
     const bool scanning = scheduler && scheduler->isScanning();
@@ -278,7 +278,7 @@ void CleanupTab::askToResetRecords()
     if (!scheduler || !m_resetButton->isEnabled())
         return;
     m_services.confirm(recordsResetTitle(),
-                       recordsResetMessage(scheduler->snapshotsFileSize(), m_model.settings().unit),
+                       recordsResetMessage(scheduler->recordsFilesSize(), m_model.settings().unit),
                        moveToTrashButtonTitle(),
                        this,
                        [tab = QPointer(this)](bool confirmed) {

@@ -24,6 +24,7 @@
 
 using namespace qm;
 using namespace qm::test;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -107,8 +108,12 @@ TEST_F(CleanupTabTest, MovesCacheContentsToTheTrashAndResetsOnlyTheRecords)
     // A record to reset, as the daily scan writes it.
     QCoro::waitFor(model.scheduler()->requestScan());
     ASSERT_TRUE(QFile::exists(snapshotsPath()));
+    // The breakdown records beside them, large enough to show in the figure.
+    const QString childrenPath = QFileInfo(snapshotsPath()).dir().filePath(u"children.json"_s);
+    ASSERT_TRUE(writeFile(childrenPath, "{}" + QByteArray(600'000, ' ')));
     model.setUnit(ByteUnit::GB);
     const QByteArray settingsBefore = readFile(settingsPath());
+    const qint64 recordsBytes = QFileInfo(snapshotsPath()).size() + QFileInfo(childrenPath).size();
 
     CleanupTab tab(model);
     tab.services() = answeringServices();
@@ -121,6 +126,9 @@ TEST_F(CleanupTabTest, MovesCacheContentsToTheTrashAndResetsOnlyTheRecords)
     EXPECT_EQ(rowSize(tab, QStringLiteral(".cache")), QStringLiteral("5 MB"));
     EXPECT_EQ(rowSize(tab, QStringLiteral("pip")), QStringLiteral("3 MB"));
     EXPECT_EQ(trashLine(tab), QStringLiteral("Empty"));
+    // "Quillmere data" counts everything a reset moves: both record files.
+    EXPECT_EQ(tab.findChild<QLabel *>(u"recordsSizeLine"_s)->text(),
+              u"Quillmere data: "_s + recordsSizeText(recordsBytes, ByteUnit::GB));
 
     QAbstractButton *move
         = buttonNamed(tab, QStringLiteral("Move Contents to Trash: ") + displayName(u".cache"));
@@ -161,7 +169,9 @@ TEST_F(CleanupTabTest, MovesCacheContentsToTheTrashAndResetsOnlyTheRecords)
         30000));
     ASSERT_EQ(confirmations.size(), 2);
     EXPECT_EQ(confirmations.at(1).at(0), recordsResetTitle());
+    EXPECT_EQ(confirmations.at(1).at(1), recordsResetMessage(recordsBytes, ByteUnit::GB));
     EXPECT_TRUE(QFileInfo::exists(trashFolder() + QStringLiteral("/files/snapshots.json")));
+    EXPECT_EQ(QFileInfo(trashFolder() + QStringLiteral("/files/children.json")).size(), 600'002);
     EXPECT_EQ(readFile(settingsPath()), settingsBefore);
 }
 
