@@ -470,11 +470,10 @@ recordsResetMessage(std::optional<qint64> recordsBytes, ByteUnit unit, const QLo
 {
     const QString sizeText
         = recordsBytes ? recordsSizeText(*recordsBytes, unit, locale) : tr("Unknown size");
-    return fillPlaceholders(
-               tr("snapshots.json (%@) will be moved to the Trash, erasing the growth history. "
-                  "A rescan runs right after."),
-               {sizeText})
-           + QLatin1Char(' ') + tr("The breakdown records are deleted too.");
+    return fillPlaceholders(tr("snapshots.json and children.json (%@) will be moved to the Trash, "
+                               "erasing the growth history and the breakdown records. "
+                               "A rescan runs right after."),
+                            {sizeText});
 }
 
 QString recordsSizeText(qint64 bytes, ByteUnit unit, const QLocale &locale)

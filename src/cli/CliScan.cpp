@@ -6,6 +6,7 @@
 #include "metrics/FleetMetricsWriter.h"
 #include "records/SnapshotScheduler.h"
 #include "records/WatchList.h"
+#include "units/EnglishPlurals.h"
 #include "units/SizeText.h"
 
 #include <QCoreApplication>
@@ -97,9 +98,12 @@ CliOutput scanOutput(const CliScanOutcome &outcome, const CliContext &c, bool as
                    .arg(outcome.pid.value_or(0));
         break;
     case Kind::scannedHere:
-        text = QCoreApplication::translate("Cli",
-                                           "Scanned: %1 folders measured, %2 not measured, %3 "
-                                           "free. Today's record is saved.")
+        // The count is written in the context's locale, so it cannot be Qt's %n.
+        text = EnglishPlurals::pluralForm(
+                   QCoreApplication::translate("Cli",
+                                               "Scanned: %1 folder(s) measured, %2 not measured, "
+                                               "%3 free. Today's record is saved."),
+                   int(outcome.record->entries.size()))
                    .arg(c.locale.toString(outcome.record->entries.size()),
                         c.locale.toString(outcome.record->unmeasured.size()),
                         listSizeText(outcome.record->free, c.data.settings.unit, c.locale));

@@ -93,14 +93,12 @@ qint64 warningLineLimit(std::optional<qint64> totalCapacityBytes, ByteUnit unit)
     const qint64 unitBytes = bytesPerGigabyte(unit);
     if (!totalCapacityBytes.has_value() || *totalCapacityBytes < 1)
         return 1000;
-    if (*totalCapacityBytes < unitBytes)
-        return 1;
-    return *totalCapacityBytes / unitBytes;
+    return std::max(lowestWarningLine, *totalCapacityBytes / unitBytes);
 }
 
 qint64 clampedWarningLine(qint64 value, qint64 limit)
 {
-    return std::min(std::max<qint64>(1, value), limit);
+    return std::min(std::max(lowestWarningLine, value), std::max(lowestWarningLine, limit));
 }
 
 bool warningLineMayNotify(const std::optional<WarningLineChange> &change, const QDateTime &now)
@@ -125,7 +123,7 @@ QString warningLineRoundedNote(qint64 limit, ByteUnit unit)
 {
     return QCoreApplication::translate("Notifications",
                                        "The warning line was rounded to %1\u2013%2 %3.")
-        .arg(wholeNumberText(1), wholeNumberText(limit), byteUnitRawValue(unit));
+        .arg(wholeNumberText(lowestWarningLine), wholeNumberText(limit), byteUnitRawValue(unit));
 }
 
 QString criticalLineRoundedNote()

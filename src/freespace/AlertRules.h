@@ -45,12 +45,17 @@ NotificationRequest updateNotificationRequest(const QString &version);
 // empty text included, is no number.
 std::optional<qint64> parseLineInput(const QString &text, const QLocale &locale = QLocale());
 
+// The lowest warning line, in whole units. The critical line lies strictly below the warning
+// line and is at least 1, so the warning line is at least 2: with a warning line of 1 both lines
+// would be 1 and the yellow level could never be reached.
+inline constexpr qint64 lowestWarningLine = 2;
+
 // The largest warning line a volume of `totalCapacityBytes` allows, in whole units: 1000 when
-// the capacity is unknown or below 1 byte, 1 for a volume smaller than one unit, otherwise the
-// capacity in whole units (rounded down).
+// the capacity is unknown or below 1 byte, otherwise the capacity in whole units (rounded down),
+// and never below lowestWarningLine (a volume smaller than two units still has a range).
 qint64 warningLineLimit(std::optional<qint64> totalCapacityBytes, ByteUnit unit);
 
-// `value` raised to 1 and lowered to `limit`.
+// `value` raised to lowestWarningLine and lowered to `limit`.
 qint64 clampedWarningLine(qint64 value, qint64 limit);
 
 // A change of the warning line by the user: when, and whether the value asked for was beyond
@@ -71,11 +76,11 @@ inline constexpr qint64 warningLineQuietSeconds = 60;
 // that anything at all is used), until the user sets another.
 bool warningLineMayNotify(const std::optional<WarningLineChange> &change, const QDateTime &now);
 
-// `value` lowered to one below the warning line, and raised to 1 (so with the warning line at 1
-// the critical line is 1 as well).
+// `value` lowered to one below the warning line, and raised to 1 (a warning line below
+// lowestWarningLine, which the model never keeps, gives 1).
 qint64 clampedCriticalLine(qint64 value, qint64 warningLine);
 
-// "The warning line was rounded to 1–994 GB." (with an EN DASH).
+// "The warning line was rounded to 2–994 GB." (with an EN DASH).
 QString warningLineRoundedNote(qint64 limit, ByteUnit unit);
 
 // "The critical line was rounded to below the warning line."

@@ -230,14 +230,15 @@ AppModel::AppModel(Services services, QObject *parent)
 
 AppModel::~AppModel() = default;
 
-void AppModel::setPopoverOpen(bool open)
+void AppModel::setPopoverOpen(bool open, VolumeHost host)
 {
-    m_popoverOpen = open;
+    const unsigned bit = 1u << unsigned(host);
+    m_openHosts = open ? m_openHosts | bit : m_openHosts & ~bit;
 }
 
-void AppModel::popoverOpened()
+void AppModel::popoverOpened(VolumeHost host)
 {
-    setPopoverOpen(true);
+    setPopoverOpen(true, host);
     runBackgroundWork([this] { return m_monitor->refresh(); });
     requestExternalVolumes();
     m_launchAtLogin->refresh();
@@ -245,14 +246,14 @@ void AppModel::popoverOpened()
     runBackgroundWork([this] { return reloadNotificationAuthorization(); });
 }
 
-void AppModel::popoverClosed()
+void AppModel::popoverClosed(VolumeHost host)
 {
-    setPopoverOpen(false);
+    setPopoverOpen(false, host);
 }
 
 void AppModel::handleMountsChanged()
 {
-    if (m_popoverOpen)
+    if (isPopoverOpen())
         requestExternalVolumes();
 }
 
@@ -449,6 +450,11 @@ void AppModel::clampWarningLineToCapacity()
     const qint64 clamped = clampedWarningLine(old, warningLineLimit());
     if (clamped == old)
         return;
+    // A line below the lowest one (kept by an older version) is only raised.
+    if (clamped > old) {
+        setThresholdGB(clamped);
+        return;
+    }
     log::logDefault(log::appModel,
                     QStringLiteral("しきい値 %1 %2 は合計容量を超えるため %3 に丸める")
                         .arg(old)

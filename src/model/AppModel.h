@@ -158,13 +158,16 @@ public:
 
     void setRequestedTab(std::optional<MenuTab> tab);
 
-    // Whether the popover is open (the external volumes are shown only then).
-    bool isPopoverOpen() const { return m_popoverOpen; }
-    void setPopoverOpen(bool open);
-    // The popover opens: free space is read at once, the external volumes are asked for again,
-    // and the login item, Full Disk Access and the notification permission are read anew.
-    void popoverOpened();
-    void popoverClosed();
+    // The screens that show the volumes: the tray's popover, the main window and the tray's menu.
+    // Each is open or closed on its own; one closing leaves the others as they are.
+    enum class VolumeHost { popover, mainWindow, trayMenu };
+    // Whether any of them is open (the external volumes are read and shown only then).
+    bool isPopoverOpen() const { return m_openHosts != 0; }
+    void setPopoverOpen(bool open, VolumeHost host = VolumeHost::popover);
+    // A host opens: free space is read at once, the external volumes are asked for again, and
+    // the login item, Full Disk Access and the notification permission are read anew.
+    void popoverOpened(VolumeHost host = VolumeHost::popover);
+    void popoverClosed(VolumeHost host = VolumeHost::popover);
     // A volume was mounted or unmounted: the list is asked for again while the popover is open.
     void handleMountsChanged();
 
@@ -362,7 +365,8 @@ private:
     QSet<QUuid> m_backgroundWork;
     QList<HistoryPoint> m_freeHistory;
     std::optional<FullPrediction> m_fullPrediction;
-    bool m_popoverOpen = false;
+    // One bit per open VolumeHost.
+    unsigned m_openHosts = 0;
     ExternalVolumes m_externalVolumes;
     std::unique_ptr<ExternalVolumeReader> m_externalVolumeReader;
     qint64 m_externalVolumeLatestTicket = 0;

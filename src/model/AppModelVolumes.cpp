@@ -34,7 +34,7 @@ QCoro::Task<> AppModel::showExternalVolumesAfterDeadline(qint64 generation)
     QPointer<AppModel> self(this);
     co_await QCoro::sleepFor(m_services.externalVolumeDisplayDeadline);
     if (!self || generation != m_externalVolumeGeneration || !m_settings.showExternalVolumes
-        || !m_popoverOpen)
+        || !isPopoverOpen())
         co_return;
     setExternalVolumes(m_externalVolumeReader->knownVolumesAfter(m_externalVolumeLatestTicket));
 }
@@ -43,7 +43,7 @@ void AppModel::externalVolumePassFinished(qint64 pass, const ExternalVolumes &vo
 {
     if (pass <= m_externalVolumeLatestTicket)
         return;
-    if (!m_settings.showExternalVolumes || !m_popoverOpen)
+    if (!m_settings.showExternalVolumes || !isPopoverOpen())
         return;
     setExternalVolumes(volumes);
     log::logDefault(log::appModel,

@@ -564,4 +564,16 @@ std::optional<qint64> SnapshotScheduler::snapshotsFileSize() const
     return m_services.snapshotStore.snapshotsFileSize();
 }
 
+std::optional<qint64> SnapshotScheduler::recordsFilesSize() const
+{
+    std::optional<qint64> total;
+    for (const QString &path :
+         {m_services.snapshotStore.fileURL, m_services.childrenStore.fileURL}) {
+        const QFileInfo info(path);
+        if (info.exists())
+            total = total.value_or(0) + info.size();
+    }
+    return total;
+}
+
 } // namespace qm

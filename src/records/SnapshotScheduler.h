@@ -97,6 +97,9 @@ public:
         return qm::latestSnapshot(m_snapshots, todayKey());
     }
     std::optional<qint64> snapshotsFileSize() const;
+    // What a records reset moves to the Trash: snapshots.json and children.json together;
+    // absent when neither file exists.
+    std::optional<qint64> recordsFilesSize() const;
 
 Q_SIGNALS:
     void isScanningChanged();

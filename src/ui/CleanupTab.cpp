@@ -220,7 +220,7 @@ void CleanupTab::renderRows()
 void CleanupTab::renderFooter()
 {
     const SnapshotScheduler *scheduler = m_model.scheduler();
-    const std::optional<qint64> size = scheduler ? scheduler->snapshotsFileSize() : std::nullopt;
+    const std::optional<qint64> size = scheduler ? scheduler->recordsFilesSize() : std::nullopt;
     m_recordsLine->setText(
         tr("Quillmere data: %1").arg(recordsSizeLine(size, m_model.settings().unit)));
     const bool scanning = scheduler && scheduler->isScanning();
@@ -250,13 +250,16 @@ void CleanupTab::moveToTrash(const CleanupItem &item)
 {
     // Another screen may have started a move while the question was open.
     const bool busy = m_model.cleanup().isTrashing();
-    // A result is shown by every Cleanup screen when the model announces it (lastResultChanged);
-    // a request the model turns down is answered here, so a confirmed request never goes
-    // unanswered.
+    // Every Cleanup screen shows a result when the model announces it (lastResultChanged), but
+    // the model announces only a result that differs from the last one: the screen that asked
+    // answers its own request here, whatever it showed in between (a reset, a refusal), and a
+    // request the model turns down says why. A confirmed request never goes unanswered.
     QCoro::connect(m_model.cleanup().trash(item),
                    this,
                    [this, busy](const std::optional<TrashResult> &result) {
-                       if (!result)
+                       if (result)
+                           setResultText(trashResultText(*result));
+                       else
                            setResultText(busy ? trashBusyText() : trashNotOfferedText());
                    });
 }
@@ -278,7 +281,7 @@ void CleanupTab::askToResetRecords()
     if (!scheduler || !m_resetButton->isEnabled())
         return;
     m_services.confirm(recordsResetTitle(),
-                       recordsResetMessage(scheduler->snapshotsFileSize(), m_model.settings().unit),
+                       recordsResetMessage(scheduler->recordsFilesSize(), m_model.settings().unit),
                        moveToTrashButtonTitle(),
                        this,
                        [tab = QPointer(this)](bool confirmed) {
@@ -308,6 +311,8 @@ void CleanupTab::resetRecords()
 
 void CleanupTab::setResultText(const QString &text)
 {
+    if (m_resultText == text)
+        return;
     m_resultText = text;
     m_resultLabel->setText(text);
     m_resultLabel->setVisible(true);

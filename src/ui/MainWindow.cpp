@@ -43,13 +43,13 @@ void MainWindow::present()
 void MainWindow::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
-    m_model.popoverOpened();
+    m_model.popoverOpened(AppModel::VolumeHost::mainWindow);
 }
 
 void MainWindow::hideEvent(QHideEvent *event)
 {
     QWidget::hideEvent(event);
-    m_model.popoverClosed();
+    m_model.popoverClosed(AppModel::VolumeHost::mainWindow);
 }
 
 } // namespace qm

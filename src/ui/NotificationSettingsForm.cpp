@@ -1,5 +1,6 @@
 #include "ui/NotificationSettingsForm.h"
 
+#include "freespace/AlertRules.h"
 #include "model/AppModel.h"
 #include "ui/CaptionText.h"
 #include "ui/Stepper.h"
@@ -78,7 +79,7 @@ NotificationSettingsForm::NotificationSettingsForm(AppModel &model, QWidget *par
         field->setAlignment(Qt::AlignRight);
         field->installEventFilter(this);
         connect(field, &QLineEdit::returnPressed, this, [this, field, which] {
-            commit(which, field->text());
+            commitTyped(which, field);
         });
         row->addWidget(field);
         stepper = new Stepper(this);
@@ -164,12 +165,21 @@ bool NotificationSettingsForm::eventFilter(QObject *watched, QEvent *event)
         const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
         if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
             if (watched == m_warning)
-                commit(LineField::threshold, m_warning->text());
+                commitTyped(LineField::threshold, m_warning);
             else if (watched == m_critical)
-                commit(LineField::critical, m_critical->text());
+                commitTyped(LineField::critical, m_critical);
         }
     }
     return SettingsForm::eventFilter(watched, event);
+}
+
+void NotificationSettingsForm::commitTyped(LineField field, QLineEdit *edit)
+{
+    // A field that still shows the stored value has nothing to commit; committing it again would
+    // clear the note of the value the user just entered (Return, then leaving the field).
+    if (!edit->isModified())
+        return;
+    commit(field, edit->text());
 }
 
 void NotificationSettingsForm::commit(LineField field, const QString &text)
@@ -202,14 +212,14 @@ void NotificationSettingsForm::update()
     m_critical->setAccessibleName(m_criticalLabel->text());
     m_warningUnit->setText(unit);
     m_criticalUnit->setText(unit);
-    m_warningStepper->setRange(1, warningLimit);
+    m_warningStepper->setRange(lowestWarningLine, warningLimit);
     m_warningStepper->setValue(settings.thresholdGB);
     m_criticalStepper->setRange(1, criticalLimit);
     m_criticalStepper->setValue(settings.criticalGB);
     m_warningCaption->setText(
         tr("When free space drops below this, the menu bar turns yellow and a notification is sent "
            "at this value (once a day). %1–%2 %3 (up to the startup disk’s total capacity).")
-            .arg(wholeNumberText(1), wholeNumberText(warningLimit), unit));
+            .arg(wholeNumberText(lowestWarningLine), wholeNumberText(warningLimit), unit));
     m_criticalCaption->setText(
         tr("When free space drops below this, the menu bar turns red. Must be below the warning "
            "line (%1–%2 %3). Entering the warning line or more rounds it to the warning line − %1.")

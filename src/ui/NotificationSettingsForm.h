@@ -39,6 +39,9 @@ protected:
 private:
     enum class LineField { threshold, critical };
 
+    // Commits what the user typed into `edit`; nothing when it was not edited since it was last
+    // written.
+    void commitTyped(LineField field, QLineEdit *edit);
     void commit(LineField field, const QString &text);
     void rewriteTexts();
     void update();

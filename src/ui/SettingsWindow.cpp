@@ -13,6 +13,7 @@
 #include "ui/SymbolIcon.h"
 #include "ui/WatchSettingsForm.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -84,6 +85,16 @@ SettingsWindow::SettingsWindow(AppModel &model, QWidget *parent)
     setMinimumSize(settingsUsableMinimum);
     resize(minimumContentSize);
 
+    // A move or resize is saved half a second after the last step of it, and at the latest when
+    // the program quits, so that a quit with the window open keeps where the user put it.
+    m_frameSaveTimer.setSingleShot(true);
+    m_frameSaveTimer.setInterval(500);
+    connect(&m_frameSaveTimer, &QTimer::timeout, this, &SettingsWindow::saveFrame);
+    connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this, [this] {
+        if (m_frameSaveTimer.isActive())
+            saveFrame();
+    });
+
     auto *columns = new QHBoxLayout(this);
     columns->setContentsMargins(0, 0, 0, 0);
     columns->setSpacing(0);
@@ -146,7 +157,12 @@ SettingsWindow::SettingsWindow(AppModel &model, QWidget *parent)
     });
 }
 
-SettingsWindow::~SettingsWindow() = default;
+SettingsWindow::~SettingsWindow()
+{
+    // The program quits (Ctrl+Q) with the window still open, just after a move or resize.
+    if (m_frameSaveTimer.isActive())
+        saveFrame();
+}
 
 void SettingsWindow::setMainMenu(MainMenu *menu)
 {
@@ -195,6 +211,25 @@ void SettingsWindow::hideEvent(QHideEvent *event)
         saveFrame();
 }
 
+void SettingsWindow::moveEvent(QMoveEvent *event)
+{
+    QWidget::moveEvent(event);
+    scheduleFrameSave();
+}
+
+void SettingsWindow::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    scheduleFrameSave();
+}
+
+void SettingsWindow::scheduleFrameSave()
+{
+    // Only a frame the user can see is the user's; the placement before the first show is not.
+    if (isVisible())
+        m_frameSaveTimer.start();
+}
+
 namespace {
 
 // Window frames live beside the program's other per-user state, not in settings.json.
@@ -229,8 +264,9 @@ void SettingsWindow::placeWindow()
     setGeometry(settingsWindowFrame(input));
 }
 
-void SettingsWindow::saveFrame() const
+void SettingsWindow::saveFrame()
 {
+    m_frameSaveTimer.stop();
     frameStore().setValue(QLatin1String(frameName), saveGeometry());
 }
 

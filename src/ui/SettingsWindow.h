@@ -5,6 +5,7 @@
 
 #include <QPointer>
 #include <QStringList>
+#include <QTimer>
 #include <QWidget>
 
 #include <optional>
@@ -58,19 +59,24 @@ public:
 protected:
     bool event(QEvent *event) override;
     void hideEvent(QHideEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     void select(SettingsSection section);
     void sectionChanged(SettingsSection section);
     // Places the window where it was last, or centred on the screen the first time.
     void placeWindow();
-    void saveFrame() const;
+    void saveFrame();
+    // A move or resize of the shown window: its frame is saved once the user has let go.
+    void scheduleFrameSave();
 
     AppModel &m_model;
     UiServices m_services;
     QPointer<MainMenu> m_mainMenu;
     SettingsSection m_section = SettingsSection::general;
     bool m_placed = false;
+    QTimer m_frameSaveTimer;
     QListWidget *m_sidebar = nullptr;
     QStackedWidget *m_forms = nullptr;
 };

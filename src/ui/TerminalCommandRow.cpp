@@ -7,7 +7,6 @@
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QHBoxLayout>
-#include <QLocale>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -18,8 +17,8 @@ std::optional<QString> TerminalCommandRow::snapshotDetail(const CleanupItem &ite
 {
     if (!item.kind.commandLine.contains(QLatin1String("tmutil")) || snapshots.isEmpty())
         return std::nullopt;
-    return tr("%1 local snapshots: %2")
-        .arg(QLocale().toString(snapshots.size()), snapshots.join(QStringLiteral(", ")));
+    return tr("%Ln local snapshot(s): %1", nullptr, int(snapshots.size()))
+        .arg(snapshots.join(QStringLiteral(", ")));
 }
 
 TerminalCommandRow::TerminalCommandRow(const CleanupItem &item,

@@ -61,8 +61,12 @@ TrayIcon::TrayIcon(AppModel &model, QObject *parent, QDBusConnection bus)
                     Q_EMIT popoverRequested(m_tray->geometry());
             });
     // The volumes in the menu are read anew each time it opens, as the popover's are.
-    connect(m_menu.get(), &QMenu::aboutToShow, &m_model, &AppModel::popoverOpened);
-    connect(m_menu.get(), &QMenu::aboutToHide, &m_model, &AppModel::popoverClosed);
+    connect(m_menu.get(), &QMenu::aboutToShow, &m_model, [this] {
+        m_model.popoverOpened(AppModel::VolumeHost::trayMenu);
+    });
+    connect(m_menu.get(), &QMenu::aboutToHide, &m_model, [this] {
+        m_model.popoverClosed(AppModel::VolumeHost::trayMenu);
+    });
     connect(&m_model, &AppModel::externalVolumesChanged, this, &TrayIcon::updateVolumeLines);
     connect(&m_model, &AppModel::settingsChanged, this, &TrayIcon::updateVolumeLines);
 
@@ -170,9 +174,12 @@ void TrayIcon::startStatusNotifierItem()
     QMenu *menu = m_menu.get();
     m_menuExporter = std::make_unique<DBusMenuExporter>(
         *menu, [menu] { return menu->actions(); }, m_bus, QStringLiteral("/MenuBar"));
-    connect(
-        m_menuExporter.get(), &DBusMenuExporter::aboutToShow, &m_model, &AppModel::popoverOpened);
-    connect(m_menuExporter.get(), &DBusMenuExporter::closed, &m_model, &AppModel::popoverClosed);
+    connect(m_menuExporter.get(), &DBusMenuExporter::aboutToShow, &m_model, [this] {
+        m_model.popoverOpened(AppModel::VolumeHost::trayMenu);
+    });
+    connect(m_menuExporter.get(), &DBusMenuExporter::closed, &m_model, [this] {
+        m_model.popoverClosed(AppModel::VolumeHost::trayMenu);
+    });
 
     m_item = std::make_unique<StatusNotifierItem>(QStringLiteral("quillmere"), m_bus);
     if (m_item->serviceName().isEmpty()) {

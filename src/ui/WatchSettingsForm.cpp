@@ -2,20 +2,69 @@
 
 #include "model/AppModel.h"
 #include "records/WatchList.h"
+#include "settings/Settings.h"
 #include "ui/CaptionText.h"
 #include "ui/UiServices.h"
 #include "ui/WatchFolderDelegate.h"
 #include "ui/WatchListModel.h"
+#include "units/NameText.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListView>
+#include <QPointer>
 #include <QPushButton>
 #include <QScrollBar>
 
 #include <QCoroTask>
 
 namespace qm {
+
+namespace {
+
+// At most this many folders are named in a question; the rest are counted.
+constexpr qsizetype namedFolders = 5;
+
+} // namespace
+
+QString WatchSettingsForm::removeConfirmationTitle(const QString &path)
+{
+    return tr("Stop watching “%1”?").arg(displayName(folderDisplayName(path)));
+}
+
+QString WatchSettingsForm::removeConfirmationMessage(const QString &path)
+{
+    return tr("%1 is taken off the watch list and out of today’s record, so its growth is no "
+              "longer shown. The folder itself stays where it is.")
+        .arg(displayName(path));
+}
+
+QString WatchSettingsForm::restoreConfirmationTitle()
+{
+    return tr("Restore the default watched folders?");
+}
+
+QString WatchSettingsForm::restoreConfirmationMessage(const QStringList &dropped)
+{
+    const QString reset = tr("The order and the checkboxes go back to the defaults.");
+    if (dropped.isEmpty())
+        return reset;
+    QStringList names;
+    for (const QString &path : dropped.first(std::min(dropped.size(), namedFolders)))
+        names.append(displayName(path));
+    QString list = names.join(QStringLiteral(", "));
+    if (dropped.size() > namedFolders) {
+        const int more = int(dropped.size() - namedFolders);
+        list = tr("%1 and %n more", nullptr, more).arg(list);
+    }
+    const int count = int(dropped.size());
+    return tr("%n folder(s) you added will be taken off the watch list and out of today’s "
+              "record: %1.",
+              nullptr,
+              count)
+               .arg(list)
+           + QLatin1Char(' ') + reset + QLatin1Char(' ') + tr("No folder is touched on disk.");
+}
 
 WatchSettingsForm::WatchSettingsForm(AppModel &model, UiServices &services, QWidget *parent)
     : SettingsForm(parent)
@@ -64,10 +113,7 @@ WatchSettingsForm::WatchSettingsForm(AppModel &model, UiServices &services, QWid
     });
     m_remove = button(tr("Remove"), "removeWatchFolder");
     connect(m_remove, &QPushButton::clicked, this, [this] {
-        if (!m_selectedPath)
-            return;
-        m_model.removeWatchFolder(*m_selectedPath);
-        setSelectedPath(std::nullopt);
+        QMetaObject::invokeMethod(this, &WatchSettingsForm::askToRemove, Qt::QueuedConnection);
     });
     m_moveUp = button(tr("Move Up"), "moveWatchFolderUp");
     connect(m_moveUp, &QPushButton::clicked, this, [this] {
@@ -82,8 +128,8 @@ WatchSettingsForm::WatchSettingsForm(AppModel &model, UiServices &services, QWid
     buttons->addStretch(1);
     QPushButton *restore = button(tr("Restore Defaults"), "restoreDefaultWatchList");
     connect(restore, &QPushButton::clicked, this, [this] {
-        m_model.restoreDefaultWatchList();
-        setSelectedPath(std::nullopt);
+        QMetaObject::invokeMethod(
+            this, &WatchSettingsForm::askToRestoreDefaults, Qt::QueuedConnection);
     });
     group->addRow(buttons);
 
@@ -165,6 +211,43 @@ void WatchSettingsForm::updateButtons()
                          && entries.constFirst().path != *m_selectedPath);
     m_moveDown->setEnabled(selected && !entries.isEmpty()
                            && entries.constLast().path != *m_selectedPath);
+}
+
+void WatchSettingsForm::askToRemove()
+{
+    if (!m_selectedPath)
+        return;
+    const QString path = *m_selectedPath;
+    m_services.confirm(removeConfirmationTitle(path),
+                       removeConfirmationMessage(path),
+                       tr("Remove"),
+                       this,
+                       [form = QPointer(this), path](bool confirmed) {
+                           if (!confirmed || !form)
+                               return;
+                           form->m_model.removeWatchFolder(path);
+                           form->setSelectedPath(std::nullopt);
+                       });
+}
+
+void WatchSettingsForm::askToRestoreDefaults()
+{
+    const QStringList defaults = watchPaths(defaultSettings());
+    QStringList dropped;
+    for (const QString &path : watchPaths(m_model.settings())) {
+        if (!defaults.contains(path))
+            dropped.append(path);
+    }
+    m_services.confirm(restoreConfirmationTitle(),
+                       restoreConfirmationMessage(dropped),
+                       tr("Restore Defaults"),
+                       this,
+                       [form = QPointer(this)](bool confirmed) {
+                           if (!confirmed || !form)
+                               return;
+                           form->m_model.restoreDefaultWatchList();
+                           form->setSelectedPath(std::nullopt);
+                       });
 }
 
 void WatchSettingsForm::addFolder()

@@ -32,6 +32,13 @@ public:
     const std::optional<QString> &selectedPath() const { return m_selectedPath; }
     void setSelectedPath(const std::optional<QString> &path);
 
+    // The questions before folders leave the list (and their lines leave today's record).
+    static QString removeConfirmationTitle(const QString &path);
+    static QString removeConfirmationMessage(const QString &path);
+    static QString restoreConfirmationTitle();
+    // `dropped`: the folders on the list that are not among the defaults, in list order.
+    static QString restoreConfirmationMessage(const QStringList &dropped);
+
 protected:
     void showEvent(QShowEvent *event) override;
 
@@ -40,6 +47,8 @@ private:
     void render();
     void updateButtons();
     void addFolder();
+    void askToRemove();
+    void askToRestoreDefaults();
     void selectionChanged();
     void restoreSelection();
 

@@ -118,12 +118,13 @@ TEST(TrashTextsTest, ResultOfAMove)
 TEST(TrashTextsTest, ConfirmationOfTheRecordsReset)
 {
     EXPECT_EQ(recordsResetTitle(), u"Move Quillmere’s records to the Trash?"_s);
-    const QString rest = u" will be moved to the Trash, erasing the growth history. A rescan runs "
-                         "right after. The breakdown records are deleted too."_s;
+    // A reset moves both record files: both are named, with their size together.
+    const QString rest = u" will be moved to the Trash, erasing the growth history and the "
+                         "breakdown records. A rescan runs right after."_s;
     EXPECT_EQ(recordsResetMessage(std::nullopt, ByteUnit::GB, english),
-              u"snapshots.json (Unknown size)"_s + rest);
+              u"snapshots.json and children.json (Unknown size)"_s + rest);
     EXPECT_EQ(recordsResetMessage(Q_INT64_C(2345678), ByteUnit::GB, english),
-              u"snapshots.json (2.3 MB)"_s + rest);
+              u"snapshots.json and children.json (2.3 MB)"_s + rest);
 
     struct Case
     {

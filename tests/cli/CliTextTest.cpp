@@ -4,6 +4,7 @@
 #include "cli/CliCommand.h"
 #include "cli/CliGrowth.h"
 #include "cli/CliHistory.h"
+#include "cli/CliScan.h"
 #include "cli/CliStatus.h"
 #include "cli/CliTexts.h"
 #include "cli/Sparkline.h"
@@ -210,6 +211,31 @@ TEST(CliText, HistoryShowsThirtyDaysAndASparkline)
         EXPECT_EQ(folderLines[29], u"May 19    5 GB"_s);
         EXPECT_EQ(folderLines[30], u"May 20  6.5 GB"_s);
         EXPECT_EQ(folderLines[31], QString(28, u' ') + u"▁█"_s);
+    }
+}
+
+TEST(CliText, AScanHereCountsTheFoldersItMeasured)
+{
+    const CliContext week = weekOfRecords();
+    const struct
+    {
+        const char *name;
+        int measured;
+        QString expected;
+    } rows[] = {
+        {"one", 1, u"Scanned: 1 folder measured, 0 not measured"_s},
+        {"two", 2, u"Scanned: 2 folders measured, 0 not measured"_s},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        Snapshot record = week.data.records.last();
+        record.unmeasured.clear();
+        record.entries.clear();
+        for (int i = 0; i < row.measured; ++i)
+            record.entries.insert(u"~/Folder%1"_s.arg(i), GB);
+        const CliOutput output
+            = scanOutput({CliScanOutcome::Kind::scannedHere, {}, record, {}}, week, false);
+        EXPECT_TRUE(output.text.startsWith(row.expected)) << output.text.toStdString();
     }
 }
 

@@ -150,22 +150,26 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(LimitRow{"UnknownCapacity", std::nullopt, ByteUnit::GB, 1000},
                       LimitRow{"ZeroCapacity", 0, ByteUnit::GB, 1000},
                       LimitRow{"NegativeCapacity", -5, ByteUnit::GiB, 1000},
-                      LimitRow{"OneByte", 1, ByteUnit::GB, 1},
-                      LimitRow{"JustBelowOneGB", GB - 1, ByteUnit::GB, 1},
-                      LimitRow{"ExactlyOneGB", GB, ByteUnit::GB, 1},
-                      LimitRow{"JustBelowOneGiB", GiB - 1, ByteUnit::GiB, 1},
+                      LimitRow{"OneByte", 1, ByteUnit::GB, 2},
+                      LimitRow{"JustBelowOneGB", GB - 1, ByteUnit::GB, 2},
+                      LimitRow{"ExactlyOneGB", GB, ByteUnit::GB, 2},
+                      LimitRow{"JustBelowOneGiB", GiB - 1, ByteUnit::GiB, 2},
+                      LimitRow{"TwoGB", 2 * GB, ByteUnit::GB, 2},
+                      LimitRow{"ThreeGB", 3 * GB, ByteUnit::GB, 3},
                       LimitRow{"DecimalVolumeInGB", 500'100'000'000, ByteUnit::GB, 500},
                       LimitRow{"DecimalVolumeInGiB", 500'100'000'000, ByteUnit::GiB, 465},
                       LimitRow{"LargestCapacity", int64Max, ByteUnit::GB, 9'223'372'036}),
     rowName<LimitRow>);
 
-TEST(LineClamping, WarningLineStaysBetweenOneAndTheLimit)
+TEST(LineClamping, WarningLineStaysBetweenTwoAndTheLimit)
 {
     EXPECT_EQ(clampedWarningLine(20, 500), 20);
     EXPECT_EQ(clampedWarningLine(500, 500), 500);
     EXPECT_EQ(clampedWarningLine(600, 500), 500);
-    EXPECT_EQ(clampedWarningLine(0, 500), 1);
-    EXPECT_EQ(clampedWarningLine(int64Min, 1000), 1);
+    EXPECT_EQ(clampedWarningLine(0, 500), 2);
+    EXPECT_EQ(clampedWarningLine(1, 500), 2);
+    EXPECT_EQ(clampedWarningLine(int64Min, 1000), 2);
+    EXPECT_EQ(clampedWarningLine(5, 1), 2) << "a limit below the lowest line";
     EXPECT_EQ(clampedWarningLine(int64Max, 1000), 1000);
 }
 
@@ -177,7 +181,7 @@ TEST(LineClamping, CriticalLineStaysBelowTheWarningLineAndAtLeastOne)
     EXPECT_EQ(clampedCriticalLine(int64Max, 20), 19);
     EXPECT_EQ(clampedCriticalLine(0, 20), 1);
     EXPECT_EQ(clampedCriticalLine(int64Min, 20), 1);
-    // With the warning line at 1 both lines are 1.
+    // A warning line below the lowest one, which the model never keeps, still gives 1.
     EXPECT_EQ(clampedCriticalLine(5, 1), 1);
     EXPECT_EQ(clampedCriticalLine(5, int64Min), 1);
 }
@@ -187,16 +191,16 @@ TEST(LineClamping, CriticalLineStaysBelowTheWarningLineAndAtLeastOne)
 TEST(LineNotes, TextsAndTheirJoin)
 {
     const QString warning = warningLineRoundedNote(994, ByteUnit::GB);
-    EXPECT_EQ(warning, u"The warning line was rounded to 1\u2013994 GB."_s);
+    EXPECT_EQ(warning, u"The warning line was rounded to 2\u2013994 GB."_s);
     EXPECT_EQ(warningLineRoundedNote(1000, ByteUnit::GiB),
-              u"The warning line was rounded to 1\u20131000 GiB."_s);
+              u"The warning line was rounded to 2\u20131000 GiB."_s);
     const QString critical = criticalLineRoundedNote();
     EXPECT_EQ(critical, u"The critical line was rounded to below the warning line."_s);
 
     EXPECT_EQ(lineInputNote({}), std::nullopt);
     EXPECT_EQ(lineInputNote({critical}), critical);
     EXPECT_EQ(lineInputNote({warning, critical}),
-              u"The warning line was rounded to 1\u2013994 GB. "
+              u"The warning line was rounded to 2\u2013994 GB. "
               u"The critical line was rounded to below the warning line."_s);
     EXPECT_EQ(joinedNotes(warning, critical), *lineInputNote({warning, critical}));
 }

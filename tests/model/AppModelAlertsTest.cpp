@@ -456,7 +456,7 @@ TEST_F(AppModelAlertsTest, AScheduledFindShowsTheBannerAndNotifiesOncePerVersion
 
 TEST_F(AppModelAlertsTest, TypedLinesAreClampedStoredAndExplained)
 {
-    const QString warningNote = u"The warning line was rounded to 1\u2013500 GB."_s;
+    const QString warningNote = u"The warning line was rounded to 2\u2013500 GB."_s;
     const QString criticalNote = u"The critical line was rounded to below the warning line."_s;
     enum Field { warning, critical };
     struct Row
@@ -476,8 +476,11 @@ TEST_F(AppModelAlertsTest, TypedLinesAreClampedStoredAndExplained)
         return AppModel::LineInputOutcome{true, note};
     };
     const Row rows[] = {
-        {"warning 0", 20, 10, warning, u"0"_s, noted(warningNote + u' ' + criticalNote), 1, 1},
-        {"warning 0, critical already 1", 20, 1, warning, u"0"_s, noted(warningNote), 1, 1},
+        // The critical line stays strictly below the warning line, so the lowest warning is 2.
+        {"warning 0", 20, 10, warning, u"0"_s, noted(warningNote + u' ' + criticalNote), 2, 1},
+        {"warning 0, critical already 1", 20, 1, warning, u"0"_s, noted(warningNote), 2, 1},
+        {"warning 1", 20, 10, warning, u"1"_s, noted(warningNote + u' ' + criticalNote), 2, 1},
+        {"warning 2", 20, 10, warning, u"2"_s, noted(criticalNote), 2, 1},
         {"warning above the volume", 20, 10, warning, u"600"_s, noted(warningNote), 500, 10},
         {"warning with spaces", 20, 10, warning, u" 25 "_s, plain, 25, 10},
         {"warning below critical", 20, 10, warning, u"5"_s, noted(criticalNote), 5, 4},
@@ -490,8 +493,8 @@ TEST_F(AppModelAlertsTest, TypedLinesAreClampedStoredAndExplained)
         {"critical within", 20, 10, critical, u"\t15 "_s, plain, 20, 15},
         {"critical as stored", 20, 10, critical, u"10"_s, plain, 20, 10},
         {"critical rounds to stored", 20, 19, critical, u"30"_s, noted(criticalNote), 20, 19},
-        {"critical with warning 1", 1, 1, critical, u"1"_s, plain, 1, 1},
-        {"critical above warning 1", 1, 1, critical, u"3"_s, noted(criticalNote), 1, 1},
+        {"critical with warning 2", 2, 1, critical, u"1"_s, plain, 2, 1},
+        {"critical at warning 2", 2, 1, critical, u"2"_s, noted(criticalNote), 2, 1},
         {"critical with sign and text", 20, 10, critical, u"+5 GB"_s, invalid, 20, 10},
     };
     capacity = 500'100'000'000;
@@ -520,6 +523,12 @@ TEST_F(AppModelAlertsTest, TypedLinesAreClampedStoredAndExplained)
         EXPECT_EQ(settingsOnDisk().thresholdGB, row.storedThreshold);
         EXPECT_EQ(settingsOnDisk().criticalGB, row.storedCritical);
     }
+
+    // Lines kept equal at 1 by an older version: the warning line is raised to 2 at start.
+    writeSettings(R"({"thresholdGB": 1, "criticalGB": 1})");
+    AppModel model(alertServices());
+    EXPECT_EQ(model.settings().thresholdGB, 2);
+    EXPECT_EQ(model.settings().criticalGB, 1);
 }
 
 // A line the user changes spends no notification at once: typing "9223372036854775807" (lowered

@@ -190,7 +190,7 @@ TEST_F(AppModelTest, WarningLineLimitFollowsTheCapacity)
     const Row rows[] = {
         {std::nullopt, ByteUnit::GB, 1000},
         {0, ByteUnit::GB, 1000},
-        {999'999'999, ByteUnit::GB, 1},
+        {999'999'999, ByteUnit::GB, 2},
         {994'000'000'000, ByteUnit::GB, 994},
         {994'000'000'000, ByteUnit::GiB, 925},
     };

@@ -281,3 +281,48 @@ TEST_F(AppModelVolumesTest, OpeningThePopoverAndMountChangesWhileOpenAskForTheVo
     ASSERT_TRUE(test::waitUntil([&] { return settled(model); }));
     EXPECT_EQ(fake->listCount(), lists);
 }
+
+// Each host of the volume list is counted on its own: one closing while another stays open (the
+// popover or the tray menu opened and closed beside the main window) leaves the list followed.
+TEST_F(AppModelVolumesTest, AHostClosingBesideAnotherOpenOneLeavesMountChangesFollowed)
+{
+    using Host = AppModel::VolumeHost;
+    const struct
+    {
+        const char *name;
+        Host stays;
+        Host comesAndGoes;
+    } rows[] = {
+        {"popover beside the main window", Host::mainWindow, Host::popover},
+        {"tray menu beside the main window", Host::mainWindow, Host::trayMenu},
+        {"main window beside the popover", Host::popover, Host::mainWindow},
+        {"tray menu beside the popover", Host::popover, Host::trayMenu},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        auto rowFake = std::make_shared<FakeVolumes>();
+        fake = rowFake;
+        fake->plug(u"/media/alpha"_s, u"Alpha"_s, alphaSpace);
+        AppModel model(volumeServices(2000ms, 50ms));
+        model.popoverOpened(row.stays);
+        model.popoverOpened(row.comesAndGoes);
+        model.popoverClosed(row.comesAndGoes);
+        ASSERT_TRUE(test::waitUntil([&] { return settled(model); }));
+        EXPECT_TRUE(model.isPopoverOpen());
+
+        fake->plug(u"/media/beta"_s, u"Beta"_s, betaSpace);
+        model.handleMountsChanged();
+        ASSERT_TRUE(test::waitUntil([&] { return settled(model); }));
+        EXPECT_EQ(model.externalVolumes(),
+                  (ExternalVolumes{volume(u"/media/alpha"_s, u"Alpha"_s, alphaSpace),
+                                   volume(u"/media/beta"_s, u"Beta"_s, betaSpace)}));
+
+        // Once the last host closes, mount changes ask for nothing.
+        model.popoverClosed(row.stays);
+        EXPECT_FALSE(model.isPopoverOpen());
+        const int lists = fake->listCount();
+        model.handleMountsChanged();
+        ASSERT_TRUE(test::waitUntil([&] { return settled(model); }));
+        EXPECT_EQ(fake->listCount(), lists);
+    }
+}

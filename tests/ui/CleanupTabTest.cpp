@@ -8,6 +8,7 @@
 #include "ui/ConfirmSheet.h"
 #include "ui/ElidedLabel.h"
 #include "ui/Popover.h"
+#include "ui/TerminalCommandRow.h"
 #include "units/NameText.h"
 
 #include <QApplication>
@@ -24,6 +25,7 @@
 
 using namespace qm;
 using namespace qm::test;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -107,8 +109,12 @@ TEST_F(CleanupTabTest, MovesCacheContentsToTheTrashAndResetsOnlyTheRecords)
     // A record to reset, as the daily scan writes it.
     QCoro::waitFor(model.scheduler()->requestScan());
     ASSERT_TRUE(QFile::exists(snapshotsPath()));
+    // The breakdown records beside them, large enough to show in the figure.
+    const QString childrenPath = QFileInfo(snapshotsPath()).dir().filePath(u"children.json"_s);
+    ASSERT_TRUE(writeFile(childrenPath, "{}" + QByteArray(600'000, ' ')));
     model.setUnit(ByteUnit::GB);
     const QByteArray settingsBefore = readFile(settingsPath());
+    const qint64 recordsBytes = QFileInfo(snapshotsPath()).size() + QFileInfo(childrenPath).size();
 
     CleanupTab tab(model);
     tab.services() = answeringServices();
@@ -121,6 +127,9 @@ TEST_F(CleanupTabTest, MovesCacheContentsToTheTrashAndResetsOnlyTheRecords)
     EXPECT_EQ(rowSize(tab, QStringLiteral(".cache")), QStringLiteral("5 MB"));
     EXPECT_EQ(rowSize(tab, QStringLiteral("pip")), QStringLiteral("3 MB"));
     EXPECT_EQ(trashLine(tab), QStringLiteral("Empty"));
+    // "Quillmere data" counts everything a reset moves: both record files.
+    EXPECT_EQ(tab.findChild<QLabel *>(u"recordsSizeLine"_s)->text(),
+              u"Quillmere data: "_s + recordsSizeText(recordsBytes, ByteUnit::GB));
 
     QAbstractButton *move
         = buttonNamed(tab, QStringLiteral("Move Contents to Trash: ") + displayName(u".cache"));
@@ -161,7 +170,9 @@ TEST_F(CleanupTabTest, MovesCacheContentsToTheTrashAndResetsOnlyTheRecords)
         30000));
     ASSERT_EQ(confirmations.size(), 2);
     EXPECT_EQ(confirmations.at(1).at(0), recordsResetTitle());
+    EXPECT_EQ(confirmations.at(1).at(1), recordsResetMessage(recordsBytes, ByteUnit::GB));
     EXPECT_TRUE(QFileInfo::exists(trashFolder() + QStringLiteral("/files/snapshots.json")));
+    EXPECT_EQ(QFileInfo(trashFolder() + QStringLiteral("/files/children.json")).size(), 600'002);
     EXPECT_EQ(readFile(settingsPath()), settingsBefore);
 }
 
@@ -234,6 +245,60 @@ TEST_F(CleanupTabTest, RowsRevealTheirFolderAndCommandsGoToTheClipboard)
         QTest::mouseClick(copies.at(i), Qt::LeftButton);
         EXPECT_EQ(QApplication::clipboard()->text(), commands.at(i).kind.commandLine);
     }
+}
+
+// The same move twice gives the same result, which the model does not announce again: the tab
+// still answers the second request with it, not with whatever it showed in between.
+TEST_F(CleanupTabTest, AConfirmedMoveIsAnsweredEvenWhenItsResultRepeatsTheLastOne)
+{
+    AppModel model(services());
+    QCoro::waitFor(model.scheduler()->requestScan());
+    model.setUnit(ByteUnit::GB);
+    CleanupTab tab(model);
+    tab.services() = answeringServices();
+    tab.show();
+    const QString pipButton = u"Move to Trash: "_s + displayName(u"pip");
+    const auto movePip = [&] {
+        EXPECT_TRUE(settled(model, [&] { return buttonNamed(tab, pipButton) != nullptr; }));
+        QTest::mouseClick(buttonNamed(tab, pipButton), Qt::LeftButton);
+    };
+    movePip();
+    ASSERT_TRUE(waitUntil([&] { return tab.resultText().has_value(); }, 30000));
+    const QString moved = *tab.resultText();
+    EXPECT_EQ(moved, trashResultText(*model.cleanup().lastResult()));
+
+    // pip comes back; a records reset shows its own line in between.
+    ASSERT_TRUE(writeFile(privateHome() + u"/.cache/pip/wheels/big wheel.whl"_s,
+                          QByteArray(3'000'000, 'p')));
+    QAbstractButton *reset = tab.findChild<QAbstractButton *>(u"resetRecordsButton"_s);
+    ASSERT_TRUE(waitUntil([&] { return reset->isEnabled(); }));
+    QTest::mouseClick(reset, Qt::LeftButton);
+    const QString resetLine = u"Moved the records to the Trash and rescanned."_s;
+    ASSERT_TRUE(waitUntil([&] { return tab.resultText() == resetLine; }, 30000));
+
+    movePip();
+    ASSERT_TRUE(waitUntil([&] { return confirmations.size() == 3; }));
+    EXPECT_TRUE(waitUntil([&] { return tab.resultText() == moved; }, 30000))
+        << tab.resultText().value_or(QString()).toStdString();
+    EXPECT_FALSE(QFileInfo::exists(privateHome() + u"/.cache/pip"_s));
+}
+
+TEST(CleanupTabTexts, LocalSnapshotsAreCountedWithThePluralOfTheCount)
+{
+    CleanupItem tmutil;
+    tmutil.kind.commandLine = u"tmutil deletelocalsnapshots <date>"_s;
+    const struct
+    {
+        const char *name;
+        QStringList snapshots;
+        QString expected;
+    } rows[] = {
+        {"one", {u"A"_s}, u"1 local snapshot: A"_s},
+        {"two", {u"A"_s, u"B"_s}, u"2 local snapshots: A, B"_s},
+    };
+    for (const auto &row : rows)
+        EXPECT_EQ(TerminalCommandRow::snapshotDetail(tmutil, row.snapshots), row.expected)
+            << row.name;
 }
 
 TEST(CleanupTabTexts, TrashAndRecordsLines)

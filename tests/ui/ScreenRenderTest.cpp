@@ -1,15 +1,21 @@
+#include "ScreenFixture.h"
 #include "UiModelFixture.h"
 
 #include "cleanup/CleanupViewModel.h"
 #include "freespace/DiskSpaceMonitor.h"
 #include "records/SnapshotScheduler.h"
+#include "settings/Settings.h"
 #include "ui/CleanupTab.h"
 #include "ui/SettingsWindow.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
+#include <QListView>
+#include <QMessageBox>
 #include <QPainter>
 #include <QPixmap>
+#include <QPushButton>
 #include <QTest>
 #include <QVBoxLayout>
 
@@ -98,4 +104,43 @@ TEST_F(ScreenRenderTest, EverySettingsSectionAndTheCleanupTab)
         30000));
     QTest::qWait(50);
     EXPECT_TRUE(renderAtBothScales(host, QStringLiteral("cleanup-tab")));
+}
+
+// The questions before folders leave the watch list, as the user sees them (real message
+// boxes), in the desktop's palette and in a dark one.
+TEST_F(ScreenRenderTest, TheWatchListQuestions)
+{
+    AppModel model(services());
+    WatchSettings entries = defaultSettings().watchEntries;
+    for (const char *added : {"~/Projects/Quillmere", "~/Music/Live ‏recordings", "~/Scans"})
+        entries.append({QString::fromUtf8(added), true});
+    model.setWatchEntries(entries);
+    const QPalette light = QApplication::palette();
+    for (const bool dark : {false, true}) {
+        QApplication::setPalette(dark ? breezeDarkPalette() : light);
+        SettingsWindow window(model);
+        window.open(SettingsSection::watch);
+        auto *list = window.findChild<QListView *>(QStringLiteral("watchList"));
+        ASSERT_NE(list, nullptr);
+        list->selectionModel()->setCurrentIndex(list->model()->index(int(entries.size()) - 3, 0),
+                                                QItemSelectionModel::ClearAndSelect);
+        for (const char *button : {"removeWatchFolder", "restoreDefaultWatchList"}) {
+            SCOPED_TRACE(button);
+            QTest::mouseClick(window.findChild<QPushButton *>(QString::fromLatin1(button)),
+                              Qt::LeftButton);
+            QMessageBox *box = nullptr;
+            ASSERT_TRUE(waitUntil([&] {
+                box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+                return box != nullptr;
+            }));
+            QTest::qWait(50);
+            EXPECT_TRUE(renderAtBothScales(*box,
+                                           QString::fromLatin1(button) + QStringLiteral("-question")
+                                               + (dark ? QStringLiteral("-dark") : QString())));
+            box->reject();
+            ASSERT_TRUE(waitUntil([] { return QApplication::activeModalWidget() == nullptr; }));
+        }
+        EXPECT_EQ(model.settings().watchEntries, entries) << "nothing was answered";
+    }
+    QApplication::setPalette(light);
 }

@@ -13,6 +13,7 @@
 #include "ui/Stepper.h"
 #include "ui/WatchFolderDelegate.h"
 #include "ui/WatchListModel.h"
+#include "ui/WatchSettingsForm.h"
 #include "units/NameText.h"
 
 #include <QApplication>
@@ -28,6 +29,7 @@
 #include <QRegularExpression>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTest>
@@ -40,6 +42,7 @@
 
 using namespace qm;
 using namespace qm::test;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -210,6 +213,42 @@ TEST_F(SettingsWindowTest, TheFrameIsKeptBetweenRuns)
         << last.height();
 }
 
+// A move or resize is kept without the window being closed: the program may quit (Ctrl+Q) with
+// Settings open, and a crash after a while loses nothing either.
+TEST_F(SettingsWindowTest, AFrameChangedWhileOpenIsKeptWithoutClosingTheWindow)
+{
+    model = std::make_unique<AppModel>(services());
+    const QString store
+        = QFileInfo(LogSink::defaultLogFilePath()).dir().filePath(QStringLiteral("windows.ini"));
+    const auto savedSize = [&] {
+        SettingsWindow probe(*model);
+        const QByteArray saved
+            = QSettings(store, QSettings::IniFormat).value(SettingsWindow::frameName).toByteArray();
+        return probe.restoreGeometry(saved) ? probe.size() : QSize();
+    };
+    const struct
+    {
+        const char *name;
+        QSize size;
+        bool quitAtOnce;
+    } rows[] = {
+        {"kept a moment after the resize", QSize(740, 530), false},
+        {"kept when the program quits at once", QSize(760, 540), true},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        auto shown = std::make_unique<SettingsWindow>(*model);
+        shown->open();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(shown.get()));
+        shown->resize(row.size);
+        if (row.quitAtOnce)
+            shown.reset();
+        else
+            ASSERT_TRUE(waitUntil([&] { return savedSize() == row.size; }));
+        EXPECT_EQ(savedSize(), row.size);
+    }
+}
+
 // On a small or scaled screen the window is as small as it may be: what does not fit in a
 // section scrolls into view, sideways too, rather than being cut off at the window's edge.
 TEST_F(SettingsWindowTest, EverySectionScrollsWhereItDoesNotFit)
@@ -304,7 +343,7 @@ TEST_F(SettingsWindowTest, LinesAreTypedSteppedAndRounded)
     auto *critical = child<QLineEdit>("criticalLineField");
     EXPECT_EQ(warning->text(), QStringLiteral("20"));
     EXPECT_EQ(warning->accessibleName(), QStringLiteral("Warning Line (GB)"));
-    EXPECT_TRUE(child<QLabel>("warningLineCaption")->text().contains(QStringLiteral("1–994 GB")));
+    EXPECT_TRUE(child<QLabel>("warningLineCaption")->text().contains(QStringLiteral("2–994 GB")));
 
     typeInto(warning, QStringLiteral("30"));
     QTest::keyClick(warning, Qt::Key_Return);
@@ -327,6 +366,10 @@ TEST_F(SettingsWindowTest, LinesAreTypedSteppedAndRounded)
     EXPECT_EQ(warning->text(), QStringLiteral("994"));
     ASSERT_NE(visibleLabel("roundingNote"), nullptr);
     EXPECT_EQ(visibleLabel("roundingNote")->text(), warningLineRoundedNote(994, ByteUnit::GB));
+    // Leaving the field after Return commits nothing again: the note stays until a new value.
+    QTest::mouseClick(critical, Qt::LeftButton);
+    ASSERT_FALSE(warning->hasFocus());
+    EXPECT_NE(visibleLabel("roundingNote"), nullptr) << "the note outlives leaving the field";
 
     // Leaving the critical field for the warning field commits the critical field only.
     typeInto(critical, QStringLiteral("15"));
@@ -355,6 +398,18 @@ TEST_F(SettingsWindowTest, LinesAreTypedSteppedAndRounded)
     QTest::mouseClick(criticalStepper->upButton(), Qt::LeftButton);
     EXPECT_EQ(settingsOnDisk().criticalGB, 40);
     EXPECT_FALSE(criticalStepper->upButton()->isEnabled()) << "at the top of its range";
+
+    // The critical line stays strictly below the warning line: the lowest warning line is 2,
+    // which leaves the critical line 1.
+    EXPECT_EQ(warningStepper->minimum(), 2);
+    typeInto(warning, QStringLiteral("1"));
+    QTest::keyClick(warning, Qt::Key_Return);
+    EXPECT_EQ(settingsOnDisk().thresholdGB, 2);
+    EXPECT_EQ(settingsOnDisk().criticalGB, 1);
+    EXPECT_EQ(criticalStepper->minimum(), 1);
+    EXPECT_EQ(criticalStepper->maximum(), 1);
+    ASSERT_NE(visibleLabel("roundingNote"), nullptr);
+    EXPECT_TRUE(child<QLabel>("criticalLineCaption")->text().contains(QStringLiteral("(1–1 GB)")));
 
     toggle(child<QCheckBox>("notifyEnabled"));
     EXPECT_FALSE(settingsOnDisk().notifyEnabled);
@@ -445,10 +500,105 @@ TEST_F(SettingsWindowTest, TheWatchListIsEditedAsShown)
 
     clickRow(list, 0);
     QTest::mouseClick(child<QPushButton>("restoreDefaultWatchList"), Qt::LeftButton);
-    QTest::qWait(10);
+    EXPECT_TRUE(waitUntil(
+        [&] { return list->model()->rowCount() == defaultSettings().watchEntries.size(); }));
     EXPECT_EQ(settingsOnDisk().watchEntries, defaultSettings().watchEntries);
     EXPECT_EQ(selectedPath(list), QString());
-    EXPECT_EQ(list->model()->rowCount(), defaultSettings().watchEntries.size());
+}
+
+// Remove and Restore Defaults drop folders and their lines in today's record: both ask first,
+// naming what goes, and a "no" changes nothing.
+TEST_F(SettingsWindowTest, RemoveAndRestoreDefaultsAskFirstNamingWhatGoes)
+{
+    const WatchSettings mine = {{QStringLiteral("~/.cache"), true},
+                                {QStringLiteral("~/Projects/a"), true},
+                                {QStringLiteral("~/Projects/b\nc"), false}};
+    const QStringList minePaths{u"~/.cache"_s, u"~/Projects/a"_s, u"~/Projects/b\nc"_s};
+    const struct
+    {
+        const char *name;
+        const char *button;
+        bool answer;
+        QStringList title;
+        QStringList message;
+        QStringList pathsAfter;
+    } rows[] = {
+        {"remove declined",
+         "removeWatchFolder",
+         false,
+         {u"Stop watching “"_s + displayName(u"a") + u"”?"_s},
+         {u"~/Projects/a"_s, u"today’s record"_s},
+         minePaths},
+        {"remove confirmed",
+         "removeWatchFolder",
+         true,
+         {u"Stop watching “"_s + displayName(u"a") + u"”?"_s},
+         {u"~/Projects/a"_s},
+         {u"~/.cache"_s, u"~/Projects/b\nc"_s}},
+        {"restore declined",
+         "restoreDefaultWatchList",
+         false,
+         {u"Restore the default watched folders?"_s},
+         {u"2 folders you added"_s, u"~/Projects/a"_s, displayName(u"~/Projects/b\nc")},
+         minePaths},
+        {"restore confirmed",
+         "restoreDefaultWatchList",
+         true,
+         {u"Restore the default watched folders?"_s},
+         {u"~/Projects/a"_s},
+         watchPaths(defaultSettings())},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        window.reset();
+        model = std::make_unique<AppModel>(services());
+        model->setWatchEntries(mine);
+        open(SettingsSection::watch);
+        confirmations.clear();
+        confirmAnswer = row.answer;
+        clickRow(child<QListView>("watchList"), 1);
+        QTest::mouseClick(child<QPushButton>(row.button), Qt::LeftButton);
+        ASSERT_TRUE(waitUntil([&] { return !confirmations.isEmpty(); }));
+        QTest::qWait(10);
+        ASSERT_EQ(confirmations.size(), 1);
+        for (const QString &part : row.title)
+            EXPECT_TRUE(confirmations[0][0].contains(part)) << confirmations[0][0].toStdString();
+        for (const QString &part : row.message)
+            EXPECT_TRUE(confirmations[0][1].contains(part)) << confirmations[0][1].toStdString();
+        EXPECT_EQ(watchPaths(settingsOnDisk()), row.pathsAfter);
+    }
+}
+
+TEST(WatchSettingsTexts, ARestoreNamesAFewFoldersAndCountsTheRest)
+{
+    const struct
+    {
+        const char *name;
+        QStringList dropped;
+        QString expected;
+    } rows[] = {
+        {"nothing added", {}, u"The order and the checkboxes go back to the defaults."_s},
+        {"one added",
+         {u"~/a"_s},
+         u"1 folder you added will be taken off the watch list and out of today’s record: "_s
+             + displayName(u"~/a") + u"."_s},
+        {"seven added",
+         {u"~/1"_s, u"~/2"_s, u"~/3"_s, u"~/4"_s, u"~/5"_s, u"~/6"_s, u"~/7"_s},
+         u"7 folders you added will be taken off the watch list and out of today’s record: "_s
+             + QStringList{displayName(u"~/1"),
+                           displayName(u"~/2"),
+                           displayName(u"~/3"),
+                           displayName(u"~/4"),
+                           displayName(u"~/5")}
+                   .join(u", "_s)
+             + u" and 2 more."_s},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_TRUE(
+            WatchSettingsForm::restoreConfirmationMessage(row.dropped).startsWith(row.expected))
+            << WatchSettingsForm::restoreConfirmationMessage(row.dropped).toStdString();
+    }
 }
 
 TEST_F(SettingsWindowTest, WatchedFolderNamesArePlainText)
