@@ -19,7 +19,8 @@ QMap<QDate, const Snapshot *> recordsByDay(const QList<Snapshot> &records,
     if (!today.isValid() || !first.isValid())
         return byDay;
     for (const Snapshot &record : records) {
-        if (!isDayKey(record.date))
+        // A record without a readable free-space figure has no point to give.
+        if (!isDayKey(record.date) || !record.freeRecorded)
             continue;
         const std::optional<QDateTime> start = calendar.dateFromDayKey(record.date);
         if (!start.has_value())

@@ -10,7 +10,7 @@ std::optional<qint64> recordedFree(const QList<Snapshot> &records, const QString
     std::optional<qint64> free;
     for (const Snapshot &record : records) {
         if (record.date == day)
-            free = record.free;
+            free = record.freeRecorded ? std::optional<qint64>(record.free) : std::nullopt;
     }
     return free;
 }

@@ -164,7 +164,10 @@ QJsonObject snapshotToJson(const Snapshot &snapshot)
 {
     QJsonObject object;
     object.insert(key::date, snapshot.date);
-    object.insert(key::free, QJsonValue(snapshot.free));
+    // A figure that could not be read is not replaced by a made-up 0: what the file held (kept
+    // by the merge with the previous file) or nothing.
+    if (snapshot.freeRecorded)
+        object.insert(key::free, QJsonValue(snapshot.free));
     QJsonObject entries;
     for (auto it = snapshot.entries.begin(); it != snapshot.entries.end(); ++it)
         entries.insert(it.key(), QJsonValue(it.value()));
@@ -204,7 +207,9 @@ std::optional<Snapshot> snapshotFromJson(const QJsonValue &json)
 
     Snapshot snapshot;
     snapshot.date = date.toString();
-    snapshot.free = LenientBytes::read(object.value(key::free)).value.value_or(0);
+    const std::optional<qint64> free = LenientBytes::read(object.value(key::free)).value;
+    snapshot.free = free.value_or(0);
+    snapshot.freeRecorded = free.has_value();
     const QJsonObject entries = object.value(key::entries).toObject();
     for (auto it = entries.begin(); it != entries.end(); ++it) {
         if (const std::optional<qint64> bytes = LenientBytes::read(it.value()).value)
@@ -283,7 +288,7 @@ std::optional<QList<Snapshot>> decodeSnapshots(const QByteArray &bytes, Snapshot
 {
     QJsonParseError error;
     bool refusedValues = false;
-    const QJsonDocument document = parseJsonLeniently(bytes, &error, &refusedValues);
+    QJsonDocument document = parseJsonLeniently(bytes, &error, &refusedValues);
     if (error.error != QJsonParseError::NoError || !document.isArray())
         return std::nullopt;
     // The document takes more memory than the file, and the records more again: each record's

@@ -36,6 +36,9 @@ struct Snapshot
     std::optional<qint64> trashBytes;
     QStringList unmeasured;
     QMap<QString, UnmeasuredReason> unmeasuredReasons; // only meaningful for `unmeasured` paths
+    // False when the record holds no free-space figure this version can read (`free` is then 0
+    // and means nothing).
+    bool freeRecorded = true;
 
     friend bool operator==(const Snapshot &, const Snapshot &) = default;
 };
@@ -62,7 +65,8 @@ struct LenientBytes
     static LenientBytes read(const QJsonValue &json);
 };
 
-// One record as a JSON object: `date`, `free` and `entries` always; `scannedAt`,
+// One record as a JSON object: `date` and `entries` always, `free` when the record holds a
+// readable figure (unreadable ones are left to the merge with the previous file); `scannedAt`,
 // `durationSeconds` (when finite) and `trashBytes` when present; `unmeasured` sorted and only
 // when not empty; `unmeasuredReasons` only for paths of `unmeasured`, and only when any remain.
 QJsonObject snapshotToJson(const Snapshot &snapshot);

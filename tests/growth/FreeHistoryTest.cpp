@@ -55,6 +55,8 @@ TEST(FreeHistory, LivePointForToday)
     const QList<Snapshot> yesterdayAndToday
         = {record(today.addDays(-1), 300), record(today, 200), record(today, 250)};
     const DiskSpace reading{123, 1000, 0};
+    Snapshot unreadable = record(today.addDays(-2), 0);
+    unreadable.freeRecorded = false;
     struct Row
     {
         const char *name;
@@ -73,6 +75,10 @@ TEST(FreeHistory, LivePointForToday)
          yesterdayAndToday,
          reading,
          {point(today.addDays(-1), 300), point(today, 123)}},
+        {"a record without a readable figure gives no point",
+         {unreadable, record(today.addDays(-1), 300)},
+         std::nullopt,
+         {point(today.addDays(-1), 300)}},
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(row.name);

@@ -40,7 +40,9 @@ Snapshot day(const QString &date, qint64 free, const QMap<QString, qint64> &entr
 {
     Snapshot snapshot;
     snapshot.date = date;
-    snapshot.free = free;
+    // A negative figure stands for one that could not be read.
+    snapshot.free = qMax<qint64>(free, 0);
+    snapshot.freeRecorded = free >= 0;
     snapshot.entries = entries;
     return snapshot;
 }
@@ -245,6 +247,18 @@ INSTANTIATE_TEST_SUITE_P(
                   false,
                   false,
                   u"Free space rose 9,223,372,036.85 GB since Dec 9."_s},
+        // A record whose free-space figure could not be read (written as text, say).
+        ChangeRow{"NoFigureOnOneOfTheDays",
+                  -1,
+                  90 * GB,
+                  base,
+                  grown(1 * GB),
+                  std::nullopt,
+                  1 * GB,
+                  std::nullopt,
+                  false,
+                  false,
+                  u"The change in free space since Dec 9 can’t be worked out."_s},
         // Folder sizes whose sum overflows leave the growth without a total.
         ChangeRow{"GrowthWithoutATotal",
                   100 * GB,

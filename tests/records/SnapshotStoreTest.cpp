@@ -8,6 +8,8 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#include <optional>
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -17,11 +19,13 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-Snapshot dated(const char *date, qint64 free = 0)
+// A record of `date`; without `free`, one whose free-space figure is missing or unreadable.
+Snapshot dated(const char *date, std::optional<qint64> free = std::nullopt)
 {
     Snapshot snapshot;
     snapshot.date = QString::fromLatin1(date);
-    snapshot.free = free;
+    snapshot.free = free.value_or(0);
+    snapshot.freeRecorded = free.has_value();
     return snapshot;
 }
 

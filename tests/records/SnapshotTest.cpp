@@ -3,6 +3,8 @@
 
 #include <QJsonDocument>
 
+#include <optional>
+
 #include <gtest/gtest.h>
 
 #include <limits>
@@ -27,11 +29,13 @@ Snapshot typicalRecord()
     return snapshot;
 }
 
-Snapshot dated(const char *date, qint64 free = 0)
+// A record of `date`; without `free`, one whose free-space figure is missing or unreadable.
+Snapshot dated(const char *date, std::optional<qint64> free = std::nullopt)
 {
     Snapshot snapshot;
     snapshot.date = QString::fromLatin1(date);
-    snapshot.free = free;
+    snapshot.free = free.value_or(0);
+    snapshot.freeRecorded = free.has_value();
     return snapshot;
 }
 
@@ -72,11 +76,14 @@ TEST(Snapshot, WritesTheExactCompactSortedText)
 
     // Optional fields absent; reasons without an unmeasured path are not written; the
     // unmeasured list is written sorted.
-    Snapshot bare = dated("2026-03-13");
+    Snapshot bare = dated("2026-03-13", 0);
     bare.unmeasuredReasons = {{QStringLiteral("~/Movies"), UnmeasuredReason::failed}};
     Snapshot unsorted = dated("2026-03-14", 7);
     unsorted.unmeasured = {QStringLiteral("~/b"), QStringLiteral("~/a")};
     unsorted.unmeasuredReasons = {{QStringLiteral("~/b"), UnmeasuredReason::timedOut}};
+    // A record whose figure could not be read gets no made-up one.
+    EXPECT_EQ(encodeSnapshots({dated("2026-03-15")}),
+              QByteArray(R"([{"date":"2026-03-15","entries":{}}])"));
     EXPECT_EQ(encodeSnapshots({bare, unsorted}),
               QByteArray(R"([{"date":"2026-03-13","entries":{},"free":0},)"
                          R"({"date":"2026-03-14","entries":{},"free":7,)"
