@@ -12,14 +12,14 @@ PACKAGES := cmake make g++ pkg-config qt6-base-dev qt6-charts-dev libqt6opengl6-
 	xvfb xfce4-panel trayer dunst xdotool x11-utils imagemagick python3 python3-dbus python3-gi \
 	at-spi2-core gnome-shell gnome-shell-extension-appindicator \
 	desktop-file-utils appstream lintian dpkg-dev python3-jsonschema python3-prometheus-client \
-	clang libclang-rt-14-dev tesseract-ocr
+	clang libclang-rt-14-dev tesseract-ocr faketime
 
 # Programs the tests and the benchmarks start; each must come with a package above
 # (.ci/check-packages checks both lists against the configured build).
 PROGRAMS := du dbus-daemon setpriv sh sleep df mkfs.ext4 mount \
 	Xvfb xfce4-panel trayer dunst dunstctl xwininfo xdotool import python3 \
 	/usr/libexec/at-spi-bus-launcher gnome-shell \
-	cpack dpkg-deb dpkg-shlibdeps gzip desktop-file-validate appstreamcli lintian tesseract
+	cpack dpkg-deb dpkg-shlibdeps gzip desktop-file-validate appstreamcli lintian tesseract faketime
 
 
 # The sanitizer build (AddressSanitizer and UndefinedBehaviorSanitizer) of the whole suite, in its

@@ -95,6 +95,9 @@ int main(int argc, char **argv)
     context.data = qm::readCliData(qm::AppModel::applicationDataFolder());
     context.now = QDateTime::currentDateTime();
     context.calendar = qm::Calendar::current();
+    // A record dated after today waits in the file for its day.
+    context.data.records
+        = qm::recordsUpTo(context.data.records, context.calendar.dayKey(context.now));
     context.home = QDir::homePath();
     context.reading = qm::readDiskSpace(QStringLiteral("/"));
     context.fullDiskAccess = qm::fullDiskAccessStatus(context.home);
