@@ -13,7 +13,7 @@ PACKAGES := cmake make g++ pkg-config qt6-base-dev qt6-charts-dev libqt6opengl6-
 	at-spi2-core gnome-shell gnome-shell-extension-appindicator \
 	desktop-file-utils appstream lintian dpkg-dev python3-jsonschema python3-prometheus-client \
 	prometheus prometheus-node-exporter \
-	clang libclang-rt-14-dev tesseract-ocr gjs
+	clang libclang-rt-14-dev tesseract-ocr gjs faketime
 
 # Programs the tests and the benchmarks start; each must come with a package above
 # (.ci/check-packages checks both lists against the configured build).
@@ -21,7 +21,7 @@ PROGRAMS := du dbus-daemon setpriv sh sleep df mkfs.ext4 mount \
 	Xvfb xfce4-panel trayer dunst dunstctl xwininfo xdotool import python3 \
 	/usr/libexec/at-spi-bus-launcher gnome-shell gjs \
 	cpack dpkg-deb dpkg-shlibdeps gzip desktop-file-validate appstreamcli lintian tesseract \
-	promtool prometheus-node-exporter
+	promtool prometheus-node-exporter faketime
 
 
 # The sanitizer build (AddressSanitizer and UndefinedBehaviorSanitizer) of the whole suite, in its

@@ -98,6 +98,9 @@ int main(int argc, char **argv)
     context.calendar = qm::Calendar::current();
     // English texts: days and numbers in the user's territory, written in English.
     context.locale = qm::displayLocale(QLocale::system());
+    // A record dated after today waits in the file for its day.
+    context.data.records
+        = qm::recordsUpTo(context.data.records, context.calendar.dayKey(context.now));
     context.home = QDir::homePath();
     context.reading = qm::readDiskSpace(QStringLiteral("/"));
     context.fullDiskAccess = qm::fullDiskAccessStatus(context.home);

@@ -48,7 +48,8 @@ QCoro::Task<CliScanOutcome> scanInPlaceOfProgram(CliScanServices services)
         if (const Result<DiskSpace> reading = services.diskSpace(); reading.ok())
             input.reading = reading.value();
         input.settings = settings;
-        input.records = scheduler.snapshots();
+        input.records
+            = recordsUpTo(scheduler.snapshots(), services.calendar.dayKey(services.clock()));
         input.breakdown = scheduler.children();
         input.now = services.clock();
         input.calendar = services.calendar;

@@ -5,13 +5,18 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QHash>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QMutex>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTimer>
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/un.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -57,7 +62,39 @@ QString SingleInstance::defaultServerName()
     const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     const QString name = QString::fromLatin1(log::applicationIdentifier) + QLatin1Char('-')
                          + QString::number(::getuid());
-    return (runtime.isEmpty() ? QDir::tempPath() : runtime) + QLatin1Char('/') + name;
+    return fittingSocketName((runtime.isEmpty() ? QDir::tempPath() : runtime) + QLatin1Char('/')
+                             + name);
+}
+
+QString SingleInstance::fittingSocketName(const QString &path)
+{
+    if (QFile::encodeName(path).size() < qsizetype(sizeof(sockaddr_un::sun_path)))
+        return path;
+    const QString folder = QFileInfo(path).absolutePath();
+    // One descriptor per folder, open until the process ends: the name stays valid as long as
+    // anything may use it.
+    static QMutex mutex;
+    static QHash<QString, int> heldFolders;
+    const QMutexLocker locker(&mutex);
+    int descriptor = heldFolders.value(folder, -1);
+    if (descriptor < 0) {
+        descriptor
+            = ::open(QFile::encodeName(folder).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        if (descriptor < 0)
+            return path;
+        heldFolders.insert(folder, descriptor);
+    }
+    return QStringLiteral("/proc/self/fd/%1/%2").arg(descriptor).arg(QFileInfo(path).fileName());
+}
+
+QString SingleInstance::socketPath(const QString &serverName)
+{
+    static const QRegularExpression shortened(QStringLiteral("^(/proc/self/fd/\\d+)/([^/]+)$"));
+    const QRegularExpressionMatch match = shortened.match(serverName);
+    if (!match.hasMatch())
+        return serverName;
+    const QString folder = QFileInfo(match.captured(1)).symLinkTarget();
+    return folder.isEmpty() ? serverName : folder + QLatin1Char('/') + match.captured(2);
 }
 
 QString SingleInstance::lockFilePath(const QString &serverName)
@@ -110,6 +147,12 @@ bool SingleInstance::isListening() const
 
 void SingleInstance::start()
 {
+    const QString path = socketPath(m_serverName);
+    if (path != m_serverName)
+        log::logDefault(log::singleInstance,
+                        QStringLiteral("ソケットのパスが %1 バイトで長すぎるので %2 として開く: %3")
+                            .arg(QFile::encodeName(path).size())
+                            .arg(m_serverName, path));
     attempt();
 }
 
@@ -197,6 +240,10 @@ void SingleInstance::listen()
     unlock();
     if (m_listening)
         Q_EMIT ready();
+    else
+        log::logError(log::singleInstance,
+                      QStringLiteral("単一起動の名前 %1 で待ち受けられない: %2")
+                          .arg(m_serverName, m_server->errorString()));
 }
 
 void SingleInstance::answer(QLocalSocket *socket)

@@ -35,8 +35,18 @@ class SingleInstance : public QObject
     Q_OBJECT
 public:
     // The per-user local server: "org.quillmere.Quillmere-<uid>" in the user's runtime folder
-    // (user-only permissions), or in the temporary folder when there is none.
+    // (user-only permissions), or in the temporary folder when there is none; through
+    // fittingSocketName.
     static QString defaultServerName();
+
+    // `path` when it fits in a local socket address (107 bytes); otherwise the same socket
+    // reached through a short path, "/proc/self/fd/<descriptor>/<name>", the descriptor being
+    // the path's folder held open for the rest of the process. The socket stays in its folder
+    // (with that folder's permissions), so every copy meets at the same socket and lock file,
+    // whatever the path's length. `path` itself when the folder cannot be opened.
+    static QString fittingSocketName(const QString &path);
+    // The path a name from fittingSocketName stands for (the name itself for any other).
+    static QString socketPath(const QString &serverName);
 
     explicit SingleInstance(QString serverName = defaultServerName(), QObject *parent = nullptr);
     ~SingleInstance() override;

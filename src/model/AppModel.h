@@ -206,9 +206,9 @@ public:
     // The recorded size of one watched folder over the last 30 days.
     QList<HistoryPoint> folderHistory(const QString &path) const;
 
-    // The daily records and the breakdown of large child folders as the scheduler holds them
-    // (none before it exists).
-    const QList<Snapshot> &records() const;
+    // The daily records up to today (recordsUpTo) and the breakdown of large child folders as
+    // the scheduler holds them (none before it exists).
+    QList<Snapshot> records() const;
     const Breakdown &breakdown() const;
 
     // What grew since `daysBack` days (1 or 7): the watched folders, at most 10, and the

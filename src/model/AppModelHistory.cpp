@@ -6,13 +6,11 @@
 
 namespace qm {
 
-namespace {
-const QList<Snapshot> noRecords;
-}
-
-const QList<Snapshot> &AppModel::records() const
+QList<Snapshot> AppModel::records() const
 {
-    return m_scheduler ? m_scheduler->snapshots() : noRecords;
+    if (!m_scheduler)
+        return {};
+    return recordsUpTo(m_scheduler->snapshots(), m_services.calendar().dayKey(m_services.clock()));
 }
 
 void AppModel::refreshFreeHistory()

@@ -104,7 +104,7 @@ QDateTime Calendar::startOfDay(QDate day) const
     return day.startOfDay(zone());
 }
 
-std::optional<QDateTime> Calendar::dateFromDayKey(const QString &key) const
+QDate Calendar::dayFromKey(const QString &key)
 {
     QList<int> numbers;
     const QStringList pieces = key.split(QLatin1Char('-'), Qt::SkipEmptyParts);
@@ -115,8 +115,13 @@ std::optional<QDateTime> Calendar::dateFromDayKey(const QString &key) const
             numbers.append(number);
     }
     if (numbers.size() != 3)
-        return std::nullopt;
-    const QDate day(numbers[0], numbers[1], numbers[2]);
+        return {};
+    return QDate(numbers[0], numbers[1], numbers[2]);
+}
+
+std::optional<QDateTime> Calendar::dateFromDayKey(const QString &key) const
+{
+    const QDate day = dayFromKey(key);
     if (!day.isValid())
         return std::nullopt;
     const QDateTime start = startOfDay(day);

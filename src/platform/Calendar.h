@@ -46,6 +46,9 @@ struct Calendar
     // A key split at "-" (empty pieces dropped), each piece read as a decimal integer (others
     // dropped); exactly three integers give the start of that day, anything else is absent.
     std::optional<QDateTime> dateFromDayKey(const QString &key) const;
+    // The day such a key names, read the same way; also a day that this time zone skips
+    // (Pacific/Apia has no 30 December 2011), which has no start. Invalid for anything else.
+    static QDate dayFromKey(const QString &key);
 
     struct WeekOfYear
     {

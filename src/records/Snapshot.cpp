@@ -147,6 +147,18 @@ std::optional<Snapshot> latestSnapshot(const QList<Snapshot> &snapshots, const Q
     return latestDatedUpTo(snapshots, todayKey);
 }
 
+QList<Snapshot> recordsUpTo(const QList<Snapshot> &snapshots, const QString &todayKey)
+{
+    const auto ahead = [&todayKey](const Snapshot &snapshot) {
+        return isDayKey(snapshot.date) && snapshot.date > todayKey;
+    };
+    if (std::none_of(snapshots.cbegin(), snapshots.cend(), ahead))
+        return snapshots;
+    QList<Snapshot> kept = snapshots;
+    kept.removeIf(ahead);
+    return kept;
+}
+
 LenientBytes LenientBytes::read(const QJsonValue &json)
 {
     if (!json.isDouble())

@@ -54,6 +54,11 @@ bool isDayKey(const QString &key);
 std::optional<Snapshot> latestSnapshot(const QList<Snapshot> &snapshots);
 // The same among the records dated up to `todayKey` (text order).
 std::optional<Snapshot> latestSnapshot(const QList<Snapshot> &snapshots, const QString &todayKey);
+// The records as the readings of today see them: without those dated after `todayKey` (a clock
+// that ran ahead, or one set back since), which stay in the file and count from their day on.
+// Records whose key is no day stay too (every reading leaves them out). The list itself, shared,
+// when none lies ahead.
+QList<Snapshot> recordsUpTo(const QList<Snapshot> &snapshots, const QString &todayKey);
 
 // A byte count as the readers accept it: a JSON number that is a signed 64-bit integer and not
 // negative. Integers written as JSON integer literals are read exactly over the whole 64-bit

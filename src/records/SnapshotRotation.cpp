@@ -3,6 +3,7 @@
 #include <QHash>
 
 #include <algorithm>
+#include <functional>
 #include <vector>
 
 namespace qm::SnapshotRotation {
@@ -10,75 +11,33 @@ namespace qm::SnapshotRotation {
 namespace {
 constexpr qint64 lastDailyAge = 30;
 constexpr qint64 lastWeeklyAge = 90;
+// The longest stretch between two records that counts in full towards their ages.
+constexpr qint64 longestCountedGap = 7;
+// How far after now a record may have been scanned before the clock counts as behind it.
+constexpr qint64 clockBehindToleranceSeconds = 3600;
 
 // The local day a day key names; invalid when it names none.
-QDate dayOf(const QString &key, const Calendar &calendar)
+QDate dayOf(const QString &key)
 {
-    const std::optional<QDateTime> start = calendar.dateFromDayKey(key);
-    return start ? calendar.localDate(*start) : QDate();
-}
-} // namespace
-
-QDateTime agingMoment(const QStringList &dayKeys,
-                      const QString &writtenKey,
-                      const QDateTime &now,
-                      const Calendar &calendar)
-{
-    const QDate written = dayOf(writtenKey, calendar);
-    QDate newestEarlier;
-    for (const QString &key : dayKeys) {
-        const QDate day = dayOf(key, calendar);
-        if (day.isValid() && day < written && (!newestEarlier.isValid() || day > newestEarlier))
-            newestEarlier = day;
-    }
-    if (!newestEarlier.isValid())
-        return now;
-    const QDateTime dayAfter = calendar.startOfDay(newestEarlier.addDays(1));
-    return dayAfter.isValid() && dayAfter < now ? dayAfter : now;
+    return Calendar::dayFromKey(key);
 }
 
-QList<Snapshot> withoutFarFuture(const QList<Snapshot> &snapshots,
-                                 const QString &writtenKey,
-                                 const QDateTime &now,
-                                 const Calendar &calendar)
+// The three tiers: age up to 30 days daily, 31 to 90 days the earliest record of each calendar
+// week, older dropped. `ageOf` gives the age of a record's day, or nothing to drop the record.
+template<typename AgeOf>
+QList<Snapshot> thin(const QList<Snapshot> &snapshots, const Calendar &calendar, AgeOf ageOf)
 {
-    const QDate today = calendar.localDate(now);
-    if (!today.isValid())
-        return snapshots;
-    const bool othersUpToToday
-        = std::any_of(snapshots.cbegin(), snapshots.cend(), [&](const Snapshot &snapshot) {
-              const QDate day = dayOf(snapshot.date, calendar);
-              return snapshot.date != writtenKey && day.isValid() && day <= today;
-          });
-    if (!othersUpToToday)
-        return snapshots;
-    QList<Snapshot> kept = snapshots;
-    kept.removeIf([&](const Snapshot &snapshot) {
-        const QDate day = dayOf(snapshot.date, calendar);
-        return day.isValid() && Calendar::wholeDaysBetween(today, day) > 1;
-    });
-    return kept;
-}
-
-QList<Snapshot>
-rotate(const QList<Snapshot> &snapshots, const QDateTime &now, const Calendar &calendar)
-{
-    const QDate today = calendar.localDate(now);
-    // Without a today every age is unknown; thinning on that basis would drop every record.
-    if (!now.isValid() || !today.isValid())
-        return snapshots;
-
     QList<Snapshot> daily;
     QList<Snapshot> weekly;
     QHash<WeekKey, qsizetype> heldForWeek; // week -> index in `weekly`
     for (const Snapshot &snapshot : snapshots) {
-        const QDate day = dayOf(snapshot.date, calendar);
-        if (!day.isValid())
+        const QDate day = dayOf(snapshot.date);
+        const std::optional<qint64> age = day.isValid() ? ageOf(day) : std::nullopt;
+        if (!age)
             continue;
-        const qint64 age = Calendar::wholeDaysBetween(day, today);
-        if (age <= lastDailyAge) {
+        if (*age <= lastDailyAge) {
             daily.append(snapshot);
-        } else if (age <= lastWeeklyAge) {
+        } else if (*age <= lastWeeklyAge) {
             const Calendar::WeekOfYear week = calendar.weekOfYear(day);
             const WeekKey key{week.yearForWeekOfYear, week.week};
             const auto held = heldForWeek.constFind(key);
@@ -106,6 +65,88 @@ rotate(const QList<Snapshot> &snapshots, const QDateTime &now, const Calendar &c
     for (const Snapshot *snapshot : order)
         result.append(*snapshot);
     return result;
+}
+} // namespace
+
+QHash<QDate, qint64> recordedAges(const QList<QDate> &days, QDate today)
+{
+    QList<QDate> past;
+    for (const QDate day : days) {
+        if (day.isValid() && today.isValid() && day <= today)
+            past.append(day);
+    }
+    std::sort(past.begin(), past.end(), std::greater<>());
+    past.erase(std::unique(past.begin(), past.end()), past.end());
+    QHash<QDate, qint64> ages;
+    qint64 age = 0;
+    QDate newer = today;
+    for (const QDate day : std::as_const(past)) {
+        const qint64 gap = Calendar::wholeDaysBetween(day, newer);
+        age += gap <= longestCountedGap ? gap : 1;
+        ages.insert(day, age);
+        newer = day;
+    }
+    return ages;
+}
+
+QList<Snapshot>
+rotateOnWrite(const QList<Snapshot> &snapshots, const QDateTime &now, const Calendar &calendar)
+{
+    const QDate today = calendar.localDate(now);
+    if (!now.isValid() || !today.isValid())
+        return snapshots;
+    QList<QDate> days;
+    for (const Snapshot &snapshot : snapshots)
+        days.append(dayOf(snapshot.date));
+    const QHash<QDate, qint64> ages = recordedAges(days, today);
+    return thin(snapshots, calendar, [&](QDate day) -> std::optional<qint64> {
+        // A record dated after today is kept as a daily one until its day comes.
+        return day > today ? 0 : ages.value(day);
+    });
+}
+
+std::optional<QString> replacementRefusal(const QList<Snapshot> &stored,
+                                          const Snapshot &written,
+                                          const QDateTime &now,
+                                          const Calendar &calendar)
+{
+    const QDate today = calendar.localDate(now);
+    if (!now.isValid() || !today.isValid())
+        return std::nullopt;
+    const auto sameDay
+        = std::find_if(stored.cbegin(), stored.cend(), [&](const Snapshot &snapshot) {
+              return snapshot.date == written.date;
+          });
+    if (sameDay == stored.cend() || sameDay->scannedAt == written.scannedAt)
+        return std::nullopt;
+    const QDateTime latestPlausible = now.addSecs(clockBehindToleranceSeconds);
+    for (const Snapshot &snapshot : stored) {
+        const QDate day = dayOf(snapshot.date);
+        if (!day.isValid() || day < today
+            || Calendar::wholeDaysBetween(today, day) > longestCountedGap || !snapshot.scannedAt)
+            continue;
+        const QDateTime scanned = QDateTime::fromString(*snapshot.scannedAt, Qt::ISODate);
+        if (scanned.isValid() && scanned > latestPlausible)
+            return QStringLiteral("The clock is behind the records: the record of %1 was scanned "
+                                  "at %2, after now (%3); the stored record of %4 is kept")
+                .arg(snapshot.date,
+                     *snapshot.scannedAt,
+                     now.toUTC().toString(Qt::ISODate),
+                     written.date);
+    }
+    return std::nullopt;
+}
+
+QList<Snapshot>
+rotate(const QList<Snapshot> &snapshots, const QDateTime &now, const Calendar &calendar)
+{
+    const QDate today = calendar.localDate(now);
+    // Without a today every age is unknown; thinning on that basis would drop every record.
+    if (!now.isValid() || !today.isValid())
+        return snapshots;
+    return thin(snapshots, calendar, [today](QDate day) -> std::optional<qint64> {
+        return Calendar::wholeDaysBetween(day, today);
+    });
 }
 
 } // namespace qm::SnapshotRotation

@@ -20,6 +20,8 @@ namespace {
 
 constexpr qint64 tinyExpandedChild = 1'000'000;
 constexpr qint64 largeChild = 10'000'000;
+// Days of breakdown kept: today and the seven before it.
+constexpr qint64 breakdownDays = 8;
 
 bool isAtOrBelow(const QString &path, const QString &folder)
 {
@@ -64,9 +66,19 @@ Result<Breakdown> writeDayBreakdown(const ChildrenStore &store,
     if (!loaded.ok())
         return loaded.error();
     Breakdown breakdown = std::move(loaded).value();
-    const QDateTime agedTo = SnapshotRotation::agingMoment(breakdown.keys(), dayKey, now, calendar);
     breakdown.insert(dayKey, day);
-    breakdown = pruneBreakdown(breakdown, agedTo, calendar);
+    // Today and the seven days before it, counted as the records count them: a jump of the
+    // clock ages the breakdowns by one day, and days after today stay.
+    const QDate today = calendar.localDate(now);
+    QList<QDate> days;
+    for (const QString &key : breakdown.keys())
+        days.append(Calendar::dayFromKey(key));
+    const QHash<QDate, qint64> ages = SnapshotRotation::recordedAges(days, today);
+    for (auto it = breakdown.begin(); it != breakdown.end();) {
+        const QDate day = Calendar::dayFromKey(it.key());
+        it = day.isValid() && ages.value(day) >= breakdownDays ? breakdown.erase(it)
+                                                               : std::next(it);
+    }
     const Status saved = store.save(breakdown);
     if (!saved.ok())
         return saved.error();

@@ -30,14 +30,12 @@ Result<QList<Snapshot>> SnapshotStore::upsert(const Snapshot &snapshot,
     if (!stored.ok())
         return stored.error();
     QList<Snapshot> snapshots = std::move(stored).value();
+    if (const std::optional<QString> refusal
+        = SnapshotRotation::replacementRefusal(snapshots, snapshot, now, calendar))
+        return Error{*refusal};
     snapshots.removeIf([&](const Snapshot &existing) { return existing.date == snapshot.date; });
-    QStringList days;
-    for (const Snapshot &existing : std::as_const(snapshots))
-        days.append(existing.date);
     snapshots.append(snapshot);
-    snapshots = SnapshotRotation::withoutFarFuture(snapshots, snapshot.date, now, calendar);
-    snapshots = SnapshotRotation::rotate(
-        snapshots, SnapshotRotation::agingMoment(days, snapshot.date, now, calendar), calendar);
+    snapshots = SnapshotRotation::rotateOnWrite(snapshots, now, calendar);
     const Status saved = save(snapshots);
     if (!saved.ok())
         return saved.error();

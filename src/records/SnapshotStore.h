@@ -25,8 +25,9 @@ struct SnapshotStore
 
     // Reloads the file, replaces the record of `snapshot.date` (every record of that day) with
     // `snapshot`, rotates, saves and returns the saved list. A wrong clock costs no records: the
-    // rotation ages them from SnapshotRotation::agingMoment, and records more than a day in the
-    // future go only while other records are dated up to today (withoutFarFuture). A record
+    // rotation ages them by the time the records cover and keeps every record dated after today
+    // (SnapshotRotation::rotateOnWrite), and under a clock behind the records the stored record
+    // of the day is kept and the write refused (SnapshotRotation::replacementRefusal). A record
     // whose day key is not a date is refused. On any error nothing is written and the caller
     // keeps the list it has.
     Result<QList<Snapshot>>

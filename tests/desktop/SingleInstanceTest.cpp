@@ -2,10 +2,14 @@
 #include "support/LogCapture.h"
 #include "support/TestEnvironment.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLocalSocket>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QUuid>
 
 #include <gtest/gtest.h>
@@ -112,6 +116,59 @@ TEST(SingleInstance, TheDefaultNameLivesInTheUsersRuntimeFolder)
     ASSERT_FALSE(runtime.isEmpty());
     EXPECT_EQ(SingleInstance::defaultServerName(),
               runtime + QStringLiteral("/org.quillmere.Quillmere-") + QString::number(::getuid()));
+}
+
+TEST(SingleInstance, ARuntimeFolderTooLongForASocketStillKeepsOneCopy)
+{
+    // A socket address holds 107 bytes of path: a longer one is reached through its folder.
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString runtime = dir.filePath(QString(120, QLatin1Char('r')));
+    ASSERT_TRUE(QDir().mkpath(runtime));
+    ASSERT_TRUE(
+        QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    for (const int length : {107, 108}) {
+        const QString folder = dir.filePath(QString(length - dir.path().size() - 3, u'f'));
+        ASSERT_TRUE(QDir().mkpath(folder));
+        const QString path = folder + QStringLiteral("/s");
+        ASSERT_EQ(QFile::encodeName(path).size(), length);
+        const QString name = SingleInstance::fittingSocketName(path);
+        EXPECT_EQ(name == path, length == 107) << name.toStdString();
+        EXPECT_LE(QFile::encodeName(name).size(), 107);
+        EXPECT_EQ(SingleInstance::socketPath(name), path);
+    }
+
+    // Two real copies in such a folder: the older one quits for the newer, which holds the name
+    // and says in its log how it reaches it.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
+    const QString socket
+        = runtime + QStringLiteral("/org.quillmere.Quillmere-") + QString::number(::getuid());
+    QProcess older;
+    older.setProcessEnvironment(environment);
+    ASSERT_NO_FATAL_FAILURE(startOlderCopy(older, QStringLiteral("--default")));
+    QProcess newer;
+    newer.setProcessEnvironment(environment);
+    newer.setProcessChannelMode(QProcess::MergedChannels);
+    newer.start(helper, {QStringLiteral("--default")});
+    ASSERT_TRUE(newer.waitForStarted(5000));
+    QByteArray said;
+    ASSERT_TRUE(test::waitUntil(
+        [&] {
+            said += newer.readAll();
+            return said.contains("listening ");
+        },
+        10000))
+        << said.toStdString();
+    ASSERT_TRUE(test::waitUntil([&] { return older.state() == QProcess::NotRunning; }, 5000));
+    EXPECT_EQ(older.exitStatus(), QProcess::NormalExit);
+    EXPECT_TRUE(said.contains(QStringLiteral("ソケットのパスが %1 バイトで長すぎるので")
+                                  .arg(QFile::encodeName(socket).size())
+                                  .toUtf8()))
+        << said.toStdString();
+    EXPECT_TRUE(QFileInfo(socket).exists());
+    newer.terminate();
+    ASSERT_TRUE(newer.waitForFinished(5000));
 }
 
 TEST(SingleInstance, OfManyCopiesStartedAtOnceOnlyTheLastStartedSurvives)

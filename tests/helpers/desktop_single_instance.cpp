@@ -1,7 +1,7 @@
 // Plays an already running copy of the program: holds the single-instance name given as the
-// first argument, prints "started <boot nanoseconds> <pid>" at once, "listening <pid>" once it
-// holds the name and "scan requested" for each scan request, and runs until a newer copy asks it
-// to quit.
+// first argument ("--default": the program's own name in this environment), prints "started <boot
+// nanoseconds> <pid>" at once, "listening <pid>" once it holds the name and "scan requested" for
+// each scan request, and runs until a newer copy asks it to quit.
 #include "desktop/SingleInstance.h"
 
 #include <QCoreApplication>
@@ -13,7 +13,9 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     if (argc < 2)
         return 2;
-    qm::SingleInstance instance(QString::fromLocal8Bit(argv[1]));
+    const QString name = QString::fromLocal8Bit(argv[1]);
+    qm::SingleInstance instance(
+        name == QLatin1String("--default") ? qm::SingleInstance::defaultServerName() : name);
     std::printf(
         "started %lld %lld\n", instance.startMark().bootNanoseconds, instance.startMark().pid);
     std::fflush(stdout);

@@ -773,7 +773,7 @@ TEST_F(SnapshotSchedulerTest, ARecordDatedAfterTodayNeverStandsForToday)
     EXPECT_EQ(storedSnapshots(), stored);
 }
 
-TEST_F(SnapshotSchedulerTest, OneDayUnderAClockYearsAheadCostsNoRecords)
+TEST_F(SnapshotSchedulerTest, DaysUnderAClockYearsAheadCostNoRecords)
 {
     ASSERT_TRUE(writeData(in(u"Downloads/file"_s), 10'000));
     settings.watchEntries = {{u"~/Downloads"_s}};
@@ -791,30 +791,40 @@ TEST_F(SnapshotSchedulerTest, OneDayUnderAClockYearsAheadCostsNoRecords)
     ASSERT_TRUE(SnapshotStore{snapshotsFile}.save(history).ok());
     ASSERT_TRUE(ChildrenStore{childrenFile}.save(children).ok());
 
-    // The clock runs five years ahead for one scan: the history stays.
-    now = at("2031-03-13T10:00:00Z");
+    // The clock runs five years ahead for two days: the history and its breakdowns stay.
     auto scheduler = makeScheduler();
-    finish(scheduler->checkAndScanIfNeeded());
-    ASSERT_EQ(scheduler->revision(), 1);
+    const QStringList ahead = {u"2031-03-13"_s, u"2031-03-14"_s};
+    for (const QString &day : ahead) {
+        now = at(qPrintable(day + u"T10:00:00Z"_s));
+        finish(scheduler->checkAndScanIfNeeded());
+    }
+    ASSERT_EQ(scheduler->revision(), 2);
     QList<Snapshot> stored = storedSnapshots();
-    ASSERT_EQ(stored.size(), 31);
+    ASSERT_EQ(stored.size(), 32);
     EXPECT_EQ(stored.mid(0, 30), history);
-    EXPECT_EQ(stored.at(30).date, u"2031-03-13"_s);
-    for (auto it = children.cbegin(); it != children.cend(); ++it)
-        EXPECT_TRUE(storedChildren().contains(it.key())) << it.key().toStdString();
+    EXPECT_EQ(stored.at(30).date, ahead.at(0));
+    EXPECT_EQ(stored.at(31).date, ahead.at(1));
+    // The breakdowns aged by two days, as they would have in two real days.
+    const QStringList breakdownDays = children.keys().mid(1);
+    EXPECT_EQ(storedChildren().keys(), breakdownDays + ahead);
 
-    // Set right again, the next check records the real day, and the day of the wrong clock
-    // goes; after that today's record is found and nothing more is scanned.
+    // Set right again, the next check records the real day; the days of the wrong clock wait
+    // for their dates and stand for none before. After that today's record is found and
+    // nothing more is scanned.
     now = at("2026-03-13T10:00:00Z");
     finish(scheduler->checkAndScanIfNeeded());
-    ASSERT_EQ(scheduler->revision(), 2);
+    ASSERT_EQ(scheduler->revision(), 3);
     stored = storedSnapshots();
-    ASSERT_EQ(stored.size(), 31);
+    ASSERT_EQ(stored.size(), 33);
     EXPECT_EQ(stored.mid(0, 30), history);
     EXPECT_EQ(stored.at(30).date, u"2026-03-13"_s);
+    EXPECT_EQ(stored.at(31).date, ahead.at(0));
+    EXPECT_EQ(stored.at(32).date, ahead.at(1));
     EXPECT_EQ(scheduler->snapshots(), stored);
+    EXPECT_EQ(scheduler->latestSnapshot(), stored.at(30));
     finish(scheduler->checkAndScanIfNeeded());
-    EXPECT_EQ(scheduler->revision(), 2);
+    EXPECT_EQ(scheduler->revision(), 3);
+    EXPECT_EQ(storedChildren().keys(), breakdownDays + QStringList{u"2026-03-13"_s} + ahead);
 }
 
 TEST_F(SnapshotSchedulerTest, ChecksAndRecordsFollowTheTimeZoneOfTheMoment)

@@ -1,4 +1,5 @@
 #include "records/SnapshotStore.h"
+#include "records/SnapshotRotation.h"
 #include "storage/RecordFile.h"
 #include "support/FileSizeLimit.h"
 #include "support/LogCapture.h"
@@ -70,19 +71,47 @@ TEST_F(SnapshotStoreTest, UpsertReplacesTheDayAndWritesASortedFile)
 
 TEST_F(SnapshotStoreTest, UpsertStartsFromTheFileAndRotatesIt)
 {
-    // A hand-edited file: two records of one day, an unreadable key, a record too old to keep.
+    // A hand-edited file: two records of one day, an unreadable key, a record months before the
+    // others (the months without a record count as one day: it stays).
     ASSERT_TRUE(
         test::writeFile(path(),
                         R"([{"date":"2026-03-11","free":1},{"date":"2026-03-11","free":2},)"
                         R"({"date":"someday"},{"date":"2025-06-01"},{"date":"2026-03-01"}])"));
     const Result<QList<Snapshot>> result = store().upsert(dated("2026-03-11", 9), now, calendar());
     ASSERT_TRUE(result.ok());
-    const QList<Snapshot> expected = {dated("2026-03-01"), dated("2026-03-11", 9)};
+    const QList<Snapshot> expected
+        = {dated("2025-06-01"), dated("2026-03-01"), dated("2026-03-11", 9)};
     EXPECT_EQ(*result, expected);
     EXPECT_EQ(store().load(now).value(), expected);
 }
 
-TEST_F(SnapshotStoreTest, RecordsAgeByTheTimeBetweenThemNotByAJumpOfTheClock)
+namespace {
+
+// The day keys from `first` to `last`, both included.
+QStringList days(QDate first, QDate last)
+{
+    QStringList keys;
+    for (QDate day = first; day <= last; day = day.addDays(1))
+        keys.append(Calendar::dayKey(day));
+    return keys;
+}
+
+// A record as a scan writes it, scanned at noon UTC of its day.
+Snapshot scanned(const QString &date)
+{
+    Snapshot snapshot = dated(qPrintable(date));
+    snapshot.scannedAt = date + QStringLiteral("T12:00:00Z");
+    return snapshot;
+}
+
+QDateTime at(const char *iso)
+{
+    return QDateTime::fromString(QString::fromLatin1(iso), Qt::ISODate);
+}
+
+} // namespace
+
+TEST_F(SnapshotStoreTest, AWrongClockNeverCostsARecord)
 {
     struct Row
     {
@@ -90,59 +119,118 @@ TEST_F(SnapshotStoreTest, RecordsAgeByTheTimeBetweenThemNotByAJumpOfTheClock)
         QStringList stored;
         const char *written;
         QDateTime now;
-        QStringList kept;
+        QStringList kept; // the file afterwards
+        bool refused = false;
+        const char *zone = "UTC";
+        bool editOfTheDay = false; // the written record keeps the stored one's scannedAt
     };
-    const auto day = [](int year, int month, int dayOfMonth) {
-        return QDateTime(QDate(year, month, dayOfMonth), QTime(9, 30), QTimeZone::utc());
-    };
+    // Thirty daily records ending yesterday, 11 March.
+    const QStringList month = days(QDate(2026, 2, 10), QDate(2026, 3, 11));
+    const QStringList ahead = {u"2036-12-10"_s, u"2036-12-11"_s};
     const QStringList autumn = {u"2025-10-01"_s, u"2025-10-20"_s, u"2025-11-12"_s};
+    QStringList monthWithout2March = month;
+    monthWithout2March.removeOne(u"2026-03-02"_s);
     const Row rows[] = {
-        // In daily use the rule is exact: age 51 is weekly, age 101 goes.
-        {"dailyUse",
-         {u"2025-12-01"_s, u"2026-01-20"_s, u"2026-03-11"_s},
+        // Ten days behind: the newer records wait for their days; the real record of the day the
+        // clock shows is not replaced by today's sizes, the write is refused instead.
+        {"tenDaysBehind", month, "2026-03-02", at("2026-03-02T09:30:00Z"), month, true},
+        {"tenDaysBehindOnADayWithoutRecord",
+         monthWithout2March,
+         "2026-03-02",
+         at("2026-03-02T09:30:00Z"),
+         month},
+        // Removing a folder from that day's record edits the record, which is allowed.
+        {"tenDaysBehindEditingTheDay",
+         month,
+         "2026-03-02",
+         at("2026-03-02T09:30:00Z"),
+         month,
+         false,
+         "UTC",
+         true},
+        // Ten years ahead for two days, then right again: the jump counts as one day, the days
+        // ahead stay until they come.
+        {"yearsAhead", month, "2036-12-10", at("2036-12-10T12:00:00Z"), month + ahead.mid(0, 1)},
+        {"yearsAheadTheNextDay",
+         month + ahead.mid(0, 1),
+         "2036-12-11",
+         at("2036-12-11T12:00:00Z"),
+         month + ahead},
+        {"rightAgain",
+         month + ahead,
          "2026-03-12",
-         day(2026, 3, 12),
-         {u"2026-01-20"_s, u"2026-03-11"_s, u"2026-03-12"_s}},
-        // Back after four months unused: the first record ages nothing, the next day's write
-        // drops what is older than 90 days.
+         at("2026-03-12T09:30:00Z"),
+         month + QStringList{u"2026-03-12"_s} + ahead},
+        // Back after four months unused: the first days back age the autumn by a day each.
         {"firstDayBackAfterMonths",
          autumn,
          "2026-03-12",
-         day(2026, 3, 12),
+         at("2026-03-12T09:30:00Z"),
          autumn + QStringList{u"2026-03-12"_s}},
-        {"secondDayBack",
+        {"secondDayBackAfterMonths",
          autumn + QStringList{u"2026-03-12"_s},
          "2026-03-13",
-         day(2026, 3, 13),
-         {u"2026-03-12"_s, u"2026-03-13"_s}},
-        // A clock a year behind keeps the records it sees as future.
-        {"clockBehind",
-         {u"2026-03-10"_s, u"2026-03-11"_s},
-         "2025-03-12",
-         day(2025, 3, 12),
-         {u"2025-03-12"_s, u"2026-03-10"_s, u"2026-03-11"_s}},
-        // A record more than a day ahead (hand-edited, or a wrong clock since set right) goes
-        // once records up to today exist; tomorrow's (a trip across time zones) stays.
-        {"farFuture",
+         at("2026-03-13T09:30:00Z"),
+         autumn + QStringList{u"2026-03-12"_s, u"2026-03-13"_s}},
+        // Hand-edited days ahead stay too.
+        {"handEditedDaysAhead",
          {u"2026-03-11"_s, u"2027-01-01"_s, u"2026-03-13"_s},
          "2026-03-12",
-         day(2026, 3, 12),
-         {u"2026-03-11"_s, u"2026-03-12"_s, u"2026-03-13"_s}},
+         at("2026-03-12T09:30:00Z"),
+         {u"2026-03-11"_s, u"2026-03-12"_s, u"2026-03-13"_s, u"2027-01-01"_s}},
+        // Samoa skipped 30 December 2011; a record of that day (written in another zone) stays.
+        {"aDayTheZoneSkips",
+         days(QDate(2011, 12, 26), QDate(2012, 1, 3)),
+         "2012-01-04",
+         at("2012-01-04T00:00:00Z"),
+         days(QDate(2011, 12, 26), QDate(2012, 1, 4)),
+         false,
+         "Pacific/Apia"},
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(row.name);
         QList<Snapshot> stored;
         for (const QString &date : row.stored)
-            stored.append(dated(qPrintable(date)));
+            stored.append(scanned(date));
         ASSERT_TRUE(store().save(stored).ok());
-        const Result<QList<Snapshot>> result
-            = store().upsert(dated(row.written), row.now, calendar());
-        ASSERT_TRUE(result.ok());
+        const QByteArray before = test::readFile(path());
+        Calendar zoned;
+        zoned.timeZone = QTimeZone(row.zone);
+        ASSERT_EQ(zoned.dayKey(row.now), QString::fromLatin1(row.written));
+        Snapshot written = scanned(QString::fromLatin1(row.written));
+        written.scannedAt
+            = row.editOfTheDay ? written.scannedAt : row.now.toUTC().toString(Qt::ISODate);
+        written.free = 1;
+        const Result<QList<Snapshot>> result = store().upsert(written, row.now, zoned);
+        EXPECT_EQ(result.ok(), !row.refused);
+        if (row.refused) {
+            EXPECT_EQ(test::readFile(path()), before);
+        }
+        const QList<Snapshot> after = store().load(row.now).value();
         QStringList kept;
-        for (const Snapshot &snapshot : *result)
+        for (const Snapshot &snapshot : after)
             kept.append(snapshot.date);
-        EXPECT_EQ(kept, row.kept);
+        EXPECT_EQ(kept.join(u' ').toStdString(), row.kept.join(u' ').toStdString());
     }
+}
+
+TEST_F(SnapshotStoreTest, WithARecordEveryWeekAWriteAgesRecordsByTheCalendar)
+{
+    // Weekdays only for five months, and three days away (six days without a record): the write
+    // keeps exactly what the ages by the calendar keep, and that is less than was stored.
+    QList<Snapshot> stored;
+    for (const QString &date : days(QDate(2025, 10, 1), QDate(2026, 3, 11))) {
+        const QDate day = QDate::fromString(date, Qt::ISODate);
+        const bool away = day >= QDate(2026, 1, 12) && day <= QDate(2026, 1, 14);
+        if (day.dayOfWeek() <= 5 && !away)
+            stored.append(scanned(date));
+    }
+    ASSERT_TRUE(store().save(stored).ok());
+    const Snapshot today = scanned(u"2026-03-12"_s);
+    const Result<QList<Snapshot>> result = store().upsert(today, now, calendar());
+    ASSERT_TRUE(result.ok());
+    EXPECT_EQ(*result, SnapshotRotation::rotate(stored + QList<Snapshot>{today}, now, calendar()));
+    EXPECT_LT(result->size(), stored.size());
 }
 
 TEST_F(SnapshotStoreTest, ARecordWhoseDayIsNoDateIsRefused)
