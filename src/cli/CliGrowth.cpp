@@ -2,6 +2,8 @@
 
 #include "cli/CliCommand.h"
 #include "cli/CliTexts.h"
+#include "freespace/MountInfo.h"
+#include "growth/FreeSpaceChange.h"
 #include "growth/GrowthReport.h"
 #include "growth/GrowthSummary.h"
 #include "records/WatchList.h"
@@ -24,6 +26,7 @@ struct GrowthFacts
 {
     qint64 daysBack = 1;
     std::optional<DeltaReport> report;
+    FreeSpaceChange change; // meaningful with a report
     QList<GrownFolder> folders;
     QList<UnmeasuredNote> notes;
 };
@@ -40,6 +43,12 @@ GrowthFacts growthFacts(const CliContext &c, bool week)
                                    c.calendar,
                                    s.watchEntries);
     if (facts.report.has_value()) {
+        const Result<QList<MountEntry>> mounts = readMountInfo();
+        facts.change = freeSpaceChangeOf(*facts.report,
+                                         c.data.records,
+                                         c.data.breakdown,
+                                         mounts.ok() ? recordedVolumeTest(mounts.value(), c.home)
+                                                     : RecordedVolumeTest());
         for (const DeltaItem &item : facts.report->items)
             facts.folders.append({item,
                                   makeChildDeltaReport(item.path,
@@ -91,6 +100,9 @@ QString text(const CliContext &c, const GrowthFacts &facts)
     }
     out += growthHeadline(*facts.report, unit, c.now, c.calendar, c.locale) + u'\n';
     out += comparisonText(*facts.report, c.now, c.calendar, c.locale) + u'\n';
+    out += freeSpaceChangeText(facts.change, unit, c.now, c.calendar, c.locale)
+               .replace(QChar(0x00A0), u' ')
+           + u'\n';
     if (facts.folders.isEmpty())
         return out + nothingGrewText() + u'\n';
 
@@ -119,6 +131,11 @@ QString text(const CliContext &c, const GrowthFacts &facts)
         }
     }
     return out + u'\n' + cliTable(rows, {2, 3});
+}
+
+QJsonValue optionalJson(const std::optional<qint64> &value)
+{
+    return value ? QJsonValue(*value) : QJsonValue(QJsonValue::Null);
 }
 
 QJsonObject json(const CliContext &c, const GrowthFacts &facts, CliExit exit)
@@ -184,6 +201,11 @@ QJsonObject json(const CliContext &c, const GrowthFacts &facts, CliExit exit)
              report.totalGrowth ? QJsonValue(*report.totalGrowth) : QJsonValue(QJsonValue::Null)},
             {QStringLiteral("headline"), growthHeadline(report, unit, c.now, c.calendar, c.locale)},
             {QStringLiteral("comparison"), comparisonText(report, c.now, c.calendar, c.locale)},
+            {QStringLiteral("freeChange"), optionalJson(facts.change.freeChange)},
+            {QStringLiteral("explainedByWatched"), optionalJson(facts.change.explainedByWatched)},
+            {QStringLiteral("elsewhere"), optionalJson(facts.change.elsewhere)},
+            {QStringLiteral("freeSpaceChange"),
+             freeSpaceChangeText(facts.change, unit, c.now, c.calendar, c.locale)},
             {QStringLiteral("folders"), folders},
         });
     document.insert(QStringLiteral("message"),

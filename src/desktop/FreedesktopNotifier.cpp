@@ -162,8 +162,10 @@ QCoro::Task<Status> FreedesktopNotifier::deliver(const NotificationRequest &requ
 
     QDBusMessage notify = QDBusMessage::createMethodCall(
         serviceName(), objectPath(), interfaceName(), QStringLiteral("Notify"));
-    notify << applicationName() << replacesId << QString() << delivering.title << delivering.body
-           << actions << hints << qint32(-1);
+    // Servers read the body as simple markup: a folder name such as "R&D" or "<draft>" is
+    // shown as it is, not taken for markup.
+    notify << applicationName() << replacesId << QString() << delivering.title
+           << delivering.body.toHtmlEscaped() << actions << hints << qint32(-1);
     const QDBusPendingCall call = connection.asyncCall(notify, callTimeoutMs);
     const QDBusMessage replyMessage = co_await call;
     const QDBusReply<uint> reply = replyMessage;

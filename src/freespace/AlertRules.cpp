@@ -19,15 +19,26 @@ QString examineActionKey()
     return QStringLiteral("examine");
 }
 
-NotificationRequest freeSpaceNotificationRequest(
-    qint64 thresholdGB, ByteUnit unit, qint64 freeBytes, const QUuid &uuid, const QLocale &locale)
+NotificationRequest freeSpaceNotificationRequest(qint64 thresholdGB,
+                                                 ByteUnit unit,
+                                                 qint64 freeBytes,
+                                                 const QUuid &uuid,
+                                                 const QLocale &locale,
+                                                 const std::optional<GrownFolderNote> &grown)
 {
     NotificationRequest request;
     request.identifier = QStringLiteral("threshold-") + uuid.toString(QUuid::WithoutBraces);
     request.title = QCoreApplication::translate("Notifications", "Free space dropped below %1 %2")
                         .arg(wholeNumberText(thresholdGB, locale), byteUnitRawValue(unit));
-    request.body = QCoreApplication::translate("Notifications", "Free now: %1. See what grew.")
-                       .arg(listSizeText(freeBytes, unit, locale));
+    request.body
+        = grown ? QCoreApplication::translate("Notifications",
+                                              "Free now: %1. %2 grew %3 since "
+                                              "yesterday.")
+                      .arg(listSizeText(freeBytes, unit, locale),
+                           grown->name,
+                           listSizeText(grown->growth, unit, locale))
+                : QCoreApplication::translate("Notifications", "Free now: %1. See what grew.")
+                      .arg(listSizeText(freeBytes, unit, locale));
     request.userInfo = {{QStringLiteral("tab"), QStringLiteral("growth")}};
     request.defaultSound = true;
     request.actions

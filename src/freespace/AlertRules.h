@@ -22,15 +22,24 @@ QString updateNotificationIdentifier();
 // folder in a disk explorer.
 QString examineActionKey();
 
+// The watched folder that grew most since yesterday, as the notification names it.
+struct GrownFolderNote
+{
+    QString name;  // the folder's name as shown
+    qint64 growth; // bytes, at least 1
+};
+
 // The notification posted when free space fell below the warning line: identifier "threshold-"
 // and the UUID in its standard text form, title "Free space dropped below 20 GB", body
-// "Free now: 19.9 GB. See what grew." (free space as the list size text in `locale`), the default
-// sound, the user information "tab" = "growth", and the action "Examine".
+// "Free now: 19.9 GB. See what grew." (free space as the list size text in `locale`), or with a
+// folder that grew since yesterday "Free now: 19.9 GB. Downloads grew 6 GB since yesterday.",
+// the default sound, the user information "tab" = "growth", and the action "Examine".
 NotificationRequest freeSpaceNotificationRequest(qint64 thresholdGB,
                                                  ByteUnit unit,
                                                  qint64 freeBytes,
                                                  const QUuid &uuid,
-                                                 const QLocale &locale = QLocale());
+                                                 const QLocale &locale = QLocale(),
+                                                 const std::optional<GrownFolderNote> &grown = {});
 
 // The notification of an available update: identifier "update-available", title
 // "Update available", body "Version 1.2 is available", the default sound, and the user

@@ -1,5 +1,7 @@
 #include "growth/FreeSpaceChange.h"
 
+#include "records/WatchList.h"
+
 namespace qm {
 
 namespace {
@@ -16,6 +18,17 @@ std::optional<qint64> recordedFree(const QList<Snapshot> &records, const QString
 }
 
 } // namespace
+
+RecordedVolumeTest recordedVolumeTest(const QList<MountEntry> &mounts, const QString &home)
+{
+    const MountEntry *homeMount = mountHolding(mounts, home);
+    if (!homeMount)
+        return {};
+    return [mounts, home, device = homeMount->device](const QString &path) {
+        const MountEntry *holding = mountHolding(mounts, expandTilde(path, home));
+        return !holding || holding->device == device;
+    };
+}
 
 FreeSpaceChange freeSpaceChangeOf(const DeltaReport &report,
                                   const QList<Snapshot> &records,

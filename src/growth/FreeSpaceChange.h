@@ -1,5 +1,6 @@
 #pragma once
 
+#include "freespace/MountInfo.h"
 #include "growth/GrowthReport.h"
 #include "records/ChildrenStore.h"
 #include "records/Snapshot.h"
@@ -41,8 +42,12 @@ struct FreeSpaceChange
 // space the records hold.
 using RecordedVolumeTest = std::function<bool(const QString &path)>;
 
+// The test for a machine's mount table: a folder is on the recorded volume when the mount
+// holding it (by its path, "~" standing for `home`) is of the file system holding `home`.
+RecordedVolumeTest recordedVolumeTest(const QList<MountEntry> &mounts, const QString &home);
+
 // The split for `report`, made from `records` (the free space of its two days), the breakdown
-// (for nested folders) and the folders' volumes.
+// (for nested folders) and the folders' volumes (an empty test: all on the recorded volume).
 FreeSpaceChange freeSpaceChangeOf(const DeltaReport &report,
                                   const QList<Snapshot> &records,
                                   const Breakdown &breakdown,

@@ -209,6 +209,18 @@ QByteArray fleetMetricsText(const FleetMetricsInput &input)
     out.gauge("quillmere_growth_period_days",
               "Days between the two daily records that the growth compares.",
               periodDays);
+    const std::optional<FreeSpaceChange> change
+        = report ? std::optional(
+              freeSpaceChangeOf(*report, input.records, input.breakdown, input.onRecordedVolume))
+                 : std::nullopt;
+    out.gauge("quillmere_free_change_bytes",
+              "Change in free space between the two daily records the growth compares, in bytes "
+              "(negative when it fell).",
+              change ? change->freeChange : std::nullopt);
+    out.gauge("quillmere_unexplained_change_bytes",
+              "The part of the change in free space outside the watched folders of the volume, "
+              "in bytes (negative: used elsewhere; positive: freed elsewhere).",
+              change ? change->elsewhere : std::nullopt);
 
     const std::optional<FullPrediction> prediction
         = fullPrediction(input.records, settings, input.now, input.calendar);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "freespace/DiskSpace.h"
+#include "growth/FreeSpaceChange.h"
 #include "platform/Calendar.h"
 #include "records/ChildrenStore.h"
 #include "records/Snapshot.h"
@@ -45,6 +46,8 @@ struct FleetMetricsInput
     Breakdown breakdown;
     QDateTime now;
     Calendar calendar;
+    // Which folders lie on the volume whose free space the records hold (empty: all of them).
+    RecordedVolumeTest onRecordedVolume;
 };
 
 // A label value of the Prometheus text format: backslash, double quote and line feed escaped.
@@ -60,6 +63,9 @@ QString prometheusLabelValue(const QString &value);
 //     shrank or stayed the same; folders new since then have no growth series),
 //   quillmere_growth_total_bytes (the Growth tab's total, each byte once) and
 //     quillmere_growth_period_days (days between the two records compared),
+//   quillmere_free_change_bytes (free space on the newest record's day minus the day compared
+//     against; negative when it fell) and quillmere_unexplained_change_bytes (the part of that
+//     change outside the watched folders of the volume: negative, used elsewhere),
 //   quillmere_days_to_warning_line (+Inf for more than a year; absent without a prediction),
 //   quillmere_last_scan_timestamp_seconds.
 // A metric without a value is left out whole.

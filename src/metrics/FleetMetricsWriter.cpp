@@ -1,5 +1,7 @@
 #include "metrics/FleetMetricsWriter.h"
 
+#include "freespace/MountInfo.h"
+
 #include "storage/RecordFile.h"
 
 #include <QDir>
@@ -70,6 +72,8 @@ Status
 writeMetricsWhereAllowed(const QString &filePath, FleetMetricsInput input, const QString &home)
 {
     input.source = currentFleetMetricsSource(home);
+    if (const Result<QList<MountEntry>> mounts = readMountInfo(); mounts.ok())
+        input.onRecordedVolume = recordedVolumeTest(mounts.value(), home);
     return writeWhereAllowed(filePath, fleetMetricsText(input));
 }
 

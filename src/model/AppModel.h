@@ -7,6 +7,7 @@
 #include "freespace/MenuBarLabel.h"
 #include "freespace/NotificationAuthorization.h"
 #include "growth/FreeHistory.h"
+#include "growth/FreeSpaceChange.h"
 #include "growth/FullPrediction.h"
 #include "growth/GrowthReport.h"
 #include "growth/GrowthSummary.h"
@@ -214,6 +215,9 @@ public:
     // What grew since `daysBack` days (1 or 7): the watched folders, at most 10, and the
     // children of one of them, at most 5 (the smallest change shown depends on the unit).
     std::optional<DeltaReport> deltaReport(qint64 daysBack) const;
+    // Where the change in free space between the days of `report` went: the watched folders on
+    // the home folder's volume and the rest.
+    FreeSpaceChange freeSpaceChange(const DeltaReport &report) const;
     ChildDeltaReport childDeltaReport(const QString &path, qint64 daysBack) const;
     // The watched folders the newest record could not measure, each with the day it was last
     // measured, and the same split by cause (lack of Full Disk Access, or anything else).

@@ -4,6 +4,8 @@
 #include "freespace/Notifier.h"
 #include "model/AppModel.h"
 #include "platform/Log.h"
+#include "records/WatchList.h"
+#include "units/NameText.h"
 
 #include <QPointer>
 #include <QUuid>
@@ -106,8 +108,14 @@ QCoro::Task<> AppModel::checkFreeSpaceNotification(qint64 free, QDateTime now)
         m_isDeliveringNotification = false;
         co_return;
     }
+    // The folder that grew most since yesterday, when the records show one.
+    std::optional<GrownFolderNote> grown;
+    if (const std::optional<DeltaReport> report = deltaReport(1);
+        report && report->baseIsExactlyDaysBack && !report->items.isEmpty())
+        grown = GrownFolderNote{displayName(folderDisplayName(report->items.constFirst().path)),
+                                report->items.constFirst().delta};
     const NotificationRequest request = freeSpaceNotificationRequest(
-        m_settings.thresholdGB, m_settings.unit, free, QUuid::createUuid());
+        m_settings.thresholdGB, m_settings.unit, free, QUuid::createUuid(), QLocale(), grown);
     const Status delivered = co_await notifier->deliver(request);
     if (!self)
         co_return;

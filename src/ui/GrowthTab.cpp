@@ -18,6 +18,7 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QGraphicsOpacityEffect>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollArea>
@@ -142,6 +143,32 @@ GrowthTab::GrowthTab(AppModel &model,
     refresh();
 }
 
+void GrowthTab::addFreeSpaceChange(const DeltaReport &report, QWidget *content)
+{
+    const QDateTime now = m_model.now();
+    const FreeSpaceChange change = m_model.freeSpaceChange(report);
+    QLabel *sentence = secondaryCaption(
+        freeSpaceChangeText(change, m_model.settings().unit, now, m_model.calendar()), content);
+    sentence->setObjectName(QStringLiteral("freeSpaceChange"));
+    sentence->setTextFormat(Qt::PlainText);
+    sentence->setWordWrap(true);
+    if (!dropIsMostlyElsewhere(change)) {
+        m_report->addWidget(sentence);
+        return;
+    }
+    auto *line = new QWidget(content);
+    auto *layout = new QHBoxLayout(line);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(sentence, 1);
+    auto *examine = new QPushButton(QCoreApplication::translate("Growth", "Examine"), line);
+    examine->setObjectName(QStringLiteral("examineHome"));
+    examine->setToolTip(
+        QCoreApplication::translate("Growth", "Look through the home folder in a disk explorer"));
+    connect(examine, &QPushButton::clicked, this, [this] { m_revealer.examine(m_model.home()); });
+    layout->addWidget(examine, 0, Qt::AlignTop);
+    m_report->addWidget(line);
+}
+
 void GrowthTab::toggleExpanded(const QString &path)
 {
     if (m_expandedPath == path)
@@ -237,6 +264,7 @@ void GrowthTab::rebuildReport()
     comparison->setTextFormat(Qt::PlainText);
     comparison->setToolTip(comparisonHelpText());
     m_report->addWidget(comparison);
+    addFreeSpaceChange(*report, content);
     if (report->items.isEmpty()) {
         QLabel *nothing = new QLabel(nothingGrewText(), content);
         nothing->setObjectName(QStringLiteral("nothingGrew"));

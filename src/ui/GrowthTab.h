@@ -1,5 +1,7 @@
 #pragma once
 
+#include "growth/GrowthReport.h"
+
 #include "growth/FreeHistory.h"
 
 #include <QTimer>
@@ -45,6 +47,9 @@ private:
     void refresh();
     void refreshChart();
     void rebuildReport();
+    // The sentence on where the change in free space went, with "Examine" on the home folder
+    // when most of a drop lies outside the watched folders.
+    void addFreeSpaceChange(const DeltaReport &report, QWidget *content);
     void updateBackToTop();
 
     AppModel &m_model;

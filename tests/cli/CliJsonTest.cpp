@@ -86,6 +86,10 @@ TEST(CliJson, EveryDocumentIsValidAgainstTheSchema)
     EXPECT_EQ(parsedDocument(outputs[1].second).value(u"level"_s).toString(), u"critical"_s);
     const QJsonObject growth = parsedDocument(outputs[3].second);
     EXPECT_EQ(growth.value(u"report"_s)[u"totalGrowth"_s].toInteger(), 1900 * MB);
+    // Free space fell 1 GB while the folders grew 1.9 GB: 0.9 GB was freed elsewhere.
+    EXPECT_EQ(growth.value(u"report"_s)[u"freeChange"_s].toInteger(), -GB);
+    EXPECT_EQ(growth.value(u"report"_s)[u"explainedByWatched"_s].toInteger(), 1900 * MB);
+    EXPECT_EQ(growth.value(u"report"_s)[u"elsewhere"_s].toInteger(), 900 * MB);
     const QJsonArray folders = growth.value(u"report"_s)[u"folders"_s].toArray();
     ASSERT_EQ(folders.size(), 3);
     EXPECT_TRUE(folders[0][u"children"_s].isNull()) << "no breakdown for the new folder";

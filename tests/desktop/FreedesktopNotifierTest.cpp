@@ -235,6 +235,19 @@ TEST_F(FreedesktopNotifierTest, NotifyCarriesTheRequestTheApplicationAndTheSound
                     {u"sound-name"_s, u"message-new-instant"_s}},
         -1};
     EXPECT_EQ(calls[0].arguments, expectedAlert);
+
+    // A folder name in the body is shown as it is: servers read the body as markup.
+    const NotificationRequest named
+        = freeSpaceNotificationRequest(20,
+                                       ByteUnit::GB,
+                                       19'900'000'000,
+                                       QUuid::createUuid(),
+                                       QLocale(QLocale::English, QLocale::UnitedStates),
+                                       GrownFolderNote{u"R&D <b>"_s, 6'000'000'000});
+    ASSERT_TRUE(QCoro::waitFor(notifier->deliver(named)).ok());
+    ASSERT_EQ(server->notifyCalls().size(), 3);
+    EXPECT_EQ(server->notifyCalls()[2].arguments.value(4),
+              QVariant(u"Free now: 19.9 GB. R&amp;D &lt;b&gt; grew 6 GB since yesterday."_s));
     EXPECT_EQ(calls[1].arguments.value(6),
               QVariant(QVariantMap{{u"desktop-entry"_s, u"org.quillmere.Quillmere"_s},
                                    {u"suppress-sound"_s, true}}));

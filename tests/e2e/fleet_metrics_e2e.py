@@ -147,11 +147,19 @@ def series_text(name, labels):
 def rule_test(scraped, instance):
     """promtool's test file: the scraped series with the labels a scrape adds, and values chosen
     so that root's folder grew 25 GB while only nobody's disk reaches the warning line within two
-    weeks. The rule must raise one alert, for nobody's folder."""
+    weeks, and most of root's drop in free space, but not nobody's, lies outside the watched
+    folders. Each rule must raise one alert: for nobody's folder, for root's drop."""
     values = {("quillmere_folder_growth_bytes", "root"): "25e9",
               ("quillmere_folder_growth_bytes", "nobody"): "25e9",
               ("quillmere_days_to_warning_line", "root"): "30",
-              ("quillmere_days_to_warning_line", "nobody"): "5"}
+              ("quillmere_days_to_warning_line", "nobody"): "5",
+              # root's free space fell 10 GB, 8 GB of it outside the watched folders; nobody's
+              # fell as much, but its folders explain 8 GB.
+              ("quillmere_free_change_bytes", "root"): "-10e9",
+              ("quillmere_free_change_bytes", "nobody"): "-10e9",
+              ("quillmere_unexplained_change_bytes", "root"): "-8e9",
+              ("quillmere_unexplained_change_bytes", "nobody"): "-2e9"}
+    elsewhere_labels = None
     input_series = []
     alert_labels = None
     for (name, labels), _ in sorted(scraped.items()):
@@ -162,7 +170,9 @@ def rule_test(scraped, instance):
         input_series.append({"series": series_text(name, labels), "values": value + "x15"})
         if name == "quillmere_folder_growth_bytes" and labels["user"] == "nobody":
             alert_labels = dict(labels, severity="warning")
-    check(len(input_series) == 4 and alert_labels is not None,
+        if name == "quillmere_unexplained_change_bytes" and labels["user"] == "root":
+            elsewhere_labels = dict(labels, severity="info")
+    check(len(input_series) == 8 and alert_labels is not None and elsewhere_labels is not None,
           "the scrape lacks growth or prediction series: %s" % input_series)
     summary = "%s of nobody on %s grew 23.28GiB in a day" % (FOLDER, instance)
     return {
@@ -180,6 +190,18 @@ def rule_test(scraped, instance):
                         "summary": summary,
                         "description": "At this pace the warning line is reached within two "
                                        "weeks.",
+                    },
+                }],
+            }, {
+                "eval_time": "10m",
+                "alertname": "SpaceUsedOutsideWatchedFolders",
+                "exp_alerts": [{
+                    "exp_labels": elsewhere_labels,
+                    "exp_annotations": {
+                        "summary": "Most of the drop in free space of root on %s is outside the "
+                                   "watched folders" % instance,
+                        "description": "The watched folders explain less than half of it: look "
+                                       "at the system, other folders and other users.",
                     },
                 }],
             }],

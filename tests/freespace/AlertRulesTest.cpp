@@ -293,3 +293,17 @@ TEST(UpdateRequest, HasTheFixedIdentifierAndTheVersion)
 }
 
 } // namespace
+
+TEST(FreeSpaceRequestBody, NamesTheFolderThatGrewMostSinceYesterdayOnOneLine)
+{
+    const QLocale english(QLocale::English, QLocale::UnitedStates);
+    const NotificationRequest request
+        = freeSpaceNotificationRequest(20,
+                                       ByteUnit::GB,
+                                       19'900'000'000,
+                                       QUuid::createUuid(),
+                                       english,
+                                       GrownFolderNote{u"Downloads"_s, 6'000'000'000});
+    EXPECT_EQ(request.body, u"Free now: 19.9 GB. Downloads grew 6 GB since yesterday."_s);
+    EXPECT_FALSE(request.body.contains(u'\n'));
+}

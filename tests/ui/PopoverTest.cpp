@@ -632,6 +632,21 @@ TEST_F(ScreenTest, GrowthTabRowsExpandRevealAndFollowThePeriod)
     EXPECT_TRUE(tab.findChildren<QWidget *>(QStringLiteral("growthRow")).isEmpty());
 }
 
+// Free space fell 10 GB while the watched folders on the home volume grew 2.5 GB: most of
+// the drop lies elsewhere, and the sentence offers to examine the home folder.
+TEST_F(ScreenTest, TheGrowthTabSaysWhereTheDropInFreeSpaceWent)
+{
+    writeTwoDays(*this);
+    makeModel();
+    ShownGrowthTab shown(*model, 348);
+    EXPECT_EQ(labelText(&shown.tab, QStringLiteral("freeSpaceChange")).replace(QChar(0x00A0), u' '),
+              QStringLiteral("Free space fell 10 GB since Mar 11: watched folders explain 2.5 GB, "
+                             "7.5 GB is elsewhere (the system, other folders, other users)."));
+    QTest::mouseClick(child<QPushButton>(&shown.tab, QStringLiteral("examineHome")),
+                      Qt::LeftButton);
+    EXPECT_EQ(shown.revealer.examined, QStringList{privateHome()});
+}
+
 TEST_F(ScreenTest, BackToTopIsEnabledOnlyAwayFromTheTop)
 {
     QMap<QString, qint64> before;
