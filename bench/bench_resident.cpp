@@ -3,19 +3,26 @@
 // server (Xvfb) and session bus, with a private home, in two sessions: one without a tray host
 // and one whose panel is a StatusNotifierWatcher (this program plays it on the bus; both
 // programs then show a StatusNotifierItem, ours its own, the bare one Qt's):
-//   - resident memory (VmRSS): the median of one sample a second over the period, and the
-//     ratio program / bare;
+//   - resident memory (VmRSS) and its anonymous part (RssAnon: the heap and stacks, the memory
+//     that is the program's own rather than pages of shared libraries and fonts): the median of
+//     one sample a second over the period, and the ratios program / bare. Both programs load
+//     the same libraries (the bare one is linked with all of the program's), and the period
+//     starts after a warm-up, so the figures repeat from run to run;
 //   - CPU time (all threads, from the scheduler's statistics) over a fixed period after a
 //     warm-up;
 //   - wake-ups per minute: voluntary context switches of all threads over that period (each is
 //     a thread that went to sleep and was woken again).
 // Threads started or ended during the period are left out of both.
+// In the watcher session the popover is then opened (Activate on our item, as a panel does on a
+// click) and closed again (a second Activate), and the program's memory is sampled while it is
+// open and after it closed.
 // Prints the figures; exits 1 only when a process could not be started or ended early.
 // `bench_resident [PROGRAM]` measures another build of the program (an older one, to compare)
 // against the same bare tray.
 
 #include <QCoreApplication>
 #include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDir>
 #include <QElapsedTimer>
@@ -38,6 +45,7 @@ namespace {
 
 constexpr int warmUpSeconds = 20;
 constexpr int measuredSeconds = 60;
+constexpr int popoverSeconds = 10;
 
 // Per thread: nanoseconds on a CPU and voluntary context switches. Threads that come or go
 // between two samples are left out of the difference.
@@ -51,6 +59,7 @@ struct Sample
 {
     QHash<QString, ThreadSample> threads;
     double residentMB = 0;
+    double anonymousMB = 0;
 };
 
 QByteArray readProcFile(const QString &path)
@@ -76,6 +85,7 @@ std::optional<Sample> sample(qint64 pid)
         return std::nullopt;
     Sample result;
     result.residentMB = statusField(status, "VmRSS").split(' ').value(0).toDouble() / 1024.0;
+    result.anonymousMB = statusField(status, "RssAnon").split(' ').value(0).toDouble() / 1024.0;
     const QStringList threads
         = QDir(folder + QStringLiteral("/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
     for (const QString &thread : threads) {
@@ -195,7 +205,51 @@ struct Program
     Sample before;
     Sample after;
     std::vector<double> residentMB;
+    std::vector<double> anonymousMB;
+    // The program only, in the watcher session: while the popover is open and after it closed.
+    std::vector<double> openResidentMB;
+    std::vector<double> openAnonymousMB;
+    std::vector<double> closedResidentMB;
+    std::vector<double> closedAnonymousMB;
 };
+
+// Memory samples of `pid`, one a second for `seconds` seconds; false when the process is gone.
+bool sampleMemory(qint64 pid,
+                  int seconds,
+                  std::vector<double> &resident,
+                  std::vector<double> &anonymous)
+{
+    for (int second = 0; second < seconds; ++second) {
+        pause(1);
+        const std::optional<Sample> now = sample(pid);
+        if (!now)
+            return false;
+        resident.push_back(now->residentMB);
+        anonymous.push_back(now->anonymousMB);
+    }
+    return true;
+}
+
+// Asks the panel's watcher for the item that process `pid` registered and activates it, as a
+// panel does on a click: our item opens its popover, or closes it when it is open.
+bool activateItemOf(QDBusConnection &panel, const QStringList &items, qint64 pid)
+{
+    for (const QString &item : items) {
+        const qsizetype slash = item.indexOf(u'/');
+        const QString service = slash < 0 ? item : item.left(slash);
+        const QString path = slash < 0 ? QStringLiteral("/StatusNotifierItem") : item.mid(slash);
+        if (panel.interface()->servicePid(service).value() != pid)
+            continue;
+        QDBusMessage call
+            = QDBusMessage::createMethodCall(service,
+                                             path,
+                                             QStringLiteral("org.kde.StatusNotifierItem"),
+                                             QStringLiteral("Activate"));
+        call << 1200 << 12;
+        return panel.call(call).type() == QDBusMessage::ReplyMessage;
+    }
+    return false;
+}
 
 // Starts a session bus, optionally plays the panel's watcher on it, runs both programs on it
 // and samples them. False when something could not be started or a program ended early.
@@ -257,8 +311,27 @@ bool measureSession(QProcessEnvironment environment, bool withWatcher, Program (
                 broken = broken || !now || processes[i].state() != QProcess::Running;
                 programs[i].after = now.value_or(Sample{});
                 programs[i].residentMB.push_back(programs[i].after.residentMB);
+                programs[i].anonymousMB.push_back(programs[i].after.anonymousMB);
             }
         }
+    }
+    if (!broken && withWatcher) {
+        QDBusConnection panel(connectionName);
+        Program &program = programs[0];
+        const qint64 pid = processes[0].processId();
+        broken = !activateItemOf(panel, watcher.items(), pid);
+        if (broken)
+            std::fprintf(stderr, "bench_resident: the program's item could not be activated\n");
+        // Given time to build and paint the popover, then sampled while it is open.
+        pause(!broken ? 3 : 0);
+        broken = broken
+                 || !sampleMemory(
+                     pid, popoverSeconds, program.openResidentMB, program.openAnonymousMB);
+        broken = broken || !activateItemOf(panel, watcher.items(), pid);
+        pause(!broken ? 3 : 0);
+        broken = broken
+                 || !sampleMemory(
+                     pid, popoverSeconds, program.closedResidentMB, program.closedAnonymousMB);
     }
     for (QProcess &process : processes)
         stop(process);
@@ -276,18 +349,34 @@ void report(const char *session, const Program (&programs)[2])
     for (const Program &program : programs) {
         const ThreadSample change = difference(program.before, program.after);
         const double cpu = double(change.runNanoseconds) / 1e9;
-        std::printf("  %-10s resident %6.1f MB (median), %2lld threads, CPU %7.4f s (%.3f %%), "
-                    "%7.1f wake-ups/min\n",
+        std::printf("  %-10s resident %6.1f MB, anonymous %5.1f MB (medians), %2lld threads, "
+                    "CPU %7.4f s (%.3f %%), %7.1f wake-ups/min\n",
                     program.name,
                     median(program.residentMB),
+                    median(program.anonymousMB),
                     qint64(program.after.threads.size()),
                     cpu,
                     100.0 * cpu / measuredSeconds,
                     double(change.voluntarySwitches) * 60.0 / measuredSeconds);
     }
-    std::printf("bench_resident: %s: resident memory ratio quillmere / bare tray %.2f\n",
+    std::printf("bench_resident: %s: resident memory ratio quillmere / bare tray %.2f, "
+                "anonymous %.2f\n",
                 session,
-                median(programs[0].residentMB) / median(programs[1].residentMB));
+                median(programs[0].residentMB) / median(programs[1].residentMB),
+                median(programs[0].anonymousMB) / median(programs[1].anonymousMB));
+    const Program &program = programs[0];
+    if (program.openResidentMB.empty() || program.closedResidentMB.empty())
+        return;
+    std::printf("bench_resident: %s: quillmere resident %.1f MB (anonymous %.1f) idle, %.1f MB "
+                "(%.1f) with the popover open, %.1f MB (%.1f) after it closed; %d s each\n",
+                session,
+                median(program.residentMB),
+                median(program.anonymousMB),
+                median(program.openResidentMB),
+                median(program.openAnonymousMB),
+                median(program.closedResidentMB),
+                median(program.closedAnonymousMB),
+                popoverSeconds);
 }
 
 } // namespace

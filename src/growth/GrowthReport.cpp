@@ -54,17 +54,20 @@ chooseComparison(const QList<Snapshot> &records, qint64 daysBack, const Calendar
     return Comparison{latest, base, targetKey};
 }
 
-// The folders that `path` lies below, nearest first.
-QStringList enclosingFolders(const QString &path)
+// The nearest folder that `path` lies below and that `folders` holds; end() when none. Each
+// candidate is looked up as a view of `path`'s own characters, so nothing is copied.
+template<typename Container>
+typename Container::const_iterator nearestEnclosing(const QString &path, const Container &folders)
 {
-    QStringList folders;
     for (qsizetype slash = path.lastIndexOf(QLatin1Char('/')); slash > 0;
          slash = path.lastIndexOf(QLatin1Char('/'), slash - 1)) {
-        folders.append(path.left(slash));
+        const auto it = folders.constFind(QString::fromRawData(path.constData(), slash));
+        if (it != folders.cend())
+            return it;
     }
     if (path.size() > 1 && path.startsWith(QLatin1Char('/')))
-        folders.append(QStringLiteral("/"));
-    return folders;
+        return folders.constFind(QStringLiteral("/"));
+    return folders.cend();
 }
 
 // The first path component of `path` below `folder`.
@@ -81,17 +84,19 @@ bool hasChild(const FolderBreakdown &day, const QString &folder, const QString &
     return it != day.cend() && it->contains(child);
 }
 
-// Largest growth first; equal growth in ascending order of the key.
+// Largest growth first; equal growth in ascending order of the key (keys are unique, so the
+// order is total and only the first `limit` items need to be put in place).
 template<typename Item, typename Key>
 void sortByGrowth(QList<Item> &items, Key key, qsizetype limit)
 {
-    std::stable_sort(items.begin(), items.end(), [key](const Item &a, const Item &b) {
-        if (a.delta != b.delta)
-            return a.delta > b.delta;
-        return key(a) < key(b);
-    });
-    if (items.size() > std::max<qsizetype>(limit, 0))
-        items.resize(std::max<qsizetype>(limit, 0));
+    const qsizetype kept = std::clamp<qsizetype>(limit, 0, items.size());
+    std::partial_sort(
+        items.begin(), items.begin() + kept, items.end(), [key](const Item &a, const Item &b) {
+            if (a.delta != b.delta)
+                return a.delta > b.delta;
+            return key(a) < key(b);
+        });
+    items.resize(kept);
 }
 
 // Smallest growth of a child that the list size text shows as more than nothing (0.05 MB or
@@ -128,13 +133,16 @@ std::optional<DeltaReport> makeDeltaReport(const QList<Snapshot> &records,
     QMap<QString, qint64> counted;
     bool overflowed = false;
     const WatchListIndex watched(watchSettings, profile);
+    // Both records are sorted by path: the base record is walked alongside the latest one.
+    auto baseIt = base.entries.cbegin();
     for (auto it = latest.entries.cbegin(); it != latest.entries.cend(); ++it) {
         const QString &path = it.key();
         const std::optional<WatchSetting> setting = watched.covering(path);
         if (!setting || !setting->enabled)
             continue;
-        const auto baseIt = base.entries.constFind(path);
-        const bool isNew = baseIt == base.entries.cend();
+        while (baseIt != base.entries.cend() && baseIt.key() < path)
+            ++baseIt;
+        const bool isNew = baseIt == base.entries.cend() || baseIt.key() != path;
         qint64 change = it.value();
         if (!isNew && __builtin_sub_overflow(it.value(), baseIt.value(), &change)) {
             overflowed = true;
@@ -144,7 +152,7 @@ std::optional<DeltaReport> makeDeltaReport(const QList<Snapshot> &records,
         if (change >= 1 && !unmeasuredOnBase)
             report.items.append({path, it.value(), change, isNew});
         if (!isNew && !unmeasuredOnBase && !unmeasuredOnLatestDay.contains(path))
-            counted.insert(path, change);
+            counted.insert(counted.cend(), path, change); // in order: appended at the end
     }
     sortByGrowth(
         report.items, [](const DeltaItem &item) { return item.path; }, itemLimit);
@@ -168,27 +176,22 @@ std::optional<qint64> totalGrowthOf(const QMap<QString, qint64> &countedChanges,
     QHash<QString, QSet<QString>> subtractedChildren;
     for (auto it = countedChanges.cbegin(); it != countedChanges.cend(); ++it) {
         const QString &path = it.key();
-        const QStringList folders = enclosingFolders(path);
-        const auto ancestor = std::find_if(folders.cbegin(), folders.cend(), [&](const QString &f) {
-            return countedChanges.contains(f);
-        });
-        if (ancestor == folders.cend())
+        const auto ancestorIt = nearestEnclosing(path, countedChanges);
+        if (ancestorIt == countedChanges.cend())
             continue;
-        const QString child = childComponent(path, *ancestor);
-        if (hasChild(latestDay, *ancestor, child) && hasChild(baseDay, *ancestor, child))
-            subtractedChildren[*ancestor].insert(child);
+        const QString &ancestor = ancestorIt.key();
+        const QString child = childComponent(path, ancestor);
+        if (hasChild(latestDay, ancestor, child) && hasChild(baseDay, ancestor, child))
+            subtractedChildren[ancestor].insert(child);
         else
             inseparable.insert(path);
     }
 
     // An inseparable folder, and everything inside it, is already part of its ancestor's growth.
     const auto isExcluded = [&inseparable](const QString &path) {
-        if (inseparable.contains(path))
-            return true;
-        const QStringList folders = enclosingFolders(path);
-        return std::any_of(folders.cbegin(), folders.cend(), [&](const QString &folder) {
-            return inseparable.contains(folder);
-        });
+        return !inseparable.isEmpty()
+               && (inseparable.contains(path)
+                   || nearestEnclosing(path, inseparable) != inseparable.cend());
     };
 
     qint64 total = 0;
@@ -197,15 +200,17 @@ std::optional<qint64> totalGrowthOf(const QMap<QString, qint64> &countedChanges,
         if (isExcluded(path))
             continue;
         qint64 childrenGrowth = 0;
-        const QSet<QString> children = subtractedChildren.value(path);
-        const ChildSizes latestChildren = latestDay.value(path);
-        const ChildSizes baseChildren = baseDay.value(path);
-        for (const QString &child : children) {
-            qint64 growth = 0;
-            if (__builtin_sub_overflow(
-                    latestChildren.value(child), baseChildren.value(child), &growth)
-                || __builtin_add_overflow(childrenGrowth, growth, &childrenGrowth))
-                return std::nullopt;
+        if (const auto children = subtractedChildren.constFind(path);
+            children != subtractedChildren.cend()) {
+            const ChildSizes latestChildren = latestDay.value(path);
+            const ChildSizes baseChildren = baseDay.value(path);
+            for (const QString &child : *children) {
+                qint64 growth = 0;
+                if (__builtin_sub_overflow(
+                        latestChildren.value(child), baseChildren.value(child), &growth)
+                    || __builtin_add_overflow(childrenGrowth, growth, &childrenGrowth))
+                    return std::nullopt;
+            }
         }
         qint64 adjusted = 0;
         if (__builtin_sub_overflow(it.value(), childrenGrowth, &adjusted))

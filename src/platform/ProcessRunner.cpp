@@ -6,6 +6,10 @@
 #include <QStandardPaths>
 #include <QTimer>
 
+#include <cerrno>
+
+#include <sys/resource.h>
+
 namespace qm {
 
 void Cancellation::cancel()
@@ -107,6 +111,15 @@ public:
         m_process.setStandardInputFile(QProcess::nullDevice());
         // Children never inherit the process's working folder; every path they get is absolute.
         m_process.setWorkingDirectory(QStringLiteral("/"));
+        if (const int niceness = m_request.niceness; niceness > 0) {
+            // Between fork and exec: a lone system call. Raising the niceness is always allowed.
+            m_process.setChildProcessModifier([niceness] {
+                errno = 0;
+                const int current = ::getpriority(PRIO_PROCESS, 0);
+                if (errno == 0)
+                    ::setpriority(PRIO_PROCESS, 0, current + niceness);
+            });
+        }
 
         if (cancel)
             connect(cancel, &Cancellation::cancelled, this, &ProcessRun::cancelRun);

@@ -404,6 +404,8 @@ QCoro::Task<PathOutcome> measure(SizeScanner scanner, QString path, CancelToken 
     request.timeLimit
         = std::chrono::milliseconds(scanner.timeout > 0 ? std::llround(scanner.timeout * 1000) : 0);
     request.standardErrorLimit = SizeScanner::errorTextLimit;
+    // Four du at a time would otherwise share the processor evenly with the main thread.
+    request.niceness = SizeScanner::niceness;
     request.cancel = std::move(cancel);
     ProcessResult run = co_await runProcess(std::move(request));
     if (!run.exitedNormally())

@@ -70,6 +70,8 @@ struct SizeScanner
     };
 
     static constexpr qsizetype errorTextLimit = 65536;
+    // du runs this much nicer than the program.
+    static constexpr int niceness = 10;
 
     QString executable = QStringLiteral("/usr/bin/du");
     // At most this many du processes at once; values below 1 act as 1.

@@ -7,6 +7,9 @@
 #include <QPixmap>
 #include <QToolButton>
 
+#include <map>
+#include <tuple>
+
 namespace qm {
 
 QString symbolThemeName(Symbol symbol)
@@ -143,10 +146,20 @@ QIcon paintedIcon(const std::function<void(QPainter &, const QColor &)> &draw,
 
 QIcon drawnSymbolIcon(Symbol symbol, const QColor &color, const QColor &selectedColor)
 {
-    return paintedIcon(
+    // Every row of the Growth tab carries the same few symbols and the popover builds its rows
+    // at each opening: each symbol is drawn once per pair of colours (a handful of icons of a
+    // few kilobytes each) and shared from then on.
+    using Key = std::tuple<Symbol, QRgb, QRgb>;
+    static std::map<Key, QIcon> drawn;
+    const Key key{symbol, color.rgba(), selectedColor.rgba()};
+    if (const auto it = drawn.find(key); it != drawn.end())
+        return it->second;
+    const QIcon icon = paintedIcon(
         [symbol](QPainter &painter, const QColor &ink) { drawSymbol(painter, symbol, ink); },
         color,
         selectedColor);
+    drawn.emplace(key, icon);
+    return icon;
 }
 
 QIcon symbolIcon(Symbol symbol)

@@ -5,6 +5,9 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <map>
+#include <utility>
+
 namespace qm {
 
 QString glyphThemeName(Glyph glyph)
@@ -68,10 +71,18 @@ QIcon glyphIcon(Glyph glyph, const QColor &color)
     const QIcon theme = QIcon::fromTheme(glyphThemeName(glyph));
     if (!theme.isNull())
         return theme;
-    return paintedIcon(
+    // The popover asks for its glyphs at every opening: each is drawn once per colour.
+    using Key = std::pair<Glyph, QRgb>;
+    static std::map<Key, QIcon> drawn;
+    const Key key{glyph, color.rgba()};
+    if (const auto it = drawn.find(key); it != drawn.end())
+        return it->second;
+    const QIcon icon = paintedIcon(
         [glyph](QPainter &painter, const QColor &ink) { drawGlyph(painter, glyph, ink); },
         color,
         color);
+    drawn.emplace(key, icon);
+    return icon;
 }
 
 } // namespace qm

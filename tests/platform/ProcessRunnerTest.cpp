@@ -13,6 +13,8 @@
 #include <cerrno>
 #include <csignal>
 
+#include <sys/resource.h>
+
 using namespace qm;
 using namespace std::chrono_literals;
 
@@ -62,6 +64,22 @@ TEST(ProcessRunnerTest, ReportsExitCodeOutputAndEnvironment)
     EXPECT_FALSE(result.timedOut);
     EXPECT_FALSE(result.cancelled);
     EXPECT_TRUE(result.commandLine().startsWith(QStringLiteral("/usr/bin/sh -c printf")));
+}
+
+TEST(ProcessRunnerTest, ChildRunsAsMuchNicerAsAsked)
+{
+    // "nice" without arguments prints its own niceness.
+    errno = 0;
+    const int ours = ::getpriority(PRIO_PROCESS, 0);
+    ASSERT_EQ(errno, 0);
+    for (const int asked : {0, 10}) {
+        SCOPED_TRACE(asked);
+        ProcessRequest request = shell(QStringLiteral("nice"));
+        request.niceness = asked;
+        const ProcessResult result = QCoro::waitFor(runProcess(request));
+        ASSERT_TRUE(result.exitedNormally());
+        EXPECT_EQ(result.standardOutput.trimmed().toInt(), std::min(ours + asked, 19));
+    }
 }
 
 TEST(ProcessRunnerTest, ChildrenStartInTheRootFolderWhateverOursIs)
