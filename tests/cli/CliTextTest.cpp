@@ -162,6 +162,8 @@ TEST(CliText, GrowthListsGrownFoldersWithTheirChildrenAsTheGrowthTabDoes)
     EXPECT_EQ(output.text,
               u"Watched folders grew +\u20601.9\u00a0GB since yesterday\n"
               u"Comparing May 19 \u2192 May 20\n"
+              u"Free space fell 1 GB since May 19 while watched folders grew 1.9 GB: 900 MB was "
+              u"freed elsewhere, for example by emptying the Trash.\n"
               u"\n"
               u"Documents                    New     3 GB    +3 GB\n"
               u"    No breakdown yet\n"

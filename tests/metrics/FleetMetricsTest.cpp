@@ -150,6 +150,9 @@ TEST(FleetMetrics, TheParserReadsEveryValueAndAwkwardFolderNamesBackExactly)
         {u"quillmere_folder_growth_bytes "_s + lineBreak, 0},
         {u"quillmere_growth_total_bytes"_s, 2.0 * gigabyte},
         {u"quillmere_growth_period_days"_s, 1},
+        // Free space fell 1 GiB while the folders grew 2 GB: the rest was freed elsewhere.
+        {u"quillmere_free_change_bytes"_s, -1.0 * gib},
+        {u"quillmere_unexplained_change_bytes"_s, 2.0 * gigabyte - gib},
         {u"quillmere_days_to_warning_line"_s, 10},
         {u"quillmere_last_scan_timestamp_seconds"_s,
          double(QDateTime(today, QTime(10, 0, 5), QTimeZone::utc()).toSecsSinceEpoch())},
@@ -186,6 +189,8 @@ TEST(FleetMetrics, MetricsWithoutAValueAreLeftOutWhole)
           {u"quillmere_critical_line_bytes"_s, 10.0 * gigabyte},
           {u"quillmere_growth_total_bytes"_s, 0},
           {u"quillmere_growth_period_days"_s, 1},
+          {u"quillmere_free_change_bytes"_s, -60'000'000},
+          {u"quillmere_unexplained_change_bytes"_s, -60'000'000},
           {u"quillmere_days_to_warning_line"_s, INFINITY}}},
     };
     for (const Case &c : cases)
@@ -215,8 +220,9 @@ TEST(FleetMetrics, EverySampleCarriesItsSourceSoThatTwoUsersNeverShareASeries)
         SCOPED_TRACE(source.user.toStdString());
         input.source = source;
         const QList<Sample> samples = parsed(fleetMetricsText(input));
-        // Every family of the text: the lines, the growth, the prediction and the scan time.
-        EXPECT_EQ(samples.size(), 10);
+        // Every family of the text: the lines, the growth, the change in free space, the
+        // prediction and the scan time.
+        EXPECT_EQ(samples.size(), 12);
         for (const Sample &sample : samples) {
             QMap<QString, QString> expected = {{u"user"_s, source.user}};
             if (!source.mountPoint.isEmpty())
