@@ -576,3 +576,20 @@ TEST_F(AppModelAlertsTest, AChangedLineWaitsBeforeItNotifiesAndOneLoweredToTheCa
     ASSERT_EQ(notifier->requests.size(), 1);
     EXPECT_EQ(notifier->requests.first().title, u"Free space dropped below 200 GB"_s);
 }
+
+// With a folder that grew since yesterday, the notification names it on the same line.
+TEST_F(AppModelAlertsTest, TheNotificationNamesTheFolderThatGrewMostSinceYesterday)
+{
+    writeSettings(R"({"watchEntries":[{"path":"~/Downloads","enabled":true},)"
+                  R"({"path":"~/Music","enabled":true}]})");
+    ASSERT_TRUE(test::writeFile(
+        services().snapshotsFile,
+        R"([{"date":"2026-03-07","free":26000000000,"entries":{"~/Downloads":1000000000,"~/Music":5}},)"
+        R"({"date":"2026-03-08","free":19900000000,"entries":{"~/Downloads":7000000000,"~/Music":9}}])"));
+    AppModel model(alertServices());
+    ASSERT_TRUE(test::waitUntil([&] { return model.records().size() == 2; }));
+    QCoro::waitFor(model.checkFreeSpaceNotification(19'900'000'000, now));
+    ASSERT_EQ(notifier->requests.size(), 1);
+    EXPECT_EQ(notifier->requests.first().body,
+              u"Free now: 19.9 GB. \u2068Downloads\u2069 grew 6 GB since yesterday."_s);
+}
