@@ -296,6 +296,8 @@ TEST_F(TrayStatusNotifierTest, TheMenuGoesOverDBusMenuAndOpeningItReadsTheVolume
          u"Event"_s,
          {0, u"closed"_s, QVariant::fromValue(QDBusVariant(0)), 0u});
     EXPECT_FALSE(model->isPopoverOpen());
+    // The volume reading the opening started ends before the model goes.
+    EXPECT_TRUE(test::waitUntil([&] { return model->backgroundWorkCount() == 0; }));
 }
 
 #include "TrayStatusNotifierTest.moc"
