@@ -92,11 +92,14 @@ def label_on_screen(stack, name, text):
     # Items sit in the right half of the bar, away from the clock and "Activities".
     width = stack.screen_size[0]
     first = text.split()[0]
+    whole = "".join(text.split())
     for scale in (4, 3, 5):
         words = ocr_words(path, scale=scale, area=(width // 2, 0, width - width // 2, PANEL_HEIGHT))
         for word in words:
-            # The icon beside the label may be read as a sign before it ("=75").
-            if word["text"].replace(",", ".").endswith(first):
+            # The icon beside the label may be read as a sign before it ("=75"), and the
+            # space between number and unit may be lost ("=75GB").
+            read = word["text"].replace(",", ".")
+            if read.endswith(first) or read.endswith(whole):
                 return word
         print("OCR read %s" % [w["text"] for w in words], flush=True)
     return None
