@@ -14,7 +14,7 @@
 #include "records/ChildrenStore.h"
 #include "records/Snapshot.h"
 #include "ui/AppWindows.h"
-#include "ui/Popover.h"
+#include "ui/popover/Popover.h"
 
 #include <QApplication>
 #include <QDir>

@@ -7,7 +7,7 @@
 #include "model/AppModel.h"
 #include "records/Snapshot.h"
 #include "settings/SettingsStore.h"
-#include "ui/SettingsWindow.h"
+#include "ui/settings/SettingsWindow.h"
 
 #include <QAbstractItemView>
 #include <QApplication>

@@ -10,8 +10,8 @@
 #include "platform/Updates.h"
 #include "records/SnapshotScheduler.h"
 #include "ui/AppWindows.h"
-#include "ui/MainMenu.h"
-#include "ui/TrayIcon.h"
+#include "ui/controls/MainMenu.h"
+#include "ui/tray/TrayIcon.h"
 #include "units/DisplayLocale.h"
 #include "units/EnglishPlurals.h"
 

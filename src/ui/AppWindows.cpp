@@ -1,12 +1,12 @@
 #include "ui/AppWindows.h"
 
 #include "model/AppModel.h"
-#include "ui/MainMenu.h"
-#include "ui/MainWindow.h"
-#include "ui/Popover.h"
-#include "ui/PopoverContent.h"
-#include "ui/SettingsWindow.h"
-#include "ui/SettingsWindowController.h"
+#include "ui/controls/MainMenu.h"
+#include "ui/popover/MainWindow.h"
+#include "ui/popover/Popover.h"
+#include "ui/popover/PopoverContent.h"
+#include "ui/settings/SettingsWindow.h"
+#include "ui/settings/SettingsWindowController.h"
 
 #include <QGuiApplication>
 

@@ -5,14 +5,14 @@
 #include "cleanup/Trasher.h"
 #include "freespace/ExternalVolume.h"
 #include "platform/AppDisplayNames.h"
-#include "ui/ChildGrowthList.h"
-#include "ui/CleanupSafeRow.h"
-#include "ui/ElidedLabel.h"
-#include "ui/ExternalVolumeList.h"
-#include "ui/GrowthRow.h"
+#include "ui/cleanup/CleanupSafeRow.h"
+#include "ui/controls/ElidedLabel.h"
+#include "ui/growth/ChildGrowthList.h"
+#include "ui/growth/GrowthRow.h"
+#include "ui/popover/ExternalVolumeList.h"
 #include "units/NameText.h"
 
-#include "ScreenFixture.h"
+#include "ui/ScreenFixture.h"
 
 #include <QLabel>
 #include <QTextDocument>

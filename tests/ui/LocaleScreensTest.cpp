@@ -1,15 +1,15 @@
 #include "growth/GrowthSummary.h"
 #include "platform/AppDisplayNames.h"
-#include "ui/ElidedLabel.h"
-#include "ui/FreeSpaceChart.h"
-#include "ui/GrowthTab.h"
-#include "ui/MenuBarSettingsForm.h"
-#include "ui/NotificationSettingsForm.h"
-#include "ui/PopoverContent.h"
+#include "ui/controls/ElidedLabel.h"
+#include "ui/growth/FreeSpaceChart.h"
+#include "ui/growth/GrowthTab.h"
+#include "ui/popover/PopoverContent.h"
+#include "ui/settings/MenuBarSettingsForm.h"
+#include "ui/settings/NotificationSettingsForm.h"
 #include "units/NameText.h"
 
-#include "ScreenFixture.h"
 #include "support/SentenceTranslation.h"
+#include "ui/ScreenFixture.h"
 
 #include <QAbstractButton>
 #include <QApplication>

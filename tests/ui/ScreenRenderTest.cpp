@@ -1,12 +1,12 @@
-#include "ScreenFixture.h"
-#include "UiModelFixture.h"
+#include "ui/ScreenFixture.h"
+#include "ui/UiModelFixture.h"
 
 #include "cleanup/CleanupViewModel.h"
 #include "freespace/DiskSpaceMonitor.h"
 #include "records/SnapshotScheduler.h"
 #include "settings/Settings.h"
-#include "ui/CleanupTab.h"
-#include "ui/SettingsWindow.h"
+#include "ui/cleanup/CleanupTab.h"
+#include "ui/settings/SettingsWindow.h"
 
 #include <QApplication>
 #include <QCoreApplication>

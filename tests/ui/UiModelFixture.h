@@ -6,7 +6,7 @@
 #include "settings/Settings.h"
 #include "support/FakeLoginItem.h"
 #include "support/TestEnvironment.h"
-#include "ui/UiServices.h"
+#include "ui/controls/UiServices.h"
 
 #include <QCoroTask>
 #include <QDir>
