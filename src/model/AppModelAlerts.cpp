@@ -162,4 +162,55 @@ QCoro::Task<> AppModel::removeUpdateNotification()
         co_await notifier->removeDelivered(updateNotificationIdentifier());
 }
 
+// --- The warning line against the capacity ----------------------------------------------------
+
+qint64 AppModel::warningLineLimit() const
+{
+    return qm::warningLineLimit(m_totalCapacityBytes, m_settings.unit);
+}
+
+void AppModel::clampWarningLineToCapacity()
+{
+    const qint64 old = m_settings.thresholdGB;
+    const qint64 clamped = clampedWarningLine(old, warningLineLimit());
+    if (clamped == old)
+        return;
+    // A line below the lowest one (kept by an older version) is only raised.
+    if (clamped > old) {
+        setThresholdGB(clamped);
+        return;
+    }
+    log::logDefault(log::appModel,
+                    QStringLiteral("しきい値 %1 %2 は合計容量を超えるため %3 に丸める")
+                        .arg(old)
+                        .arg(byteUnitRawValue(m_settings.unit))
+                        .arg(clamped));
+    setThresholdGB(clamped);
+}
+
+void AppModel::setWarningLine(qint64 value)
+{
+    const qint64 clamped = clampedWarningLine(value, warningLineLimit());
+    if (clamped == m_settings.thresholdGB)
+        return;
+    // The user's change: the day's notification waits until the line has stood a while.
+    m_warningLineChange
+        = WarningLineChange{m_services.clock(), value > clamped && clamped == warningLineLimit()};
+    setThresholdGB(clamped);
+}
+
+// --- Updates -----------------------------------------------------------------------------------
+
+void AppModel::handleScheduledUpdateFound(const QString &version, bool userInitiated)
+{
+    if (userInitiated || version.isEmpty() || m_settings.notifiedUpdateVersion == version)
+        return;
+    runBackgroundWork([this, version] { return notifyUpdateAvailable(version); });
+}
+
+void AppModel::handleUpdateAttention()
+{
+    runBackgroundWork([this] { return removeUpdateNotification(); });
+}
+
 } // namespace qm

@@ -1,5 +1,6 @@
 // The application model's editing of the watch list. The list order is the scan order; every
-// change is saved, and today's record is kept in step with the list.
+// change is saved, and today's record is kept in step with the list. Which watched folders are
+// present is probed off the main thread.
 #include "growth/GrowthSummary.h"
 #include "model/AppModel.h"
 #include "platform/Log.h"
@@ -8,8 +9,28 @@
 
 #include <QCoreApplication>
 #include <QPointer>
+#include <QThreadPool>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <QCoroFuture>
 
 namespace qm {
+
+namespace {
+
+// Folder probes run at low priority: nobody waits for them.
+QThreadPool *presenceThreads()
+{
+    static QThreadPool *const pool = [] {
+        auto *threads = new QThreadPool;
+        threads->setThreadPriority(QThread::LowPriority);
+        threads->setMaxThreadCount(1);
+        return threads;
+    }();
+    return pool;
+}
+
+} // namespace
 
 void AppModel::setWatchAddError(std::optional<QString> error)
 {
@@ -149,6 +170,30 @@ QList<std::optional<QString>> AppModel::watchRowHints(const WatchSettings &rows)
                 QCoreApplication::translate("WatchList", "Will be measured in the next scan"));
     }
     return hints;
+}
+
+QCoro::Task<> AppModel::refreshWatchFolderPresence()
+{
+    const qint64 generation = ++m_presenceGeneration;
+    QPointer<AppModel> self(this);
+    const QStringList paths = watchPaths(m_settings);
+    QMap<QString, FolderPresence> presence = co_await QtConcurrent::run(
+        presenceThreads(),
+        [](QStringList paths, QString home, std::function<FolderPresence(const QString &)> probe) {
+            QMap<QString, FolderPresence> map;
+            for (const QString &path : paths)
+                map.insert(path, probe(expandTilde(path, home)));
+            return map;
+        },
+        paths,
+        m_services.home,
+        m_services.folderPresenceProbe);
+    if (!self || m_presenceGeneration != generation)
+        co_return;
+    if (presence == m_watchFolderPresence)
+        co_return;
+    m_watchFolderPresence = std::move(presence);
+    Q_EMIT watchFolderPresenceChanged();
 }
 
 } // namespace qm

@@ -6,6 +6,9 @@
 
 namespace qm {
 
+// How long the first scan waits after the user chose to grant Full Disk Access, in seconds.
+inline constexpr qint64 firstScanWaitSeconds = 600;
+
 // One step of the start-up sequence, as it is logged.
 struct StartUpEvent
 {
