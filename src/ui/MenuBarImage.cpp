@@ -1,5 +1,7 @@
 #include "ui/MenuBarImage.h"
 
+#include "ui/TrayGlyphs.h"
+
 #include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QGuiApplication>
@@ -7,9 +9,6 @@
 #include <QPainterPath>
 #include <QPalette>
 #include <QPixmap>
-#include <QTransform>
-
-#include <cmath>
 
 namespace qm {
 
@@ -25,85 +24,6 @@ const QColor trayNormalFill(0x48, 0x48, 0x4a);
 const QColor valuePlate(0x1c, 0x1c, 0x1e, 0xf0);
 const QColor valueGlyphs(0xff, 0xff, 0xff);
 const QColor valueNormalFill(0xf2, 0xf2, 0xf7);
-
-// The value icon's glyphs: the label font's family, bold and condensed, so that the strokes
-// survive at 16 pixels.
-QFont valueFont()
-{
-    QFont font = menuBarFont();
-    font.setWeight(QFont::Bold);
-    font.setStretch(QFont::Condensed);
-    font.setPixelSize(100);
-    font.setHintingPreference(QFont::PreferNoHinting);
-    return font;
-}
-
-// The glyphs of `text` as outlines, laid out one after the other with `gap` pixels between their
-// inked parts and scaled to fit `box`: the digits as tall as the box allows, squeezed sideways
-// down to `narrowest` of their width before they get smaller. The height of a digit sets the
-// scale of every glyph, so "—" keeps its place in the middle and "." sits on the baseline.
-QPainterPath fittedValueText(const QString &text, const QRectF &box, qreal gap)
-{
-    constexpr qreal narrowest = 0.72;
-    const QFont font = valueFont();
-    QPainterPath digit;
-    digit.addText(0, 0, font, QStringLiteral("0"));
-    const QRectF digitInk = digit.boundingRect();
-
-    // The font's full stop shrinks to a pixel or less at 16 pixels and is lost; it is drawn as a
-    // square as wide as a digit's stroke instead, on the baseline.
-    const qreal stroke = 0.2 * digitInk.height();
-    // Squeezed as narrow as the digits, a "T" reads as a "7": it keeps a quarter more width
-    // (never more than its own).
-    const auto widening = [](QChar c) {
-        return c == QLatin1Char('T') ? 1.25 : 1.0;
-    };
-    QList<QPainterPath> glyphs;
-    qreal inkWidth = 0;
-    for (const QChar c : text) {
-        QPainterPath glyph;
-        if (c == QLatin1Char('.'))
-            glyph.addRect(QRectF(0, digitInk.bottom() - stroke, stroke, stroke));
-        else
-            glyph.addText(0, 0, font, QString(c));
-        inkWidth += glyph.boundingRect().width() * widening(c);
-        glyphs.append(glyph);
-    }
-    if (glyphs.isEmpty() || inkWidth <= 0 || digitInk.height() <= 0)
-        return {};
-    // A decimal point keeps at least two pixels from its neighbours, so that it never reads as
-    // part of the digit beside it.
-    const auto gapAfter = [&text, gap](qsizetype i) {
-        const bool point = text.at(i) == QLatin1Char('.') || text.at(i + 1) == QLatin1Char('.');
-        return point ? qMax<qreal>(gap, 2) : gap;
-    };
-    qreal gaps = 0;
-    for (qsizetype i = 0; i + 1 < glyphs.size(); ++i)
-        gaps += gapAfter(i);
-    const qreal widest = qMax<qreal>(box.width() - gaps, 1) / inkWidth;
-    // Whole pixels of digit height keep the digits' tops and feet crisp.
-    const qreal digitPixels
-        = std::floor(qMin(box.height(), widest / narrowest * digitInk.height()));
-    const qreal scaleY = qMax<qreal>(digitPixels, 1) / digitInk.height();
-    const qreal scaleX = qMin(scaleY, widest);
-
-    const qreal width = inkWidth * scaleX + gaps;
-    qreal x = std::round(box.left() + (box.width() - width) / 2);
-    const qreal top = std::round(box.top() + (box.height() - digitPixels) / 2);
-    QPainterPath laidOut;
-    for (qsizetype i = 0; i < glyphs.size(); ++i) {
-        const QRectF ink = glyphs.at(i).boundingRect();
-        QTransform place;
-        place.translate(x, top);
-        const qreal glyphScaleX = qMin(scaleY, scaleX * widening(text.at(i)));
-        place.scale(glyphScaleX, scaleY);
-        place.translate(-ink.left(), -digitInk.top());
-        laidOut.addPath(place.map(glyphs.at(i)));
-        if (i + 1 < glyphs.size())
-            x += ink.width() * glyphScaleX + gapAfter(i);
-    }
-    return laidOut;
-}
 
 bool isLight(const QColor &color)
 {
@@ -293,9 +213,8 @@ QImage trayValueIconImage(const std::optional<DiskSpace> &space,
         QRectF(0, 0, layout.side, layout.side), layout.cornerRadius, layout.cornerRadius);
 
     painter.setBrush(valueGlyphs);
-    painter.drawPath(fittedValueText(compactTrayText(settings.menuBarStyle, space, settings),
-                                     QRectF(layout.textBox),
-                                     layout.glyphGap));
+    painter.drawPath(trayGlyphText(
+        compactTrayText(settings.menuBarStyle, space, settings), layout.textBox, layout.glyphGap));
     if (layout.gauge.has_value()) {
         const QRectF gauge(*layout.gauge);
         QColor track = valueNormalFill;
