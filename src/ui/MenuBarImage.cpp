@@ -117,24 +117,56 @@ QColor trayIconFillColor(std::optional<FreeSpaceLevel> level)
     return freeSpaceLevelColor(level, trayNormalFill);
 }
 
+namespace {
+
+// The parts of the glyph icon in a square of `side` pixels, laid out on a 16-pixel grid and
+// scaled, with every edge on a whole pixel so that the bar stays crisp at the small sizes trays
+// use: a wide bar, vertically centred, with a rim and, from 20 pixels on, a gap between the
+// track's edge and the fill.
+struct TrayGlyphIconLayout
+{
+    int rim = 1;
+    int gap = 0;
+    qreal radius = 0;
+    QRect body;
+    QRect track;
+    QRect fillArea;
+};
+
+TrayGlyphIconLayout trayGlyphIconLayout(int side)
+{
+    const qreal unit = side / 16.0;
+    TrayGlyphIconLayout layout;
+    layout.rim = qMax(1, qRound(unit));
+    layout.gap = side >= 20 ? qRound(unit) : 0;
+    const int height = qRound(9 * unit);
+    const int left = qMax(1, qRound(unit / 2));
+    layout.body = QRect(left, (side - height) / 2, side - 2 * left, height);
+    layout.track = layout.body.adjusted(layout.rim, layout.rim, -layout.rim, -layout.rim);
+    layout.fillArea = layout.track.adjusted(layout.gap, layout.gap, -layout.gap, -layout.gap);
+    layout.radius = 2.5 * unit;
+    return layout;
+}
+
+// The pixel sizes of the two icons.
+const int trayIconSizes[] = {16, 22, 24, 32, 48, 64};
+const int trayValueIconSizes[] = {16, 22, 24, 32, 44, 48, 64};
+
+} // namespace
+
 QImage trayIconImage(const std::optional<DiskSpace> &space, const Settings &settings, int size)
 {
     const int side = qMax(size, 8);
     QImage image(side, side, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
 
-    // Laid out on a 16-pixel grid and scaled, with every edge on a whole pixel so that the bar
-    // stays crisp at the small sizes trays use: a wide bar, vertically centred, with a rim and,
-    // from 20 pixels on, a gap between the track's edge and the fill.
-    const qreal unit = side / 16.0;
-    const int rim = qMax(1, qRound(unit));
-    const int gap = side >= 20 ? qRound(unit) : 0;
-    const int height = qRound(9 * unit);
-    const int left = qMax(1, qRound(unit / 2));
-    const QRect body(left, (side - height) / 2, side - 2 * left, height);
-    const QRect track = body.adjusted(rim, rim, -rim, -rim);
-    const QRect fillArea = track.adjusted(gap, gap, -gap, -gap);
-    const qreal radius = 2.5 * unit;
+    const TrayGlyphIconLayout layout = trayGlyphIconLayout(side);
+    const int rim = layout.rim;
+    const int gap = layout.gap;
+    const QRect body = layout.body;
+    const QRect track = layout.track;
+    const QRect fillArea = layout.fillArea;
+    const qreal radius = layout.radius;
 
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
@@ -162,7 +194,7 @@ QImage trayIconImage(const std::optional<DiskSpace> &space, const Settings &sett
 QIcon trayIcon(const std::optional<DiskSpace> &space, const Settings &settings)
 {
     QIcon icon;
-    for (int size : {16, 22, 24, 32, 48, 64})
+    for (int size : trayIconSizes)
         icon.addPixmap(QPixmap::fromImage(trayIconImage(space, settings, size)));
     return icon;
 }
@@ -240,9 +272,32 @@ QImage trayValueIconImage(const std::optional<DiskSpace> &space,
 QIcon trayValueIcon(const std::optional<DiskSpace> &space, const Settings &settings)
 {
     QIcon icon;
-    for (int size : {16, 22, 24, 32, 44, 48, 64})
+    for (int size : trayValueIconSizes)
         icon.addPixmap(QPixmap::fromImage(trayValueIconImage(space, settings, size)));
     return icon;
+}
+
+TrayIconFace
+trayIconFace(const std::optional<DiskSpace> &space, const Settings &settings, bool valueInIcon)
+{
+    TrayIconFace face;
+    face.valueInIcon = valueInIcon;
+    face.showGauge = settings.showGauge;
+    face.level = freeSpaceLevel(space, settings);
+    const double used = menuBarUsedFraction(space);
+    if (valueInIcon) {
+        face.text = compactTrayText(settings.menuBarStyle, space, settings);
+        for (const int size : trayValueIconSizes) {
+            const std::optional<QRect> gauge = trayValueIconLayout(size, settings.showGauge).gauge;
+            face.fills.append(gauge ? qRound(used * gauge->width()) : 0);
+        }
+    } else {
+        for (const int size : trayIconSizes) {
+            const int width = trayGlyphIconLayout(qMax(size, 8)).fillArea.width();
+            face.fills.append(settings.showGauge ? qRound(used * width) : 0);
+        }
+    }
+    return face;
 }
 
 } // namespace qm
