@@ -1,5 +1,7 @@
 #include "ui/tray/MenuBarImage.h"
 
+#include "ui/tray/TrayGlyphs.h"
+
 #include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QGuiApplication>
@@ -7,9 +9,6 @@
 #include <QPainterPath>
 #include <QPalette>
 #include <QPixmap>
-#include <QTransform>
-
-#include <cmath>
 
 namespace qm {
 
@@ -25,85 +24,6 @@ const QColor trayNormalFill(0x48, 0x48, 0x4a);
 const QColor valuePlate(0x1c, 0x1c, 0x1e, 0xf0);
 const QColor valueGlyphs(0xff, 0xff, 0xff);
 const QColor valueNormalFill(0xf2, 0xf2, 0xf7);
-
-// The value icon's glyphs: the label font's family, bold and condensed, so that the strokes
-// survive at 16 pixels.
-QFont valueFont()
-{
-    QFont font = menuBarFont();
-    font.setWeight(QFont::Bold);
-    font.setStretch(QFont::Condensed);
-    font.setPixelSize(100);
-    font.setHintingPreference(QFont::PreferNoHinting);
-    return font;
-}
-
-// The glyphs of `text` as outlines, laid out one after the other with `gap` pixels between their
-// inked parts and scaled to fit `box`: the digits as tall as the box allows, squeezed sideways
-// down to `narrowest` of their width before they get smaller. The height of a digit sets the
-// scale of every glyph, so "—" keeps its place in the middle and "." sits on the baseline.
-QPainterPath fittedValueText(const QString &text, const QRectF &box, qreal gap)
-{
-    constexpr qreal narrowest = 0.72;
-    const QFont font = valueFont();
-    QPainterPath digit;
-    digit.addText(0, 0, font, QStringLiteral("0"));
-    const QRectF digitInk = digit.boundingRect();
-
-    // The font's full stop shrinks to a pixel or less at 16 pixels and is lost; it is drawn as a
-    // square as wide as a digit's stroke instead, on the baseline.
-    const qreal stroke = 0.2 * digitInk.height();
-    // Squeezed as narrow as the digits, a "T" reads as a "7": it keeps a quarter more width
-    // (never more than its own).
-    const auto widening = [](QChar c) {
-        return c == QLatin1Char('T') ? 1.25 : 1.0;
-    };
-    QList<QPainterPath> glyphs;
-    qreal inkWidth = 0;
-    for (const QChar c : text) {
-        QPainterPath glyph;
-        if (c == QLatin1Char('.'))
-            glyph.addRect(QRectF(0, digitInk.bottom() - stroke, stroke, stroke));
-        else
-            glyph.addText(0, 0, font, QString(c));
-        inkWidth += glyph.boundingRect().width() * widening(c);
-        glyphs.append(glyph);
-    }
-    if (glyphs.isEmpty() || inkWidth <= 0 || digitInk.height() <= 0)
-        return {};
-    // A decimal point keeps at least two pixels from its neighbours, so that it never reads as
-    // part of the digit beside it.
-    const auto gapAfter = [&text, gap](qsizetype i) {
-        const bool point = text.at(i) == QLatin1Char('.') || text.at(i + 1) == QLatin1Char('.');
-        return point ? qMax<qreal>(gap, 2) : gap;
-    };
-    qreal gaps = 0;
-    for (qsizetype i = 0; i + 1 < glyphs.size(); ++i)
-        gaps += gapAfter(i);
-    const qreal widest = qMax<qreal>(box.width() - gaps, 1) / inkWidth;
-    // Whole pixels of digit height keep the digits' tops and feet crisp.
-    const qreal digitPixels
-        = std::floor(qMin(box.height(), widest / narrowest * digitInk.height()));
-    const qreal scaleY = qMax<qreal>(digitPixels, 1) / digitInk.height();
-    const qreal scaleX = qMin(scaleY, widest);
-
-    const qreal width = inkWidth * scaleX + gaps;
-    qreal x = std::round(box.left() + (box.width() - width) / 2);
-    const qreal top = std::round(box.top() + (box.height() - digitPixels) / 2);
-    QPainterPath laidOut;
-    for (qsizetype i = 0; i < glyphs.size(); ++i) {
-        const QRectF ink = glyphs.at(i).boundingRect();
-        QTransform place;
-        place.translate(x, top);
-        const qreal glyphScaleX = qMin(scaleY, scaleX * widening(text.at(i)));
-        place.scale(glyphScaleX, scaleY);
-        place.translate(-ink.left(), -digitInk.top());
-        laidOut.addPath(place.map(glyphs.at(i)));
-        if (i + 1 < glyphs.size())
-            x += ink.width() * glyphScaleX + gapAfter(i);
-    }
-    return laidOut;
-}
 
 bool isLight(const QColor &color)
 {
@@ -197,24 +117,56 @@ QColor trayIconFillColor(std::optional<FreeSpaceLevel> level)
     return freeSpaceLevelColor(level, trayNormalFill);
 }
 
+namespace {
+
+// The parts of the glyph icon in a square of `side` pixels, laid out on a 16-pixel grid and
+// scaled, with every edge on a whole pixel so that the bar stays crisp at the small sizes trays
+// use: a wide bar, vertically centred, with a rim and, from 20 pixels on, a gap between the
+// track's edge and the fill.
+struct TrayGlyphIconLayout
+{
+    int rim = 1;
+    int gap = 0;
+    qreal radius = 0;
+    QRect body;
+    QRect track;
+    QRect fillArea;
+};
+
+TrayGlyphIconLayout trayGlyphIconLayout(int side)
+{
+    const qreal unit = side / 16.0;
+    TrayGlyphIconLayout layout;
+    layout.rim = qMax(1, qRound(unit));
+    layout.gap = side >= 20 ? qRound(unit) : 0;
+    const int height = qRound(9 * unit);
+    const int left = qMax(1, qRound(unit / 2));
+    layout.body = QRect(left, (side - height) / 2, side - 2 * left, height);
+    layout.track = layout.body.adjusted(layout.rim, layout.rim, -layout.rim, -layout.rim);
+    layout.fillArea = layout.track.adjusted(layout.gap, layout.gap, -layout.gap, -layout.gap);
+    layout.radius = 2.5 * unit;
+    return layout;
+}
+
+// The pixel sizes of the two icons.
+const int trayIconSizes[] = {16, 22, 24, 32, 48, 64};
+const int trayValueIconSizes[] = {16, 22, 24, 32, 44, 48, 64};
+
+} // namespace
+
 QImage trayIconImage(const std::optional<DiskSpace> &space, const Settings &settings, int size)
 {
     const int side = qMax(size, 8);
     QImage image(side, side, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
 
-    // Laid out on a 16-pixel grid and scaled, with every edge on a whole pixel so that the bar
-    // stays crisp at the small sizes trays use: a wide bar, vertically centred, with a rim and,
-    // from 20 pixels on, a gap between the track's edge and the fill.
-    const qreal unit = side / 16.0;
-    const int rim = qMax(1, qRound(unit));
-    const int gap = side >= 20 ? qRound(unit) : 0;
-    const int height = qRound(9 * unit);
-    const int left = qMax(1, qRound(unit / 2));
-    const QRect body(left, (side - height) / 2, side - 2 * left, height);
-    const QRect track = body.adjusted(rim, rim, -rim, -rim);
-    const QRect fillArea = track.adjusted(gap, gap, -gap, -gap);
-    const qreal radius = 2.5 * unit;
+    const TrayGlyphIconLayout layout = trayGlyphIconLayout(side);
+    const int rim = layout.rim;
+    const int gap = layout.gap;
+    const QRect body = layout.body;
+    const QRect track = layout.track;
+    const QRect fillArea = layout.fillArea;
+    const qreal radius = layout.radius;
 
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
@@ -242,7 +194,7 @@ QImage trayIconImage(const std::optional<DiskSpace> &space, const Settings &sett
 QIcon trayIcon(const std::optional<DiskSpace> &space, const Settings &settings)
 {
     QIcon icon;
-    for (int size : {16, 22, 24, 32, 48, 64})
+    for (int size : trayIconSizes)
         icon.addPixmap(QPixmap::fromImage(trayIconImage(space, settings, size)));
     return icon;
 }
@@ -293,9 +245,8 @@ QImage trayValueIconImage(const std::optional<DiskSpace> &space,
         QRectF(0, 0, layout.side, layout.side), layout.cornerRadius, layout.cornerRadius);
 
     painter.setBrush(valueGlyphs);
-    painter.drawPath(fittedValueText(compactTrayText(settings.menuBarStyle, space, settings),
-                                     QRectF(layout.textBox),
-                                     layout.glyphGap));
+    painter.drawPath(trayGlyphText(
+        compactTrayText(settings.menuBarStyle, space, settings), layout.textBox, layout.glyphGap));
     if (layout.gauge.has_value()) {
         const QRectF gauge(*layout.gauge);
         QColor track = valueNormalFill;
@@ -321,9 +272,32 @@ QImage trayValueIconImage(const std::optional<DiskSpace> &space,
 QIcon trayValueIcon(const std::optional<DiskSpace> &space, const Settings &settings)
 {
     QIcon icon;
-    for (int size : {16, 22, 24, 32, 44, 48, 64})
+    for (int size : trayValueIconSizes)
         icon.addPixmap(QPixmap::fromImage(trayValueIconImage(space, settings, size)));
     return icon;
+}
+
+TrayIconFace
+trayIconFace(const std::optional<DiskSpace> &space, const Settings &settings, bool valueInIcon)
+{
+    TrayIconFace face;
+    face.valueInIcon = valueInIcon;
+    face.showGauge = settings.showGauge;
+    face.level = freeSpaceLevel(space, settings);
+    const double used = menuBarUsedFraction(space);
+    if (valueInIcon) {
+        face.text = compactTrayText(settings.menuBarStyle, space, settings);
+        for (const int size : trayValueIconSizes) {
+            const std::optional<QRect> gauge = trayValueIconLayout(size, settings.showGauge).gauge;
+            face.fills.append(gauge ? qRound(used * gauge->width()) : 0);
+        }
+    } else {
+        for (const int size : trayIconSizes) {
+            const int width = trayGlyphIconLayout(qMax(size, 8)).fillArea.width();
+            face.fills.append(settings.showGauge ? qRound(used * width) : 0);
+        }
+    }
+    return face;
 }
 
 } // namespace qm

@@ -6,6 +6,7 @@
 #include <QFont>
 #include <QIcon>
 #include <QImage>
+#include <QList>
 #include <QRect>
 #include <QString>
 
@@ -98,5 +99,24 @@ QColor trayValueFillColor(std::optional<FreeSpaceLevel> level);
 // The value icon at the pixel sizes that trays ask for, including those of HiDPI panels (16 to
 // 64 pixels).
 QIcon trayValueIcon(const std::optional<DiskSpace> &space, const Settings &settings);
+
+// What decides the pixels of a tray icon (the value icon when `valueInIcon`, else the glyph
+// icon) at every size it is drawn at: the text, the level, whether there is a gauge and the
+// width of its used part in whole pixels. Two readings with equal faces draw identical icons, so
+// a reading that changes free space by less than a pixel of the gauge and a digit of the text
+// need not draw the icon again.
+struct TrayIconFace
+{
+    bool valueInIcon = false;
+    bool showGauge = false;
+    QString text;
+    std::optional<FreeSpaceLevel> level;
+    QList<int> fills;
+
+    friend bool operator==(const TrayIconFace &, const TrayIconFace &) = default;
+};
+
+TrayIconFace
+trayIconFace(const std::optional<DiskSpace> &space, const Settings &settings, bool valueInIcon);
 
 } // namespace qm

@@ -209,7 +209,7 @@ void TrayIcon::updateStatusNotifierItem()
 {
     // Each setter tells the host only what really changed.
     const QString text = toolTip();
-    m_item->setIconPixmaps(sniPixmaps(icon(), statusNotifierIconSizes));
+    m_item->setIconPixmaps(sniPixmaps(m_icon, statusNotifierIconSizes));
     m_item->setToolTip({{}, {}, QStringLiteral("Quillmere"), text});
     m_item->setLabel(text, statusNotifierLabelGuide(text));
 }
@@ -286,7 +286,16 @@ void TrayIcon::scheduleUpdate()
 void TrayIcon::update()
 {
     m_updateTimer.stop();
-    m_tray->setIcon(icon());
+    // Most readings change free space by far less than a digit or a pixel of the gauge: the icon
+    // is drawn again only when what it shows changed.
+    const TrayIconFace face = trayIconFace(m_model.monitor().space(),
+                                           m_model.settings(),
+                                           m_presentation != TrayPresentation::labelBesideIcon);
+    if (face != m_iconFace || m_icon.isNull()) {
+        m_iconFace = face;
+        m_icon = icon();
+        m_tray->setIcon(m_icon);
+    }
     m_tray->setToolTip(toolTip());
     if (m_item)
         updateStatusNotifierItem();

@@ -3,6 +3,7 @@
 #include "freespace/MenuBarLabel.h"
 #include "platform/PlatformProfile.h"
 #include "records/Snapshot.h"
+#include "ui/tray/MenuBarImage.h"
 
 #include <QDBusConnection>
 #include <QIcon>
@@ -111,6 +112,9 @@ private:
     // First in the menu where a click opens the host's menu rather than the popover.
     QAction *m_openPopover = nullptr;
     QTimer m_updateTimer;
+    // The icon last drawn and what it shows.
+    QIcon m_icon;
+    TrayIconFace m_iconFace;
     QAction *m_volumesEnd = nullptr;
     QList<QAction *> m_volumeActions;
 };

@@ -4,6 +4,7 @@
 #include "model/AppModel.h"
 #include "platform/Calendar.h"
 #include "support/TestEnvironment.h"
+#include "ui/tray/TrayGlyphs.h"
 #include "ui/tray/TrayIcon.h"
 #include "units/NameText.h"
 
@@ -11,6 +12,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QMenu>
+#include <QSet>
 #include <QTemporaryDir>
 
 #include <QCoroTask>
@@ -403,6 +405,109 @@ TEST(TrayValueIconTest, WithoutGaugeOrReadingNoFillShows)
     const QIcon icon = trayValueIcon(critical.space, linesAt20And10());
     for (const int size : {16, 22, 24, 32, 44, 48})
         EXPECT_TRUE(icon.availableSizes().contains(QSize(size, size))) << size;
+}
+
+// Readings 13.7 GB apart, from 1.4 TB down to 600 GB free of 2 TB (the text stays "1T" or
+// changes with every reading, the gauge moves a pixel every few readings, both lines are
+// crossed), drawn with each of the icons and settings: wherever two neighbouring readings have
+// the same face, every size of the icon must come out the same, or the tray would keep showing
+// the older picture.
+TEST(TrayIconFaceTest, ReadingsWithEqualFacesDrawEqualIcons)
+{
+    struct Variant
+    {
+        const char *name;
+        bool valueInIcon;
+        bool showGauge;
+        qint64 decimalDigits;
+        MenuBarStyle style;
+    };
+    const Variant variants[] = {
+        {"value", true, true, 0, MenuBarStyle::freeGB},
+        {"value-decimal", true, true, 1, MenuBarStyle::freeGB},
+        {"value-percent", true, true, 0, MenuBarStyle::freePercent},
+        {"value-nogauge", true, false, 0, MenuBarStyle::freeGB},
+        {"glyph", false, true, 0, MenuBarStyle::freeGB},
+        {"glyph-nogauge", false, false, 0, MenuBarStyle::freeGB},
+    };
+    const QList<int> valueSizes{16, 22, 24, 32, 44, 48, 64};
+    const QList<int> glyphSizes{16, 22, 24, 32, 48, 64};
+    for (const Variant &variant : variants) {
+        SCOPED_TRACE(variant.name);
+        Settings settings;
+        settings.thresholdGB = 1000;
+        settings.criticalGB = 800;
+        settings.showGauge = variant.showGauge;
+        settings.decimalDigits = variant.decimalDigits;
+        settings.menuBarStyle = variant.style;
+        const auto images = [&](const std::optional<DiskSpace> &space) {
+            QList<QImage> drawn;
+            for (const int size : variant.valueInIcon ? valueSizes : glyphSizes)
+                drawn.append(variant.valueInIcon ? trayValueIconImage(space, settings, size)
+                                                 : trayIconImage(space, settings, size));
+            return drawn;
+        };
+        std::optional<DiskSpace> before;
+        TrayIconFace beforeFace = trayIconFace(before, settings, variant.valueInIcon);
+        QList<QImage> beforeImages = images(before);
+        int same = 0;
+        int changed = 0;
+        for (qint64 free = 1400 * GB; free >= 600 * GB; free -= 13'700'000'000) {
+            const std::optional<DiskSpace> space = DiskSpace{free, 2000 * GB, 0};
+            const TrayIconFace face = trayIconFace(space, settings, variant.valueInIcon);
+            const QList<QImage> drawn = images(space);
+            if (face == beforeFace) {
+                ++same;
+                EXPECT_EQ(drawn, beforeImages) << free << " bytes free";
+            } else {
+                ++changed;
+            }
+            beforeFace = face;
+            beforeImages = drawn;
+        }
+        // The readings give both kinds of neighbours.
+        EXPECT_GT(same, 0);
+        EXPECT_GT(changed, 0);
+    }
+}
+
+// Every character the value icon's text can hold has a glyph of its own: a new one would be
+// drawn from a font, which brings the font files and the text shaping back into the idle tray
+// item. The texts of every style, both decimal settings and both units, from nothing free to
+// beyond the terabyte, in the C locale and in one that writes a decimal comma.
+TEST(TrayGlyphsTest, EveryCharacterOfTheIconTextHasItsOwnGlyph)
+{
+    const QLocale before;
+    for (const QLocale &locale : {QLocale::c(), QLocale(QLocale::German, QLocale::Germany)}) {
+        QLocale::setDefault(locale);
+        QSet<QChar> seen;
+        std::optional<DiskSpace> noReading;
+        for (const QChar c : compactTrayText(MenuBarStyle::freeGB, noReading, Settings()))
+            seen.insert(c);
+        for (const MenuBarStyle style : {MenuBarStyle::freeGB,
+                                         MenuBarStyle::freePercent,
+                                         MenuBarStyle::usedGB,
+                                         MenuBarStyle::freeGBWithDelta}) {
+            for (const qint64 digits : {0, 1}) {
+                for (const ByteUnit unit : {ByteUnit::GB, ByteUnit::GiB}) {
+                    Settings settings;
+                    settings.decimalDigits = digits;
+                    settings.unit = unit;
+                    for (qint64 free = 0; free < 30'000 * GB; free = free * 3 / 2 + 7 * GB / 10) {
+                        const std::optional<DiskSpace> space = DiskSpace{free, 30'000 * GB, 0};
+                        for (const QChar c : compactTrayText(style, space, settings))
+                            seen.insert(c);
+                    }
+                }
+            }
+        }
+        for (const QChar c : std::as_const(seen))
+            EXPECT_TRUE(hasTrayGlyph(c))
+                << "U+" << std::hex << int(c.unicode()) << " in " << locale.name().toStdString();
+        // The digits, the point, the percent sign, the "T" and the dash all occur.
+        EXPECT_EQ(seen.size(), 14) << locale.name().toStdString();
+    }
+    QLocale::setDefault(before);
 }
 
 // --- The tray item -----------------------------------------------------------------------------
