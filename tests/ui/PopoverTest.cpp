@@ -344,6 +344,8 @@ TEST_F(ScreenTest, PopoverContentExistsOnlyWhileOpenAndEscapeClosesIt)
     EXPECT_FALSE(popover->isOpen());
     EXPECT_FALSE(model->isPopoverOpen());
     EXPECT_TRUE(waitUntil([&] { return popover->findChild<PopoverContent *>() == nullptr; }));
+    // Nor does its window, with its pixels, outlive the closing.
+    EXPECT_TRUE(waitUntil([&] { return popover->windowHandle() == nullptr; }));
 
     // The click on the tray item that closed the panel from outside does not reopen it.
     windows.togglePopover(trayItem);
