@@ -192,8 +192,7 @@ QList<ChartTick> valueTickMarks(const ValueTicks &ticks, const QLocale &locale)
 {
     QList<ChartTick> marks;
     for (int i = 0; i < ticks.count; ++i) {
-        // Adding zero turns a negative zero into zero: the mark reads "0", never "-0".
-        const double value = ticks.first + i * ticks.step + 0.0;
+        const double value = ticks.first + i * ticks.step;
         marks.append({value, locale.toString(value, 'f', ticks.decimals)});
     }
     return marks;
