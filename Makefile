@@ -6,7 +6,7 @@ JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
 # Debian packages the build, the tests and the benchmarks need.
-PACKAGES := cmake make g++ pkg-config qt6-base-dev qt6-charts-dev libqt6opengl6-dev libxkbcommon-dev qcoro-qt6-dev libgl-dev \
+PACKAGES := cmake make g++ pkg-config qt6-base-dev libqt6opengl6-dev libxkbcommon-dev qcoro-qt6-dev libgl-dev \
 	libgtest-dev libgmock-dev googletest libbenchmark-dev dbus-daemon coreutils util-linux \
 	qt6-qpa-plugins findutils time e2fsprogs mount \
 	xvfb xfce4-panel trayer dunst xdotool x11-utils imagemagick python3 python3-dbus python3-gi \
@@ -17,7 +17,7 @@ PACKAGES := cmake make g++ pkg-config qt6-base-dev qt6-charts-dev libqt6opengl6-
 
 # Programs the tests and the benchmarks start; each must come with a package above
 # (.ci/check-packages checks both lists against the configured build).
-PROGRAMS := du dbus-daemon setpriv sh sleep df mkfs.ext4 mount \
+PROGRAMS := du dbus-daemon setpriv setsid nice cut sh sleep df mkfs.ext4 mount \
 	Xvfb xfce4-panel trayer dunst dunstctl xwininfo xdotool import python3 \
 	/usr/libexec/at-spi-bus-launcher gnome-shell gjs \
 	cpack dpkg-deb dpkg-shlibdeps gzip desktop-file-validate appstreamcli lintian tesseract \

@@ -52,9 +52,10 @@ struct ProcessRequest
     // At most this many bytes of standard error are kept (the rest is read and dropped, so the
     // child never blocks on a full pipe); below zero keeps everything.
     qsizetype standardErrorLimit = 65536;
-    // Added to the child's scheduling niceness before it runs (0 keeps ours): work in the
-    // background, such as measuring folders, leaves the processor to the user's programs and to
-    // our own main thread first.
+    // Added to the child's scheduling niceness as it starts (0 keeps ours); a nicer child also
+    // runs in a session and scheduling group of its own, as nice: work in the background, such
+    // as measuring folders, leaves the processor to the user's programs and to our own main
+    // thread first.
     int niceness = 0;
     // Kills the child when cancelled; a run cancelled before its start never starts.
     CancelToken cancel;

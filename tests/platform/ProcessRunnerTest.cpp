@@ -14,6 +14,9 @@
 #include <csignal>
 
 #include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <unistd.h>
 
 using namespace qm;
 using namespace std::chrono_literals;
@@ -66,19 +69,42 @@ TEST(ProcessRunnerTest, ReportsExitCodeOutputAndEnvironment)
     EXPECT_TRUE(result.commandLine().startsWith(QStringLiteral("/usr/bin/sh -c printf")));
 }
 
-TEST(ProcessRunnerTest, ChildRunsAsMuchNicerAsAsked)
+// A nicer child also leaves our session, and with it the scheduling group that the kernel forms
+// per session (autogroup), which is made as nice: its work must not count against our main
+// thread's share of the processor.
+TEST(ProcessRunnerTest, ChildRunsAsMuchNicerAsAskedInAGroupOfItsOwn)
 {
-    // "nice" without arguments prints its own niceness.
     errno = 0;
     const int ours = ::getpriority(PRIO_PROCESS, 0);
     ASSERT_EQ(errno, 0);
+    const bool autogroups = QFile::exists(QStringLiteral("/proc/self/autogroup"));
+    QTemporaryDir folder;
+    const QByteArray gate = QFile::encodeName(folder.filePath(QStringLiteral("gate")));
+    ASSERT_EQ(::mkfifo(gate.constData(), 0600), 0);
     for (const int asked : {0, 10}) {
         SCOPED_TRACE(asked);
-        ProcessRequest request = shell(QStringLiteral("nice"));
+        // The child reports only once the gate opens, well after its start: what it sees is
+        // what it runs with, not a moment before a change.
+        ProcessRequest request
+            = shell(QStringLiteral("cat \"$1\" >/dev/null; nice; cut -d' ' -f6 /proc/$$/stat; "
+                                   "cat /proc/$$/autogroup 2>/dev/null || echo none"));
+        request.arguments.append({QStringLiteral("sh"), QFile::decodeName(gate)});
         request.niceness = asked;
-        const ProcessResult result = QCoro::waitFor(runProcess(request));
-        ASSERT_TRUE(result.exitedNormally());
-        EXPECT_EQ(result.standardOutput.trimmed().toInt(), std::min(ours + asked, 19));
+        QCoro::Task<ProcessResult> run = runProcess(request);
+        QFile opener(QFile::decodeName(gate));
+        ASSERT_TRUE(opener.open(QIODevice::WriteOnly));
+        opener.close();
+        const ProcessResult result = QCoro::waitFor(std::move(run));
+        ASSERT_TRUE(result.exitedNormally()) << result.standardError.toStdString();
+        const QList<QByteArray> lines = result.standardOutput.split('\n');
+        ASSERT_GE(lines.size(), 3);
+        const int expected = std::min(ours + asked, 19);
+        EXPECT_EQ(lines[0].toInt(), expected);
+        EXPECT_EQ(lines[1].toLongLong() == ::getsid(0), asked == 0);
+        if (autogroups && asked > 0) {
+            EXPECT_TRUE(lines[2].endsWith(" nice " + QByteArray::number(expected)))
+                << lines[2].toStdString();
+        }
     }
 }
 

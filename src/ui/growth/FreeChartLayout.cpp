@@ -164,4 +164,71 @@ QString chartAxisDateFormat(const QLocale &locale)
     return format.isEmpty() ? QStringLiteral("M/d") : format;
 }
 
+QList<ChartTick> dateTicks(const QDateTime &first,
+                           const QDateTime &last,
+                           const Calendar &calendar,
+                           const QLocale &locale)
+{
+    const QDate firstDay = calendar.localDate(first);
+    const QDate lastDay = calendar.localDate(last);
+    const qint64 span = Calendar::wholeDaysBetween(firstDay, lastDay);
+    QList<QDate> days{firstDay};
+    if (dateTickCount(span) == 3)
+        days.append(firstDay.addDays(span / 2));
+    days.append(lastDay);
+    const QString format = chartAxisDateFormat(locale);
+    QList<ChartTick> ticks;
+    for (qsizetype i = 0; i < days.size(); ++i) {
+        // The ends stand where the series does; the middle mark at the start of its day.
+        const QDateTime at = i == 0                 ? first
+                             : i == days.size() - 1 ? last
+                                                    : calendar.startOfDay(days[i]);
+        ticks.append({double(at.toMSecsSinceEpoch()), locale.toString(days[i], format)});
+    }
+    return ticks;
+}
+
+QList<ChartTick> valueTickMarks(const ValueTicks &ticks, const QLocale &locale)
+{
+    QList<ChartTick> marks;
+    for (int i = 0; i < ticks.count; ++i) {
+        const double value = ticks.first + i * ticks.step;
+        marks.append({value, locale.toString(value, 'f', ticks.decimals)});
+    }
+    return marks;
+}
+
+QRectF chartPlotArea(const QSizeF &size,
+                     double valueLabelWidth,
+                     double firstDateLabelWidth,
+                     double lastDateLabelWidth,
+                     double textHeight)
+{
+    const double left
+        = std::max(valueLabelWidth + chartLabelGap + chartTickLength, firstDateLabelWidth / 2);
+    const double right = std::max(lastDateLabelWidth / 2, 1.0);
+    const double top = textHeight / 2;
+    const double bottom = chartTickLength + chartLabelGap + textHeight;
+    return QRectF(left,
+                  top,
+                  std::max(0.0, size.width() - left - right),
+                  std::max(0.0, size.height() - top - bottom));
+}
+
+QPointF ChartMapping::position(const QPointF &value) const
+{
+    const double xSpan = xLast - xFirst;
+    const double ySpan = upper - lower;
+    const double x = xSpan > 0 ? (value.x() - xFirst) / xSpan : 0.5;
+    const double y = ySpan > 0 ? (value.y() - lower) / ySpan : 0.5;
+    return {plot.left() + x * plot.width(), plot.bottom() - y * plot.height()};
+}
+
+double ChartMapping::timeAt(double x) const
+{
+    if (plot.width() <= 0)
+        return xFirst;
+    return xFirst + (x - plot.left()) / plot.width() * (xLast - xFirst);
+}
+
 } // namespace qm

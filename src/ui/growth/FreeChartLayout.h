@@ -8,6 +8,8 @@
 #include <QDateTime>
 #include <QList>
 #include <QLocale>
+#include <QPointF>
+#include <QRectF>
 #include <QString>
 
 #include <optional>
@@ -96,5 +98,54 @@ double dotDiameter(double area);
 // The date format of the horizontal axis: numeric month and day in the locale's order ("M/d"),
 // or day and abbreviated month name where the locale's short date names the month ("d MMM").
 QString chartAxisDateFormat(const QLocale &locale);
+
+// A mark on one of the chart's axes: where it stands (milliseconds since the epoch on the date
+// axis, chart units on the value axis) and its label.
+struct ChartTick
+{
+    double value = 0;
+    QString label;
+
+    friend bool operator==(const ChartTick &, const ChartTick &) = default;
+};
+
+// The date marks of a series from `first` to `last`: the first and the last day, and the middle
+// day when dateTickCount() asks for three, each at the start of its calendar day and labelled
+// with chartAxisDateFormat() in `locale`.
+QList<ChartTick> dateTicks(const QDateTime &first,
+                           const QDateTime &last,
+                           const Calendar &calendar,
+                           const QLocale &locale);
+
+// The value marks of `ticks`, labelled with its decimals in `locale` ("1,30" in Germany).
+QList<ChartTick> valueTickMarks(const ValueTicks &ticks, const QLocale &locale);
+
+// The area the lines are drawn in, inside a view of `size`: to its left the widest value label
+// and its mark, below it a line of text and the marks, above it half a line (the top value label
+// stands centred on its mark); on both sides at least half the first and the last date label,
+// which stand centred on their marks.
+QRectF chartPlotArea(const QSizeF &size,
+                     double valueLabelWidth,
+                     double firstDateLabelWidth,
+                     double lastDateLabelWidth,
+                     double textHeight);
+
+// The length of the marks outside the axes, and the gap between a mark and its label.
+inline constexpr double chartTickLength = 4;
+inline constexpr double chartLabelGap = 2;
+
+// Between values (x: milliseconds since the epoch, y: chart units) and points in the plot area.
+struct ChartMapping
+{
+    QRectF plot;
+    double xFirst = 0;
+    double xLast = 0;
+    double lower = 0;
+    double upper = 0;
+
+    QPointF position(const QPointF &value) const;
+    // The time under a horizontal position, in milliseconds since the epoch.
+    double timeAt(double x) const;
+};
 
 } // namespace qm

@@ -4,17 +4,13 @@
 #include "ui/controls/ElidedLabel.h"
 #include "ui/controls/ScreenStyle.h"
 
-#include <QChart>
-#include <QChartView>
 #include <QCoreApplication>
-#include <QDateTimeAxis>
-#include <QGraphicsLayout>
 #include <QLabel>
-#include <QLineSeries>
-#include <QScatterSeries>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
 #include <QStackedWidget>
 #include <QVBoxLayout>
-#include <QValueAxis>
 
 #include <algorithm>
 
@@ -24,33 +20,164 @@ namespace {
 constexpr int chartHeight = 90;
 // A lone day is a dot of 12 square pixels, about 4 pixels across: twice the line's width.
 constexpr double dotArea = 12;
+// The label of the day under the pointer: its corner radius and side padding.
+constexpr double selectionRadius = 4;
+constexpr double selectionPadding = 4;
 } // namespace
 
-// Passes the pointer's day to the chart widget.
-class FreeSpaceChart::View : public QChartView
+// Draws the chart with QPainter (a few lines and labels need no scene) and passes the pointer's
+// day to the chart widget.
+class FreeSpaceChart::View : public QWidget
 {
 public:
-    View(QChart *chart, FreeSpaceChart *owner)
-        : QChartView(chart, owner)
+    explicit View(FreeSpaceChart *owner)
+        : QWidget(owner)
         , m_owner(owner)
     {
         setMouseTracking(true);
-        viewport()->setMouseTracking(true);
+    }
+
+    ChartMapping mapping() const
+    {
+        const FreeChartDrawing &drawing = m_owner->m_drawing;
+        const QFontMetricsF metrics(caption2Font());
+        double valueWidth = 0;
+        for (const ChartTick &tick : drawing.valueTicks)
+            valueWidth = std::max(valueWidth, metrics.horizontalAdvance(tick.label));
+        const auto dateWidth = [&](bool first) {
+            if (drawing.dateTicks.isEmpty())
+                return 0.0;
+            return metrics.horizontalAdvance(first ? drawing.dateTicks.first().label
+                                                   : drawing.dateTicks.last().label);
+        };
+        ChartMapping mapping;
+        mapping.plot = chartPlotArea(
+            QSizeF(size()), valueWidth, dateWidth(true), dateWidth(false), metrics.height());
+        mapping.xFirst = drawing.xFirst;
+        mapping.xLast = drawing.xLast;
+        if (m_owner->m_domain) {
+            mapping.lower = m_owner->m_domain->lower;
+            mapping.upper = m_owner->m_domain->upper;
+        }
+        return mapping;
     }
 
 protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        const FreeChartDrawing &drawing = m_owner->m_drawing;
+        if (!m_owner->m_domain)
+            return;
+        const ChartMapping map = mapping();
+        const QRectF plot = map.plot;
+        const QColor accent = accentColor(this);
+        const QColor secondary = secondaryTextColor(this);
+        const QFont font = caption2Font();
+        const QFontMetricsF metrics(font);
+
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setFont(font);
+
+        // The grid, the axes and their marks, crisp on whole pixels.
+        const auto crisp = [](double v) {
+            return std::floor(v) + 0.5;
+        };
+        const QPen grid(withOpacity(secondary, 0.3), 1);
+        const QPen axis(withOpacity(secondary, 0.5), 1);
+        for (const ChartTick &tick : drawing.valueTicks) {
+            const double y = crisp(map.position({map.xFirst, tick.value}).y());
+            painter.setPen(grid);
+            painter.drawLine(QPointF(plot.left(), y), QPointF(plot.right(), y));
+            painter.setPen(axis);
+            painter.drawLine(QPointF(plot.left() - chartTickLength, y), QPointF(plot.left(), y));
+            painter.setPen(secondary);
+            const QRectF label(0,
+                               y - metrics.height() / 2,
+                               plot.left() - chartTickLength - chartLabelGap,
+                               metrics.height());
+            painter.drawText(label, Qt::AlignRight | Qt::AlignVCenter, tick.label);
+        }
+        for (const ChartTick &tick : drawing.dateTicks) {
+            const double x = crisp(map.position({tick.value, map.lower}).x());
+            painter.setPen(grid);
+            painter.drawLine(QPointF(x, plot.top()), QPointF(x, plot.bottom()));
+            painter.setPen(axis);
+            painter.drawLine(QPointF(x, plot.bottom()),
+                             QPointF(x, plot.bottom() + chartTickLength));
+            painter.setPen(secondary);
+            const double width = metrics.horizontalAdvance(tick.label);
+            const QRectF label(x - width / 2,
+                               plot.bottom() + chartTickLength + chartLabelGap,
+                               width,
+                               metrics.height());
+            painter.drawText(label, Qt::AlignCenter, tick.label);
+        }
+        painter.setPen(axis);
+        painter.drawLine(QPointF(crisp(plot.left()), plot.top()),
+                         QPointF(crisp(plot.left()), plot.bottom()));
+        painter.drawLine(QPointF(plot.left(), crisp(plot.bottom())),
+                         QPointF(plot.right(), crisp(plot.bottom())));
+
+        // The series, kept inside the plot area (a dot or a line end on its edge stays whole).
+        painter.save();
+        painter.setClipRect(plot.adjusted(-dotSize(), -dotSize(), dotSize(), dotSize()));
+        painter.setPen(QPen(accent, 2));
+        const double dot = dotSize();
+        for (const QList<QPointF> &run : drawing.runs) {
+            QPolygonF line;
+            for (const QPointF &value : run)
+                line.append(map.position(value));
+            if (line.size() == 1) {
+                painter.save();
+                painter.setPen(Qt::NoPen);
+                painter.setBrush(accent);
+                painter.drawEllipse(line.first(), dot / 2, dot / 2);
+                painter.restore();
+            } else {
+                painter.drawPolyline(line);
+            }
+        }
+        if (drawing.warningLine) {
+            QPen pen(secondary, 1, Qt::CustomDashLine, Qt::FlatCap, Qt::MiterJoin);
+            pen.setMiterLimit(10);
+            pen.setDashPattern({4, 3});
+            painter.setPen(pen);
+            painter.drawLine(map.position({map.xFirst, *drawing.warningLine}),
+                             map.position({map.xLast, *drawing.warningLine}));
+        }
+        painter.restore();
+
+        // The day under the pointer, in the plot's top left corner.
+        const QString &selection = m_owner->m_selectionText;
+        if (!selection.isEmpty()) {
+            const QRectF box(plot.topLeft(),
+                             QSizeF(metrics.horizontalAdvance(selection) + 2 * selectionPadding,
+                                    metrics.height()));
+            QColor background = palette().color(QPalette::Window);
+            background.setAlpha(215);
+            painter.setPen(Qt::NoPen);
+            painter.setBrush(background);
+            painter.drawRoundedRect(box, selectionRadius, selectionRadius);
+            painter.setPen(secondary);
+            painter.drawText(box, Qt::AlignCenter, selection);
+        }
+    }
+
     void mouseMoveEvent(QMouseEvent *event) override
     {
-        QChartView::mouseMoveEvent(event);
-        const QPointF value = chart()->mapToValue(event->position());
-        if (chart()->plotArea().contains(event->position()))
-            m_owner->setSelection(QDateTime::fromMSecsSinceEpoch(qint64(value.x())));
+        QWidget::mouseMoveEvent(event);
+        const ChartMapping map = mapping();
+        if (map.plot.contains(event->position()))
+            m_owner->setSelection(
+                QDateTime::fromMSecsSinceEpoch(qint64(map.timeAt(event->position().x()))));
         else
             m_owner->setSelection(std::nullopt);
     }
+
     void leaveEvent(QEvent *event) override
     {
-        QChartView::leaveEvent(event);
+        QWidget::leaveEvent(event);
         m_owner->setSelection(std::nullopt);
     }
 
@@ -75,35 +202,9 @@ FreeSpaceChart::FreeSpaceChart(QWidget *parent)
         "Chart", "Past days are daily records; today shows the current value."));
     layout->addWidget(m_title);
 
-    auto *chart = new QChart;
-    chart->setAnimationOptions(QChart::NoAnimation);
-    chart->legend()->hide();
-    chart->setBackgroundVisible(false);
-    chart->setMargins(QMargins(0, 0, 0, 0));
-    chart->layout()->setContentsMargins(0, 0, 0, 0);
-    chart->setBackgroundRoundness(0);
-    // The axes stay for the life of the chart; only their ranges and the series change.
-    m_xAxis = new QDateTimeAxis(chart);
-    m_yAxis = new QValueAxis(chart);
-    // Marks at round values (see valueTicks()), placed from an anchor at a fixed interval.
-    m_yAxis->setTickType(QValueAxis::TicksDynamic);
-    m_xAxis->setLabelsFont(caption2Font());
-    m_yAxis->setLabelsFont(caption2Font());
-    chart->addAxis(m_xAxis, Qt::AlignBottom);
-    chart->addAxis(m_yAxis, Qt::AlignLeft);
-    m_view = new View(chart, this);
+    m_view = new View(this);
     m_view->setObjectName(QStringLiteral("chartView"));
-    m_view->setRenderHint(QPainter::Antialiasing);
-    m_view->setFrameShape(QFrame::NoFrame);
-    m_view->setStyleSheet(QStringLiteral("background: transparent"));
     m_view->setFixedHeight(chartHeight);
-    m_view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-
-    m_selectionLabel = new QLabel(m_view);
-    m_selectionLabel->setObjectName(QStringLiteral("chartSelection"));
-    m_selectionLabel->setFont(caption2Font());
-    m_selectionLabel->hide();
 
     m_placeholder->setObjectName(QStringLiteral("chartPlaceholder"));
     m_placeholder->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -114,9 +215,19 @@ FreeSpaceChart::FreeSpaceChart(QWidget *parent)
 
 FreeSpaceChart::~FreeSpaceChart() = default;
 
-QChart *FreeSpaceChart::chart() const
+QWidget *FreeSpaceChart::view() const
 {
-    return m_view->chart();
+    return m_view;
+}
+
+QPointF FreeSpaceChart::positionOf(const QPointF &value) const
+{
+    return m_view->mapping().position(value);
+}
+
+double FreeSpaceChart::dotSize()
+{
+    return dotDiameter(dotArea);
 }
 
 QString FreeSpaceChart::title() const
@@ -163,8 +274,7 @@ void FreeSpaceChart::rebuild()
     const std::optional<double> line = warningLineValue(m_subject, m_unit, m_chartUnit);
     m_domain = yDomain(values, span, line);
 
-    QChart *chart = m_view->chart();
-    chart->removeAllSeries();
+    m_drawing = {};
     if (m_points.size() < 2 || !m_domain) {
         m_stack->setCurrentWidget(m_placeholder);
         m_stack->setFixedHeight(m_placeholder->sizeHint().height());
@@ -175,80 +285,33 @@ void FreeSpaceChart::rebuild()
     m_stack->setFixedHeight(chartHeight);
     m_view->setAccessibleName(accessibleName);
 
-    const QColor accent = accentColor(this);
-    const QColor secondary = secondaryTextColor(this);
+    // The axes, the dates and the numbers take the locale (digits, separators, month names) of
+    // every other number on screen.
     const QLocale locale;
-    // Qt Charts gives the drawn points no accessible objects of their own: a screen reader
-    // reads each day and its value, as the label under the pointer shows them, from the view.
+    // The drawn points have no accessible objects of their own: a screen reader reads each day
+    // and its value, as the label under the pointer shows them, from the view.
     QStringList pointTexts;
     for (const HistoryPoint &point : m_points)
         pointTexts.append(shortDayText(point.day, m_now, m_calendar, locale) + QLatin1Char(' ')
                           + chartValueText(point.bytes, m_chartUnit, locale));
     m_view->setAccessibleDescription(pointTexts.join(QStringLiteral(", ")));
 
-    QDateTimeAxis *xAxis = m_xAxis;
-    QValueAxis *yAxis = m_yAxis;
-    xAxis->setTickCount(dateTickCount(Calendar::wholeDaysBetween(
-        m_calendar.localDate(m_points.first().day), m_calendar.localDate(m_points.last().day))));
-    // Qt Charts writes axis numbers in the C locale unless told otherwise: the axes take the
-    // locale (digits, separators, month names) of every other number on screen.
-    chart->setLocale(locale);
-    chart->setLocalizeNumbers(true);
-    xAxis->setFormat(chartAxisDateFormat(locale));
-    xAxis->setRange(m_points.first().day, m_points.last().day);
-    yAxis->setRange(m_domain->lower, m_domain->upper);
-    if (const std::optional<ValueTicks> ticks = valueTicks(m_domain->lower, m_domain->upper)) {
-        yAxis->setTickAnchor(ticks->first);
-        yAxis->setTickInterval(ticks->step);
-        // With localized numbers the chart writes "%.Nf" in its locale: "1,5" in Germany.
-        yAxis->setLabelFormat(QStringLiteral("%.") + QString::number(ticks->decimals)
-                              + QLatin1Char('f'));
-    }
-    for (QAbstractAxis *axis :
-         {static_cast<QAbstractAxis *>(xAxis), static_cast<QAbstractAxis *>(yAxis)}) {
-        axis->setLabelsColor(secondary);
-        axis->setGridLineColor(withOpacity(secondary, 0.3));
-        axis->setLinePen(QPen(withOpacity(secondary, 0.5), 1));
-    }
-
-    const auto attach = [&](QXYSeries *series) {
-        chart->addSeries(series);
-        series->attachAxis(xAxis);
-        series->attachAxis(yAxis);
-    };
-    const QList<QList<HistoryPoint>> runs = dayRuns(m_points, m_calendar);
-    for (qsizetype index = 0; index < runs.size(); ++index) {
-        const QList<HistoryPoint> &run = runs[index];
-        auto *series = new QLineSeries;
-        series->setName(QStringLiteral("Run %1").arg(index));
-        series->setPen(QPen(accent, 2));
+    m_drawing.xFirst = double(m_points.first().day.toMSecsSinceEpoch());
+    m_drawing.xLast = double(m_points.last().day.toMSecsSinceEpoch());
+    m_drawing.dateTicks = dateTicks(m_points.first().day, m_points.last().day, m_calendar, locale);
+    if (const std::optional<ValueTicks> ticks = valueTicks(m_domain->lower, m_domain->upper))
+        m_drawing.valueTicks = valueTickMarks(*ticks, locale);
+    for (const QList<HistoryPoint> &run : dayRuns(m_points, m_calendar)) {
+        QList<QPointF> drawn;
         for (const HistoryPoint &point : run)
-            series->append(double(point.day.toMSecsSinceEpoch()),
-                           double(point.bytes) / double(m_chartUnit.bytesPerUnit));
-        attach(series);
-        if (run.size() == 1) {
-            auto *dot = new QScatterSeries;
-            dot->setName(QStringLiteral("Dot %1").arg(index));
-            dot->setMarkerShape(QScatterSeries::MarkerShapeCircle);
-            dot->setMarkerSize(dotDiameter(dotArea));
-            dot->setColor(accent);
-            dot->setPen(Qt::NoPen);
-            dot->append(series->at(0));
-            attach(dot);
-        }
+            drawn.append({double(point.day.toMSecsSinceEpoch()),
+                          double(point.bytes) / double(m_chartUnit.bytesPerUnit)});
+        m_drawing.runs.append(drawn);
     }
-    if (line && m_domain->drawsWarningLine) {
-        auto *rule = new QLineSeries;
-        rule->setName(QStringLiteral("Warning line"));
-        QPen pen(secondary, 1, Qt::CustomDashLine, Qt::FlatCap, Qt::MiterJoin);
-        pen.setMiterLimit(10);
-        pen.setDashPattern({4, 3});
-        rule->setPen(pen);
-        rule->append(double(m_points.first().day.toMSecsSinceEpoch()), *line);
-        rule->append(double(m_points.last().day.toMSecsSinceEpoch()), *line);
-        attach(rule);
-    }
+    if (line && m_domain->drawsWarningLine)
+        m_drawing.warningLine = line;
     updateSelectionLabel();
+    m_view->update();
 }
 
 void FreeSpaceChart::setSelection(const std::optional<QDateTime> &selection)
@@ -259,33 +322,23 @@ void FreeSpaceChart::setSelection(const std::optional<QDateTime> &selection)
 
 QString FreeSpaceChart::selectionText() const
 {
-    return m_selectionLabel->isVisibleTo(m_view) ? m_selectionLabel->text() : QString();
+    return m_selectionText;
 }
 
 void FreeSpaceChart::updateSelectionLabel()
 {
     const std::optional<HistoryPoint> point
         = showsChart() ? selectedPoint(m_points, m_selection) : std::nullopt;
-    if (!point) {
-        m_selectionLabel->hide();
-        return;
+    QString text;
+    if (point) {
+        const QLocale locale;
+        text = shortDayText(point->day, m_now, m_calendar, locale) + QLatin1Char(' ')
+               + chartValueText(point->bytes, m_chartUnit, locale);
     }
-    const QLocale locale;
-    m_selectionLabel->setText(shortDayText(point->day, m_now, m_calendar, locale) + QLatin1Char(' ')
-                              + chartValueText(point->bytes, m_chartUnit, locale));
-    const QColor background = palette().color(QPalette::Window);
-    m_selectionLabel->setStyleSheet(
-        QStringLiteral("QLabel { background: rgba(%1,%2,%3,215); border-radius: 4px; padding: 0 "
-                       "4px; color: %4; }")
-            .arg(background.red())
-            .arg(background.green())
-            .arg(background.blue())
-            .arg(secondaryTextColor(this).name()));
-    m_selectionLabel->adjustSize();
-    const QRectF plot = m_view->chart()->plotArea();
-    m_selectionLabel->move(int(plot.left()), int(plot.top()));
-    m_selectionLabel->show();
-    m_selectionLabel->raise();
+    if (text == m_selectionText)
+        return;
+    m_selectionText = text;
+    m_view->update();
 }
 
 } // namespace qm

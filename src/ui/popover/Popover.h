@@ -40,6 +40,8 @@ protected:
 
 private:
     void place();
+    // Lets go of the window and the memory that only the open panel needs.
+    void releaseWhileClosed();
 
     AppModel &m_model;
     QPointer<PopoverContent> m_content;

@@ -212,4 +212,47 @@ TEST(FreeChartLayoutTest, VerticalMarksAtRoundValues)
     EXPECT_NEAR(dotDiameter(100), 11.284, 0.001);
 }
 
+// The labels of those marks: the step's decimals in the locale's digits, signs and separators.
+TEST(FreeChartLayoutTest, VerticalMarkLabelsInTheLocale)
+{
+    struct Case
+    {
+        const char *name;
+        double lower, upper;
+        QLocale locale;
+        QStringList labels;
+    };
+    const Case cases[] = {
+        {"around zero",
+         -3,
+         3,
+         QLocale(QLocale::English, QLocale::UnitedStates),
+         {u"-2"_s, u"0"_s, u"2"_s}},
+        {"twentieths in Germany",
+         1.286,
+         1.454,
+         QLocale(QLocale::German, QLocale::Germany),
+         {u"1,30"_s, u"1,35"_s, u"1,40"_s, u"1,45"_s}},
+        {"thousands",
+         1'200'000,
+         1'900'000,
+         QLocale(QLocale::English, QLocale::UnitedStates),
+         {u"1,200,000"_s, u"1,400,000"_s, u"1,600,000"_s, u"1,800,000"_s}},
+        {"Arabic digits",
+         110,
+         134,
+         QLocale(QLocale::Arabic, QLocale::Egypt),
+         {u"\u0661\u0661\u0660"_s, u"\u0661\u0662\u0660"_s, u"\u0661\u0663\u0660"_s}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::optional<ValueTicks> ticks = valueTicks(c.lower, c.upper);
+        ASSERT_TRUE(ticks.has_value());
+        QStringList labels;
+        for (const ChartTick &mark : valueTickMarks(*ticks, c.locale))
+            labels.append(mark.label);
+        EXPECT_EQ(labels, c.labels);
+    }
+}
+
 } // namespace

@@ -1,11 +1,7 @@
-// The 30-day chart as drawn: the marks of its vertical axis and their labels in the screens'
-// locale, and the dot of a lone day.
+// The 30-day chart as drawn: the marks of its axes and their labels in the screens' locale, and
+// the dot of a lone day.
 #include "ui/growth/FreeSpaceChart.h"
 
-#include <QChart>
-#include <QGraphicsScene>
-#include <QGraphicsTextItem>
-#include <QScatterSeries>
 #include <QTest>
 #include <QTimeZone>
 
@@ -37,13 +33,13 @@ QList<HistoryPoint> daily(const QList<qint64> &bytes)
     return points;
 }
 
-// The texts the chart's scene draws: axis labels among them.
-QStringList drawnTexts(QChart *chart)
+// The labels the chart draws on its axes.
+QStringList drawnTexts(const FreeSpaceChart &chart)
 {
     QStringList texts;
-    for (QGraphicsItem *item : chart->scene()->items()) {
-        if (const auto *text = dynamic_cast<QGraphicsTextItem *>(item); text && item->isVisible())
-            texts.append(text->toPlainText());
+    for (const QList<ChartTick> &ticks : {chart.drawing().dateTicks, chart.drawing().valueTicks}) {
+        for (const ChartTick &tick : ticks)
+            texts.append(tick.label);
     }
     return texts;
 }
@@ -55,8 +51,8 @@ struct DefaultLocale
 };
 
 // Marks at round values, labelled in the screens' locale, never at the edges and the middle of
-// the scale.
-TEST(FreeSpaceChartTest, VerticalMarksAtRoundValuesInTheScreensLocale)
+// the scale; dates at the first, middle and last day, in the locale's order.
+TEST(FreeSpaceChartTest, MarksAtRoundValuesAndWholeDaysInTheScreensLocale)
 {
     const struct
     {
@@ -71,14 +67,14 @@ TEST(FreeSpaceChartTest, VerticalMarksAtRoundValuesInTheScreensLocale)
          QLocale(QLocale::English, QLocale::UnitedStates),
          daily({124 * GB, 123 * GB, 122 * GB, 121 * GB, 120 * GB}),
          FreeChartSubject::freeSpace(50, 1000 * GB),
-         {u"110"_s, u"120"_s, u"130"_s},
-         {u"122"_s, u"134"_s}},
+         {u"110"_s, u"120"_s, u"130"_s, u"3/8"_s, u"3/10"_s, u"3/12"_s},
+         {u"122"_s, u"134"_s, u"3/9"_s, u"3/11"_s}},
         {"a folder of 1.3 to 1.44 GB in Germany, in English",
          QLocale(QLocale::English, QLocale::Germany),
          daily({1300 * MB, 1370 * MB, 1440 * MB}),
          FreeChartSubject::folder(u"Documents"_s),
-         {u"1,30"_s, u"1,35"_s, u"1,40"_s, u"1,45"_s},
-         {u"1.30"_s, u"1.37"_s, u"1,37"_s}},
+         {u"1,30"_s, u"1,35"_s, u"1,40"_s, u"1,45"_s, u"10/3"_s, u"11/3"_s, u"12/3"_s},
+         {u"1.30"_s, u"1.37"_s, u"1,37"_s, u"3/10"_s}},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
@@ -90,7 +86,7 @@ TEST(FreeSpaceChartTest, VerticalMarksAtRoundValuesInTheScreensLocale)
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&chart));
         QTest::qWait(20);
         ASSERT_TRUE(chart.showsChart());
-        const QStringList texts = drawnTexts(chart.chart());
+        const QStringList texts = drawnTexts(chart);
         for (const QString &label : c.labels)
             EXPECT_TRUE(texts.contains(label))
                 << label.toStdString() << " in " << texts.join(u" | "_s).toStdString();
@@ -99,21 +95,35 @@ TEST(FreeSpaceChartTest, VerticalMarksAtRoundValuesInTheScreensLocale)
     }
 }
 
-// A day with no neighbour is a dot of 12 square pixels: about 3.9 pixels across.
+// A day with no neighbour is a dot of 12 square pixels: about 3.9 pixels across, drawn in the
+// accent colour where the day stands.
 TEST(FreeSpaceChartTest, ALoneDayIsADotOfTwelveSquarePixels)
 {
     FreeSpaceChart chart;
+    chart.resize(328, 120);
     QList<HistoryPoint> points = daily({170 * GB, 0, 160 * GB});
     points.removeAt(1); // two days apart: two runs of one point each
     chart.setSeries(points, ByteUnit::GB, FreeChartSubject::freeSpace(20, 1000 * GB), now, utc());
-    int dots = 0;
-    for (QAbstractSeries *series : chart.chart()->series()) {
-        if (const auto *dot = qobject_cast<QScatterSeries *>(series)) {
-            ++dots;
-            EXPECT_NEAR(dot->markerSize(), 3.91, 0.01);
-        }
+    chart.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&chart));
+    EXPECT_NEAR(FreeSpaceChart::dotSize(), 3.91, 0.01);
+    ASSERT_EQ(chart.drawing().runs.size(), 2);
+    const QImage picture = chart.view()->grab().toImage();
+    const QColor accent = chart.palette().color(QPalette::Highlight);
+    const auto isAccent = [&](QPoint at) {
+        const QColor c = picture.pixelColor(at);
+        return std::abs(c.red() - accent.red()) + std::abs(c.green() - accent.green())
+                   + std::abs(c.blue() - accent.blue())
+               < 60;
+    };
+    for (const QList<QPointF> &run : chart.drawing().runs) {
+        ASSERT_EQ(run.size(), 1);
+        const QPoint centre = chart.positionOf(run.first()).toPoint();
+        EXPECT_TRUE(isAccent(centre));
+        // About four pixels across: nothing of it three pixels out.
+        for (const QPoint off : {QPoint(3, 0), QPoint(-3, 0), QPoint(0, 3), QPoint(0, -3)})
+            EXPECT_FALSE(isAccent(centre + off));
     }
-    EXPECT_EQ(dots, 2);
 }
 
 } // namespace
