@@ -285,6 +285,30 @@ TEST_F(CleanupTabTest, AConfirmedMoveIsAnsweredEvenWhenItsResultRepeatsTheLastOn
     EXPECT_FALSE(QFileInfo::exists(privateHome() + u"/.cache/pip"_s));
 }
 
+TEST_F(CleanupTabTest, AClickOnARowOutlivesTheRowsBeingDrawnAgain)
+{
+    // The rows are drawn again whenever the model changes (a size measured, the unit changed):
+    // a button pressed just before must still take its click when it is let go.
+    AppModel model(services());
+    model.setUnit(ByteUnit::GB);
+    CleanupTab tab(model);
+    tab.services() = answeringServices();
+    confirmAnswer = false;
+    tab.show();
+    ASSERT_TRUE(settled(
+        model, [&] { return rowSize(tab, QStringLiteral("pip")) == QStringLiteral("3 MB"); }));
+    const QString pip = QStringLiteral("Move to Trash: ") + displayName(u"pip");
+
+    QTest::mousePress(buttonNamed(tab, pip), Qt::LeftButton);
+    model.setUnit(ByteUnit::GiB);
+    QTest::qWait(50);
+    QTest::mouseRelease(buttonNamed(tab, pip), Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return confirmations.size() == 1; }, 2000));
+    // What came in meanwhile is drawn once the button is let go.
+    EXPECT_TRUE(waitUntil([&] { return rowSize(tab, QStringLiteral("pip")).endsWith(u"MiB"); }))
+        << rowSize(tab, QStringLiteral("pip")).toStdString();
+}
+
 namespace {
 
 // How far the button's most distant pixel lies from its background (the corner pixel), summed
