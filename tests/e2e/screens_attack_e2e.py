@@ -448,6 +448,16 @@ def run(stack, program, arguments):
                                           and ", Free " in lines[n]["name"] for n in range(3)):
                 raise StepFailed("volume lines %r, expected the first three of %r, measured"
                                  % ([line["name"] for line in lines], names))
+            # The rest, the 255-byte name among them, behind "and 3 more volumes".
+            stack.click_widget(stack.wait_until("the more volumes link", lambda: widget_named(
+                stack, window, "and 3 more volumes")))
+            lines = stack.wait_until("every volume line", lambda: [
+                line for line in [volume_lines(stack, window)] if len(line) == VOLUMES])[0]
+            stack.screenshot("main-window-every-volume")
+            if not all(visible(names[n]) in lines[n]["name"] and ", Free " in lines[n]["name"]
+                       for n in range(VOLUMES)):
+                raise StepFailed("volume lines %r, expected %r, measured"
+                                 % ([line["name"] for line in lines], names))
             volumes.unmount_all()
             stack.wait_until("the volume lines gone", lambda: not volume_lines(stack, window))
             volumes.mount_all()
