@@ -188,7 +188,8 @@ class Volumes:
                 self.nodes.append(node)
                 # The one that is not UTF-8 first, among those the popover shows.
                 hostile = HOSTILE_CHILDREN[(n + 3) % len(HOSTILE_CHILDREN)]
-                name = (b"volume %d " % n) + hostile[:200]
+                prefix = b"volume %d " % n
+                name = prefix + hostile[:255 - len(prefix)]  # at most the longest name
                 point = os.path.join(self.parent.encode(), name)
                 os.makedirs(point)
                 self.points.append(point)
@@ -367,15 +368,14 @@ def restart_panel(stack):
 
 
 def run(stack, program, arguments):
+    global icon, scale
     with stack.step("start the desktop on %s" % stack.screen):
         stack.start_desktop()
-    global scale
     scale = float(arguments.scale)
     with stack.step("write a home with hostile folder names, grown since yesterday"):
         write_hostile_home(stack)
     with stack.step("tray item appears (%s, scale %s)" % (arguments.locale, arguments.scale)):
         item = start_program(stack, program, arguments)
-        global icon
         icon = panel_icon(stack)
         stack.wait_until("today's record", lambda: today().isoformat() in stack.snapshot_dates(),
                          timeout=60)
