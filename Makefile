@@ -17,7 +17,7 @@ PACKAGES := cmake make g++ pkg-config qt6-base-dev libqt6opengl6-dev libxkbcommo
 
 # Programs the tests and the benchmarks start; each must come with a package above
 # (.ci/check-packages checks both lists against the configured build).
-PROGRAMS := du dbus-daemon setpriv setsid nice cut sh sleep df mkfs.ext4 mount \
+PROGRAMS := du dbus-daemon setpriv setsid nice cut sh sleep df mkfs.ext4 mount umount losetup \
 	Xvfb xfce4-panel trayer dunst dunstctl xwininfo xdotool import python3 \
 	/usr/libexec/at-spi-bus-launcher gnome-shell gjs \
 	cpack dpkg-deb dpkg-shlibdeps gzip desktop-file-validate appstreamcli lintian tesseract \

@@ -1,9 +1,14 @@
 #include "freespace/DiskSpace.h"
 
+#include <QFile>
 #include <QStorageInfo>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <limits>
+
+#include <sys/statvfs.h>
 
 namespace qm {
 
@@ -50,6 +55,24 @@ Result<DiskSpace> readDiskSpace(const QString &location)
     // nor as available; used() counts them as used.
     if (const std::optional<qint64> unused = knownFigure(storage.bytesFree()); unused && available)
         space.reserved = std::max<qint64>(*unused - *available, 0);
+    return space;
+}
+
+Result<DiskSpace> readDiskSpaceAt(const QByteArray &nativeLocation)
+{
+    struct statvfs volume = {};
+    if (::statvfs(nativeLocation.constData(), &volume) != 0) {
+        return Error{QStringLiteral("No volume could be read for %1: %2")
+                         .arg(QFile::decodeName(nativeLocation),
+                              QString::fromLocal8Bit(std::strerror(errno)))};
+    }
+    // As readDiskSpace: f_bavail for both capacities, f_bfree - f_bavail kept back.
+    const auto bytes = [&volume](fsblkcnt_t blocks) {
+        return qint64(blocks) * qint64(volume.f_frsize);
+    };
+    DiskSpace space = diskSpaceFromCapacities(
+        bytes(volume.f_bavail), bytes(volume.f_bavail), bytes(volume.f_blocks));
+    space.reserved = std::max<qint64>(bytes(volume.f_bfree) - bytes(volume.f_bavail), 0);
     return space;
 }
 

@@ -2,6 +2,7 @@
 
 #include "platform/Result.h"
 
+#include <QByteArray>
 #include <QString>
 #include <QtGlobal>
 
@@ -49,5 +50,9 @@ DiskSpace diskSpaceFromCapacities(std::optional<qint64> important,
 // Where the platform knows no capacity for important use, the space available to the user
 // stands for it and purgeable is 0. Blocks while the volume answers.
 Result<DiskSpace> readDiskSpace(const QString &location);
+
+// The same for a location given as the file system's bytes (a folder whose name is not UTF-8
+// has no path in text).
+Result<DiskSpace> readDiskSpaceAt(const QByteArray &nativeLocation);
 
 } // namespace qm

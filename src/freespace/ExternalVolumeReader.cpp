@@ -48,15 +48,22 @@ listExternalVolumes(const QString &mountInfoFile, const QString &byLabelFolder, 
     return entries;
 }
 
-std::optional<DiskSpace> measureMountedVolume(const QString &mountPath)
+std::optional<DiskSpace> measureMountedVolume(const QString &mountInfoFile,
+                                              const QString &mountPath)
 {
     // Once the volume is gone, its mount path is a plain folder of another volume.
-    if (QDir::cleanPath(QStorageInfo(mountPath).rootPath()) != QDir::cleanPath(mountPath))
+    if (QDir::cleanPath(QStorageInfo(mountPath).rootPath()) == QDir::cleanPath(mountPath)) {
+        const Result<DiskSpace> space = readDiskSpace(mountPath);
+        return space.ok() ? std::optional<DiskSpace>(space.value()) : std::nullopt;
+    }
+    // A mount point whose name is not UTF-8 has no path in text: it is measured by its bytes
+    // while the table still lists it.
+    const Result<QList<MountEntry>> mounts = readMountInfo(mountInfoFile);
+    const MountEntry *mount = mounts.ok() ? mountAt(mounts.value(), mountPath) : nullptr;
+    if (!mount || mount->mountPointBytes.isEmpty())
         return std::nullopt;
-    const Result<DiskSpace> space = readDiskSpace(mountPath);
-    if (!space.ok())
-        return std::nullopt;
-    return space.value();
+    const Result<DiskSpace> space = readDiskSpaceAt(mount->mountPointBytes);
+    return space.ok() ? std::optional<DiskSpace>(space.value()) : std::nullopt;
 }
 
 } // namespace
@@ -68,7 +75,9 @@ ExternalVolumeReader::Probe ExternalVolumeReader::defaultProbe(const QString &mo
     return Probe{[mountInfoFile, byLabelFolder, home] {
                      return listExternalVolumes(mountInfoFile, byLabelFolder, home);
                  },
-                 measureMountedVolume};
+                 [mountInfoFile](const QString &mountPath) {
+                     return measureMountedVolume(mountInfoFile, mountPath);
+                 }};
 }
 
 ExternalVolumeReader::ExternalVolumeReader(Probe probe,

@@ -1,5 +1,7 @@
 #include "freespace/MountInfo.h"
 
+#include "records/NameText.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QSet>
@@ -66,7 +68,10 @@ std::optional<MountEntry> parseLine(const QByteArray &line)
         return std::nullopt;
     mount.device = decodedField(fields[2]);
     mount.root = decodedField(fields[3]);
-    mount.mountPoint = decodedField(fields[4]);
+    const QByteArray mountPoint = unescapedField(fields[4]);
+    mount.mountPoint = nameText(mountPoint);
+    if (!isTextName(mountPoint))
+        mount.mountPointBytes = mountPoint;
     mount.mountOptions = decodedOptions(fields[5]);
     mount.fileSystemType = decodedField(fields[separator + 1]);
     mount.source = decodedField(fields[separator + 2]);
@@ -150,6 +155,16 @@ Result<QList<MountEntry>> readMountInfo(const QString &path)
         return Error{QStringLiteral("%1 could not be read: %2").arg(path, file.errorString())};
     // The file reports no size; readAll reads until its end.
     return parseMountInfo(file.readAll());
+}
+
+const MountEntry *mountAt(const QList<MountEntry> &mounts, const QString &mountPoint)
+{
+    const MountEntry *found = nullptr;
+    for (const MountEntry &mount : mounts) {
+        if (mount.mountPoint == mountPoint)
+            found = &mount;
+    }
+    return found;
 }
 
 const MountEntry *mountHolding(const QList<MountEntry> &mounts, const QString &path)

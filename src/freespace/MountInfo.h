@@ -30,6 +30,8 @@ struct MountEntry
     QString device;
     // The folder of the file system that is mounted (not "/" for a bind mount of a folder).
     QString root;
+    // A mount point that is not UTF-8 is written with each stray byte as "\xHH" (nameText), so
+    // that two such mount points keep different texts; its bytes are then in mountPointBytes.
     QString mountPoint;
     // Per-mount options ("rw", "nosuid", ...).
     QStringList mountOptions;
@@ -38,6 +40,8 @@ struct MountEntry
     QString source;
     // Options of the file system itself.
     QStringList superOptions;
+    // The mount point's bytes when they are not UTF-8; empty when mountPoint is the path.
+    QByteArray mountPointBytes;
 
     // Mounted read-only, or the file system itself is read-only.
     bool isReadOnly() const;
@@ -58,6 +62,10 @@ Result<QList<MountEntry>> readMountInfo(const QString &path = QString::fromLatin
 // mount. Disk images and network file systems are never among them.
 QList<MountEntry> externalVolumeMounts(const QList<MountEntry> &mounts,
                                        const QString &home = QString());
+
+// The mount whose mount point is `mountPoint` (as MountEntry writes it); the later one when
+// several share it. Null when none does.
+const MountEntry *mountAt(const QList<MountEntry> &mounts, const QString &mountPoint);
 
 // The mount that holds `path` (an absolute path with its links resolved): the mount whose mount
 // point is the path or its nearest parent folder; the later one when several share it (a later

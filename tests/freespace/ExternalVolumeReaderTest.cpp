@@ -19,6 +19,7 @@
 #include <ostream>
 
 #include <sys/mount.h>
+#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
@@ -386,6 +387,79 @@ TEST(ExternalVolumeReader, DefaultProbeReadsTheMountTable)
     const std::optional<DiskSpace> mounted = probe.space(target);
     ::umount2(path.constData(), MNT_DETACH);
     EXPECT_EQ(mounted, (DiskSpace{1 << 20, 1 << 20, 0}));
+}
+
+TEST(ExternalVolumeReader, MountPointsThatAreNotUtf8AreNamedApartAndMeasured)
+{
+    // Two volumes mounted in folders whose names differ only in a byte that is not UTF-8 (a
+    // Latin-1 "é" and "è"): each keeps a name of its own and is measured, not read as gone.
+    QTemporaryDir parent(QStringLiteral("/mnt/quillmere-test-XXXXXX"));
+    if (!parent.isValid())
+        GTEST_SKIP() << "no folder can be made under /mnt here";
+    const QByteArray base = QFile::encodeName(parent.path());
+    struct Volume
+    {
+        QByteArray folder;
+        const char *escaped; // as the kernel writes it in its table
+        const char *device;  // major:minor
+        const char *source;
+        const char *options;
+        QString name;
+        qint64 size;
+    };
+    const QList<Volume> volumes{
+        {base + "/caf\xe9",
+         "/caf\\351",
+         "8:17",
+         "/dev/sdb1",
+         "size=1m",
+         QStringLiteral("caf\\xE9"),
+         1 << 20},
+        {base + "/caf\xe8",
+         "/caf\\350",
+         "8:33",
+         "/dev/sdc1",
+         "size=2m",
+         QStringLiteral("caf\\xE8"),
+         2 << 20},
+    };
+    struct Unmount
+    {
+        QList<QByteArray> folders;
+        ~Unmount()
+        {
+            // QDir cannot name these folders to remove them.
+            for (const QByteArray &folder : folders) {
+                ::umount2(folder.constData(), MNT_DETACH);
+                ::rmdir(folder.constData());
+            }
+        }
+    } unmount;
+    QByteArray table = "1 0 259:2 / / rw,relatime - ext4 /dev/nvme0n1p2 rw\n";
+    for (const Volume &volume : volumes) {
+        ASSERT_EQ(::mkdir(volume.folder.constData(), 0700), 0) << std::strerror(errno);
+        unmount.folders.append(volume.folder);
+        if (::mount("quillmere-test", volume.folder.constData(), "tmpfs", 0, volume.options) != 0)
+            GTEST_SKIP() << "mounting is not permitted here: " << std::strerror(errno);
+        table += QByteArray("2 1 ") + volume.device + " / " + base + volume.escaped
+                 + " rw,relatime - exfat " + volume.source + " rw\n";
+    }
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString mountInfo = dir.filePath(QStringLiteral("mountinfo"));
+    ASSERT_TRUE(test::writeFile(mountInfo, table));
+
+    const ExternalVolumeReader::Probe probe
+        = ExternalVolumeReader::defaultProbe(mountInfo, dir.path(), QStringLiteral("/home/alice"));
+    const QList<Entry> entries = probe.list();
+    ASSERT_EQ(entries.size(), 2);
+    EXPECT_NE(entries[0].mountPath, entries[1].mountPath);
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        SCOPED_TRACE(volumes[i].name.toStdString());
+        EXPECT_EQ(entries[i].name, volumes[i].name);
+        EXPECT_EQ(probe.space(entries[i].mountPath),
+                  (DiskSpace{volumes[i].size, volumes[i].size, 0}));
+    }
 }
 
 TEST(ExternalVolumeReader, RealProbeOnThisMachine)

@@ -71,7 +71,8 @@ TEST(MountInfo, ParsesEveryFieldOfTheRecordedTable)
                           QStringLiteral("fmask=0022"),
                           QStringLiteral("dmask=0022"),
                           QStringLiteral("iocharset=utf8"),
-                          QStringLiteral("errors=remount-ro")}};
+                          QStringLiteral("errors=remount-ro")},
+                         {}};
     EXPECT_EQ(mounts[13], usb);
     EXPECT_FALSE(usb.isReadOnly());
     // A line without optional fields.

@@ -125,15 +125,20 @@ QIcon paintedIcon(const std::function<void(QPainter &, const QColor &)> &draw,
                   const QColor &color,
                   const QColor &selectedColor)
 {
+    constexpr qreal disabledOpacity = 0.4;
     QIcon icon;
     for (const int scale : {1, 2}) {
         for (const int size : {16, 32}) {
-            for (const QIcon::Mode mode : {QIcon::Normal, QIcon::Selected}) {
+            for (const QIcon::Mode mode : {QIcon::Normal, QIcon::Selected, QIcon::Disabled}) {
                 QPixmap pixmap(size * scale, size * scale);
                 pixmap.setDevicePixelRatio(scale);
                 pixmap.fill(Qt::transparent);
                 QPainter painter(&pixmap);
                 painter.setRenderHint(QPainter::Antialiasing);
+                // A button that takes no click must look so in light and dark schemes alike;
+                // Qt's own disabled form of a light symbol stays nearly as bright.
+                if (mode == QIcon::Disabled)
+                    painter.setOpacity(disabledOpacity);
                 painter.scale(size / 16.0, size / 16.0);
                 draw(painter, mode == QIcon::Selected ? selectedColor : color);
                 painter.end();

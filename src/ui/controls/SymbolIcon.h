@@ -29,8 +29,8 @@ QString symbolThemeName(Symbol symbol);
 QIcon symbolIcon(Symbol symbol);
 
 // An icon drawn by `draw` on a 16-unit square, at 16 and 32 pixels and both pixel ratios: in
-// `color`, and in `selectedColor` on a selected row. The stand-in where the icon theme lacks a
-// symbol or a glyph.
+// `color`, in `selectedColor` on a selected row, and faded on a disabled button. The stand-in where
+// the icon theme lacks a symbol or a glyph.
 QIcon paintedIcon(const std::function<void(QPainter &, const QColor &)> &draw,
                   const QColor &color,
                   const QColor &selectedColor);

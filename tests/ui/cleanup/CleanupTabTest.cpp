@@ -1,8 +1,10 @@
+#include "ui/ScreenFixture.h"
 #include "ui/UiModelFixture.h"
 
 #include "cleanup/CleanupViewModel.h"
 #include "records/SnapshotScheduler.h"
 #include "ui/AppWindows.h"
+#include "ui/cleanup/CleanupSafeRow.h"
 #include "ui/cleanup/CleanupTab.h"
 #include "ui/cleanup/CleanupTrashRow.h"
 #include "ui/cleanup/TerminalCommandRow.h"
@@ -281,6 +283,84 @@ TEST_F(CleanupTabTest, AConfirmedMoveIsAnsweredEvenWhenItsResultRepeatsTheLastOn
     EXPECT_TRUE(waitUntil([&] { return tab.resultText() == moved; }, 30000))
         << tab.resultText().value_or(QString()).toStdString();
     EXPECT_FALSE(QFileInfo::exists(privateHome() + u"/.cache/pip"_s));
+}
+
+TEST_F(CleanupTabTest, AClickOnARowOutlivesTheRowsBeingDrawnAgain)
+{
+    // The rows are drawn again whenever the model changes (a size measured, the unit changed):
+    // a button pressed just before must still take its click when it is let go.
+    AppModel model(services());
+    model.setUnit(ByteUnit::GB);
+    CleanupTab tab(model);
+    tab.services() = answeringServices();
+    confirmAnswer = false;
+    tab.show();
+    ASSERT_TRUE(settled(
+        model, [&] { return rowSize(tab, QStringLiteral("pip")) == QStringLiteral("3 MB"); }));
+    const QString pip = QStringLiteral("Move to Trash: ") + displayName(u"pip");
+
+    QTest::mousePress(buttonNamed(tab, pip), Qt::LeftButton);
+    model.setUnit(ByteUnit::GiB);
+    QTest::qWait(50);
+    QTest::mouseRelease(buttonNamed(tab, pip), Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return confirmations.size() == 1; }, 2000));
+    // What came in meanwhile is drawn once the button is let go.
+    EXPECT_TRUE(waitUntil([&] { return rowSize(tab, QStringLiteral("pip")).endsWith(u"MiB"); }))
+        << rowSize(tab, QStringLiteral("pip")).toStdString();
+}
+
+namespace {
+
+// How far the button's most distant pixel lies from its background (the corner pixel), summed
+// over the three channels: how strongly its symbol stands out.
+int symbolStrength(QWidget &button)
+{
+    const QImage image = button.grab().toImage();
+    const QColor background = image.pixelColor(0, 0);
+    int strongest = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            strongest = std::max(strongest,
+                                 std::abs(c.red() - background.red())
+                                     + std::abs(c.green() - background.green())
+                                     + std::abs(c.blue() - background.blue()));
+        }
+    }
+    return strongest;
+}
+
+} // namespace
+
+TEST(CleanupTabLook, ATrashButtonThatCannotBePressedLooksSo)
+{
+    // While a move runs the rows' trash buttons take no click; drawn as before, a click on one
+    // would seem lost.
+    const QPalette light = QApplication::palette();
+    const struct
+    {
+        const char *name;
+        QPalette palette;
+    } schemes[] = {{"light", light}, {"Breeze Dark", breezeDarkPalette()}};
+    for (const auto &scheme : schemes) {
+        SCOPED_TRACE(scheme.name);
+        QApplication::setPalette(scheme.palette);
+        CleanupItem item;
+        item.path = u"~/.cache/pip"_s;
+        item.kind = CleanupTarget::Kind::folder();
+        item.reason = u"pip package cache"_s;
+        item.size = 3'000'000;
+        CleanupSafeRow row(item, ByteUnit::GB, false, u"/home/someone"_s);
+        row.show();
+        auto *trash = row.findChild<QToolButton *>(u"moveToTrashButton"_s);
+        ASSERT_NE(trash, nullptr);
+        const int enabled = symbolStrength(*trash);
+        row.setTrashEnabled(false);
+        const int disabled = symbolStrength(*trash);
+        EXPECT_GT(enabled, 300);
+        EXPECT_LT(disabled, enabled * 2 / 3) << "enabled " << enabled << ", disabled " << disabled;
+    }
+    QApplication::setPalette(light);
 }
 
 TEST(CleanupTabTexts, LocalSnapshotsAreCountedWithThePluralOfTheCount)

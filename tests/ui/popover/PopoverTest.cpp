@@ -545,6 +545,31 @@ QString selectionTextAt(FreeSpaceChart *chart, QWidget *view, const QDateTime &d
     return chart->selectionText();
 }
 
+TEST_F(ScreenTest, AButtonHeldInAGrowthRowOutlivesTheRowsBeingDrawnAgain)
+{
+    // The rows are built anew when the records or the settings change (a scan ends, the unit
+    // is changed in Settings): a button pressed just before must still take its click.
+    writeTwoDays(*this);
+    makeModel();
+    model->setUnit(ByteUnit::GB);
+    ShownGrowthTab shown(*model, 348);
+    GrowthTab &tab = shown.tab;
+    const auto showInFolder = [&] {
+        return child<QToolButton>(rowFor(tab, QStringLiteral("~/Downloads")),
+                                  QStringLiteral("showInFolderButton"));
+    };
+    QTest::mousePress(showInFolder(), Qt::LeftButton);
+    model->setUnit(ByteUnit::GiB);
+    QTest::qWait(50);
+    QTest::mouseRelease(showInFolder(), Qt::LeftButton);
+    EXPECT_EQ(shown.revealer.revealed, QStringList{privateHome() + QStringLiteral("/Downloads")});
+    // What came in meanwhile is drawn once the button is let go.
+    EXPECT_TRUE(waitUntil([&] {
+        return labelText(rowFor(tab, QStringLiteral("~/Downloads")), QStringLiteral("change"))
+            .endsWith(QStringLiteral("GiB"));
+    }));
+}
+
 TEST_F(ScreenTest, GrowthTabRowsExpandRevealAndFollowThePeriod)
 {
     writeTwoDays(*this);
