@@ -1,4 +1,5 @@
 #include "ui/cleanup/CleanupTab.h"
+#include "ui/controls/HeldButton.h"
 
 #include "cleanup/CleanupViewModel.h"
 #include "desktop/FolderRevealer.h"
@@ -11,7 +12,6 @@
 #include "ui/controls/CaptionText.h"
 #include "ui/controls/Divider.h"
 
-#include <QAbstractButton>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QScrollArea>
@@ -20,16 +20,7 @@
 
 #include <QCoroTask>
 
-#include <algorithm>
-
 namespace qm {
-
-namespace {
-
-// How often the rows look again whether a held button was let go.
-constexpr int heldButtonRetry = 50;
-
-} // namespace
 
 QString CleanupTab::recordsSizeLine(const std::optional<qint64> &bytes, ByteUnit unit)
 {
@@ -159,17 +150,8 @@ void CleanupTab::scheduleRender()
 
 void CleanupTab::render()
 {
-    // Drawing the rows again deletes them: a button held down would lose its click. The rows
-    // wait until it is let go.
-    const QList<QAbstractButton *> buttons = m_rows->findChildren<QAbstractButton *>();
-    if (std::any_of(buttons.cbegin(), buttons.cend(), [](const QAbstractButton *button) {
-            return button->isDown();
-        })) {
-        m_renderTimer.start(heldButtonRetry);
+    if (waitForHeldButton(*m_rows, m_renderTimer))
         return;
-    }
-    m_renderTimer.stop();
-    m_renderTimer.setInterval(0);
     m_headerSpinner->setVisible(m_model.cleanup().isTrashing());
     renderRows();
     renderFooter();

@@ -1,5 +1,6 @@
 #include "ui/growth/GrowthTab.h"
 #include "ui/controls/CaptionText.h"
+#include "ui/controls/HeldButton.h"
 
 #include "desktop/FolderRevealer.h"
 #include "model/AppModel.h"
@@ -15,7 +16,6 @@
 #include "ui/growth/GrowthRow.h"
 #include "units/NameText.h"
 
-#include <QAbstractButton>
 #include <QApplication>
 #include <QCoreApplication>
 #include <QGraphicsOpacityEffect>
@@ -26,14 +26,9 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 
-#include <algorithm>
-
 namespace qm {
 
 namespace {
-
-// How often the report looks again whether a held button was let go.
-constexpr int heldButtonRetry = 50;
 
 FolderRevealer &defaultRevealer()
 {
@@ -191,18 +186,8 @@ void GrowthTab::scheduleRefresh()
 
 void GrowthTab::refresh()
 {
-    // Rebuilding the report deletes its rows: a button held down in one would lose its click.
-    // The report waits until it is let go.
-    const QList<QAbstractButton *> buttons
-        = m_scrollArea->widget()->findChildren<QAbstractButton *>();
-    if (std::any_of(buttons.cbegin(), buttons.cend(), [](const QAbstractButton *button) {
-            return button->isDown();
-        })) {
-        m_refreshTimer.start(heldButtonRetry);
+    if (waitForHeldButton(*m_scrollArea->widget(), m_refreshTimer))
         return;
-    }
-    m_refreshTimer.stop();
-    m_refreshTimer.setInterval(0);
     m_chartTimer.stop();
     m_period->setValue(int(m_model.settings().growthDaysBack));
     refreshChart();
